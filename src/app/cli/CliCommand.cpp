@@ -1,0 +1,43 @@
+#include "app/cli/CliCommand.h"
+
+#include <cstdio>
+
+namespace quillet::cli {
+
+// Each command lives in its own file; this table is the only place that lists them.
+extern const Command kNewCommand;
+extern const Command kResaveCommand;
+
+const std::vector<Command>& Commands()
+{
+    static const std::vector<Command> commands = {
+        kNewCommand,
+        kResaveCommand,
+    };
+    return commands;
+}
+
+bool WantsHelp(const Args& args)
+{
+    for (const std::string& a : args)
+        if (a == "-h" || a == "--help")
+            return true;
+    return false;
+}
+
+int PrintHelp(const Command& command)
+{
+    std::printf("Usage: quillet-cli %.*s\n\n%.*s\n", static_cast<int>(command.synopsis.size()),
+                command.synopsis.data(), static_cast<int>(command.help.size()), command.help.data());
+    return 0;
+}
+
+int UsageError(const Command& command, std::string_view problem)
+{
+    std::fprintf(stderr, "quillet-cli %.*s: %.*s\nUsage: quillet-cli %.*s\n", static_cast<int>(command.name.size()),
+                 command.name.data(), static_cast<int>(problem.size()), problem.data(),
+                 static_cast<int>(command.synopsis.size()), command.synopsis.data());
+    return 1;
+}
+
+} // namespace quillet::cli

@@ -1,0 +1,334 @@
+#include "project/Action.h"
+
+#include "project/ProjectFile.h"
+
+#include <array>
+
+namespace quillet {
+
+namespace {
+
+constexpr std::array<std::string_view, kActionTypeCount> kTypeNames = {
+    "Insert Record",      "Delete Records",   "Update Records",     "Select Records",  "Send Email",
+    "Read or Write File", "Respond to Browser", "Perl Code Block",  "Generate HTML Form", "Set HTTP Cookies",
+    "Conditional Statement", "Post HTML Form", "Send Bulk Email",
+};
+
+Action::Body BodyFor(ActionType type)
+{
+    switch (type) {
+    case ActionType::InsertRecord:
+    case ActionType::DeleteRecords:
+    case ActionType::UpdateRecords:
+    case ActionType::SelectRecords:
+        return RecordAction{};
+    case ActionType::SendEmail:
+    case ActionType::SendBulkEmail:
+        return MailAction{};
+    case ActionType::ReadWriteFile:
+        return FileAction{};
+    case ActionType::RespondToBrowser:
+        return ResponseAction{};
+    case ActionType::PerlCodeBlock:
+        return CodeAction{};
+    case ActionType::SetHttpCookies:
+        return CookieAction{};
+    case ActionType::ConditionalStatement:
+        return ConditionAction{};
+    case ActionType::GenerateHtmlForm:
+    case ActionType::PostHtmlForm:
+        return FormAction{};
+    }
+    return RecordAction{};
+}
+
+} // namespace
+
+bool ConditionAction::operator==(const ConditionAction& other) const
+{
+    return criteria == other.criteria && actions == other.actions;
+}
+
+std::string_view ActionTypeName(ActionType type)
+{
+    auto index = static_cast<size_t>(type);
+    return index < kTypeNames.size() ? kTypeNames[index] : std::string_view();
+}
+
+std::optional<ActionType> ActionTypeFromNumber(long number)
+{
+    if (number < 0 || number >= kActionTypeCount)
+        return std::nullopt;
+    return static_cast<ActionType>(number);
+}
+
+std::optional<Action> CreateAction(long type)
+{
+    auto actionType = ActionTypeFromNumber(type);
+    if (!actionType)
+        return std::nullopt;
+    Action action;
+    action.type = *actionType;
+    action.body = BodyFor(*actionType);
+    return action;
+}
+
+void CopyAction(Action& target, const Action& source)
+{
+    if (target.type == source.type && &target != &source)
+        target = source;
+}
+
+void ReleaseAction(Action& action)
+{
+    action.body = BodyFor(action.type);
+}
+
+namespace {
+
+void WriteRecordFields(ProjectWriter& out, const RecordAction& r)
+{
+    WriteValue(out, "ACTION_DSN", r.dataSource);
+    WriteValue(out, "ACTION_TABLE", r.table);
+    WriteNumber(out, "ACTION_NROWS", r.rowsPerPage);
+    WriteNumber(out, "ACTION_COLNUM", static_cast<long>(r.columns.size()));
+    for (const ActionColumn& c : r.columns) {
+        WriteValue(out, "ACTION_COL_TBLNAME", c.tableName);
+        WriteValue(out, "ACTION_COL_COLNAME", c.columnName);
+        WriteNumber(out, "ACTION_COL_COLATTR", c.attributes);
+        WriteValue(out, "ACTION_COL_COLFUNC", c.function);
+        WriteValue(out, "ACTION_COL_COLVAL", c.value);
+        WriteValue(out, "ACTION_COL_COLHDR", c.header);
+    }
+    WriteCriteria(out, r.criteria);
+}
+
+void WriteMailFields(ProjectWriter& out, const MailAction& m)
+{
+    WriteValue(out, "ACTION_FILE", m.templateFile);
+    WriteNumber(out, "ACTION_EMAILMODE", m.mailMode);
+    WriteValue(out, "ACTION_SENDER", m.sender);
+    WriteValue(out, "ACTION_FROM", m.from);
+    WriteValue(out, "ACTION_TO", m.to);
+    WriteValue(out, "ACTION_CC", m.cc);
+    WriteValue(out, "ACTION_SUBJECT", m.subject);
+    WriteValue(out, "ACTION_SERVER", m.server);
+    WriteValue(out, "ACTION_POP", m.popServer);
+    WriteValue(out, "ACTION_USER", m.popUser);
+    WriteValue(out, "ACTION_PASS", m.popPassword);
+    WriteNumber(out, "ACTION_BAUTH", m.smtpAuth);
+    for (const Attachment& a : m.attachments) {
+        WriteValue(out, "ATTACHMENT", a.path);
+        WriteValue(out, "CONTENT_TYPE", a.contentType);
+        WriteValue(out, "ENC", a.encoding);
+        WriteValue(out, "TYPE", a.kind);
+        WriteNumber(out, "BINMODE", a.binaryMode);
+        WriteNumber(out, "TEMPLATE", a.isTemplate);
+    }
+}
+
+void WriteCode(ProjectWriter& out, const std::string& code)
+{
+    WriteNumber(out, "ACTION_SIZE", BlockLength(code));
+    WriteBlock(out, "ACTION_CODE", code);
+}
+
+} // namespace
+
+void WriteAction(ProjectWriter& out, const Action& action)
+{
+    WriteNumber(out, "ACTION_TYPE", static_cast<long>(action.type));
+    WriteValue(out, "ACTION_NAME", action.name);
+    switch (action.type) {
+    case ActionType::InsertRecord:
+    case ActionType::DeleteRecords:
+    case ActionType::UpdateRecords:
+    case ActionType::SelectRecords:
+        WriteRecordFields(out, action.Record());
+        break;
+    case ActionType::SendEmail:
+    case ActionType::SendBulkEmail:
+        WriteMailFields(out, action.Mail());
+        break;
+    case ActionType::ReadWriteFile:
+        WriteNumber(out, "ACTION_MODE", action.File().mode);
+        WriteValue(out, "ACTION_FILE", action.File().file);
+        WriteValue(out, "ACTION_FILES", action.File().dataFile);
+        break;
+    case ActionType::RespondToBrowser:
+        WriteValue(out, "ACTION_FILE", action.Response().file);
+        WriteNumber(out, "ACTION_POSTMODE", action.Response().postMode);
+        WriteValue(out, "ACTION_URL", action.Response().url);
+        break;
+    case ActionType::PerlCodeBlock:
+        WriteCode(out, action.Code().code);
+        break;
+    case ActionType::GenerateHtmlForm:
+        WriteNumber(out, "ACTION_MODE", 0);
+        WriteValue(out, "ACTION_FILE", action.FormBody().form.pageFile);
+        WriteValue(out, "ACTION_FILES", "");
+        break;
+    case ActionType::SetHttpCookies:
+        WriteCode(out, action.Cookie().code);
+        WriteNumber(out, "ACTION_EXP", action.Cookie().expiry);
+        WriteNumber(out, "ACTION_EXPTYPE", action.Cookie().expiryKind);
+        break;
+    case ActionType::ConditionalStatement:
+        WriteCriteria(out, action.Condition().criteria);
+        WriteActionList(out, action.Condition().actions);
+        break;
+    case ActionType::PostHtmlForm:
+        WriteForm(out, action.FormBody().form);
+        break;
+    }
+}
+
+void WriteActionList(ProjectWriter& out, const ActionList& list)
+{
+    WriteNumber(out, "ACTION_NUM", static_cast<long>(list.size()));
+    for (const Action& action : list)
+        WriteAction(out, action);
+}
+
+namespace {
+
+std::string Text(ProjectReader& in, std::string_view key)
+{
+    return ReadValue(in, key).text;
+}
+
+int Int(ProjectReader& in, std::string_view key)
+{
+    long n = ReadNumber(in, key);
+    return n > INT32_MAX ? INT32_MAX : n < INT32_MIN ? INT32_MIN : static_cast<int>(n);
+}
+
+void ReadRecordFields(ProjectReader& in, RecordAction& r)
+{
+    r.dataSource = Text(in, "ACTION_DSN");
+    r.table = Text(in, "ACTION_TABLE");
+    r.rowsPerPage = ReadNumber(in, "ACTION_NROWS");
+    long count = ReadNumber(in, "ACTION_COLNUM");
+    for (long i = 0; i < count; ++i) {
+        size_t start = in.Position();
+        ActionColumn c;
+        c.tableName = Text(in, "ACTION_COL_TBLNAME");
+        c.columnName = Text(in, "ACTION_COL_COLNAME");
+        c.attributes = Int(in, "ACTION_COL_COLATTR");
+        c.function = Text(in, "ACTION_COL_COLFUNC");
+        c.value = Text(in, "ACTION_COL_COLVAL");
+        c.header = Text(in, "ACTION_COL_COLHDR");
+        if (in.Position() == start)
+            break; // the count promised more than the file holds
+        r.columns.push_back(std::move(c));
+    }
+    ReadCriteria(in, r.criteria);
+}
+
+void ReadMailFields(ProjectReader& in, MailAction& m)
+{
+    m.templateFile = Text(in, "ACTION_FILE");
+    m.mailMode = Int(in, "ACTION_EMAILMODE");
+    m.sender = Text(in, "ACTION_SENDER");
+    m.from = Text(in, "ACTION_FROM");
+    m.to = Text(in, "ACTION_TO");
+    m.cc = Text(in, "ACTION_CC");
+    m.subject = Text(in, "ACTION_SUBJECT");
+    m.server = Text(in, "ACTION_SERVER");
+    m.popServer = Text(in, "ACTION_POP");
+    m.popUser = Text(in, "ACTION_USER");
+    m.popPassword = Text(in, "ACTION_PASS");
+    m.smtpAuth = Int(in, "ACTION_BAUTH");
+    while (true) {
+        ReadResult path = ReadValue(in, "ATTACHMENT");
+        if (!path.found)
+            break;
+        Attachment a;
+        a.path = std::move(path.text);
+        a.contentType = Text(in, "CONTENT_TYPE");
+        a.encoding = Text(in, "ENC");
+        a.kind = Text(in, "TYPE");
+        a.binaryMode = Int(in, "BINMODE");
+        a.isTemplate = Int(in, "TEMPLATE");
+        m.attachments.push_back(std::move(a));
+    }
+}
+
+std::string ReadCode(ProjectReader& in)
+{
+    long length = ReadNumber(in, "ACTION_SIZE");
+    return ReadBlock(in, "ACTION_CODE", length).text;
+}
+
+} // namespace
+
+std::optional<Action> ReadAction(ProjectReader& in, int depth)
+{
+    long type = ReadNumber(in, "ACTION_TYPE");
+    std::string name = Text(in, "ACTION_NAME");
+    std::optional<Action> action = CreateAction(type);
+    if (!action)
+        return std::nullopt;
+    action->name = std::move(name);
+    switch (action->type) {
+    case ActionType::InsertRecord:
+    case ActionType::DeleteRecords:
+    case ActionType::UpdateRecords:
+    case ActionType::SelectRecords:
+        ReadRecordFields(in, action->Record());
+        break;
+    case ActionType::SendEmail:
+    case ActionType::SendBulkEmail:
+        ReadMailFields(in, action->Mail());
+        break;
+    case ActionType::ReadWriteFile:
+        action->File().mode = Int(in, "ACTION_MODE");
+        action->File().file = Text(in, "ACTION_FILE");
+        action->File().dataFile = Text(in, "ACTION_FILES");
+        break;
+    case ActionType::RespondToBrowser:
+        action->Response().file = Text(in, "ACTION_FILE");
+        action->Response().postMode = Int(in, "ACTION_POSTMODE");
+        action->Response().url = Text(in, "ACTION_URL");
+        break;
+    case ActionType::PerlCodeBlock:
+        action->Code().code = ReadCode(in);
+        break;
+    case ActionType::GenerateHtmlForm:
+        ReadNumber(in, "ACTION_MODE");
+        action->FormBody().form.pageFile = Text(in, "ACTION_FILE");
+        ReadValue(in, "ACTION_FILES");
+        break;
+    case ActionType::SetHttpCookies:
+        action->Cookie().code = ReadCode(in);
+        action->Cookie().expiry = ReadNumber(in, "ACTION_EXP");
+        action->Cookie().expiryKind = Int(in, "ACTION_EXPTYPE");
+        break;
+    case ActionType::ConditionalStatement:
+        ReadCriteria(in, action->Condition().criteria);
+        ReadActionList(in, action->Condition().actions, depth + 1);
+        break;
+    case ActionType::PostHtmlForm:
+        ReadForm(in, action->FormBody().form, depth + 1);
+        break;
+    }
+    return action;
+}
+
+void ReadActionList(ProjectReader& in, ActionList& list, int depth)
+{
+    long count = ReadNumber(in, "ACTION_NUM");
+    if (depth > kMaxNesting)
+        return;
+    for (long i = 0; i < count; ++i) {
+        size_t start = in.Position();
+        std::optional<Action> action = ReadAction(in, depth);
+        // A record that consumed nothing means the count promised more than the file holds.
+        if (in.Position() == start)
+            break;
+        if (action)
+            list.push_back(std::move(*action));
+    }
+}
+
+} // namespace quillet

@@ -1,0 +1,62 @@
+#include "project/Form.h"
+
+#include "project/Action.h"
+#include "project/ProjectFile.h"
+
+namespace quillet {
+
+bool Handler::operator==(const Handler& other) const
+{
+    return name == other.name && actions == other.actions;
+}
+
+bool Form::operator==(const Form& other) const
+{
+    return pageFile == other.pageFile && formName == other.formName && handlers == other.handlers;
+}
+
+Handler* Form::FindHandler(const std::string& handlerName)
+{
+    for (Handler& h : handlers)
+        if (h.name == handlerName)
+            return &h;
+    return nullptr;
+}
+
+void WriteForm(ProjectWriter& out, const Form& form)
+{
+    WriteMarkedValue(out, "FORM_FILE", form.pageFile);
+    WriteMarkedValue(out, "FORM_NAME", form.formName);
+    WriteNumber(out, "TRANSDEF_NUM", static_cast<long>(form.handlers.size()));
+    for (const Handler& handler : form.handlers) {
+        WriteValue(out, "TRANSDEF_NAME", handler.name);
+        WriteActionList(out, handler.actions);
+    }
+}
+
+bool ReadForm(ProjectReader& in, Form& form, int depth)
+{
+    ReadMarkedValue(in, "FORM_FILE", form.pageFile);
+    ReadMarkedValue(in, "FORM_NAME", form.formName);
+    bool found = false;
+    long count = ReadNumber(in, "TRANSDEF_NUM", &found);
+    if (!found) {
+        ReadValue(in, "DATASOURCES");
+        count = ReadNumber(in, "TRANSDEF_NUM", &found);
+        if (!found)
+            return false;
+    }
+    if (depth > kMaxNesting)
+        return true;
+    for (long i = 0; i < count; ++i) {
+        ReadResult name = ReadValue(in, "TRANSDEF_NAME");
+        if (!name.found)
+            return false;
+        Handler& handler = form.handlers.emplace_back();
+        handler.name = std::move(name.text);
+        ReadActionList(in, handler.actions, depth);
+    }
+    return true;
+}
+
+} // namespace quillet

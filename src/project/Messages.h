@@ -1,0 +1,27 @@
+#pragma once
+
+#include <initializer_list>
+#include <string>
+#include <string_view>
+
+namespace quillet {
+
+// The program's one table of user-visible texts. Each subsystem keeps its
+// entries in its own block; the order of the enum is the order of the table.
+enum class Msg {
+    // Project document and file
+    CantOpenFile,
+    CantReadBadProject,
+    CantCreateFile,
+    SaveProjectFile,
+
+    Count
+};
+
+std::string_view MessageText(Msg id);
+
+// Fills the placeholders "%s", "%d", "%ld" and "%c" of the text in order with
+// the given arguments; "%%" stands for "%". Arguments are never read as formats.
+std::string FormatMessage(Msg id, std::initializer_list<std::string_view> args = {});
+
+} // namespace quillet

@@ -1,0 +1,260 @@
+#include "project/ProjectFile.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quillet {
+
+ProjectReader::ProjectReader(std::string_view diskText)
+{
+    m_text.reserve(diskText.size());
+    for (size_t i = 0; i < diskText.size(); ++i) {
+        if (diskText[i] == '\r' && i + 1 < diskText.size() && diskText[i + 1] == '\n')
+            continue;
+        m_text += diskText[i];
+    }
+}
+
+std::optional<ProjectReader> ProjectReader::FromFile(const std::string& path)
+{
+    auto bytes = ReadWholeFile(path);
+    if (!bytes)
+        return std::nullopt;
+    return ProjectReader(*bytes);
+}
+
+std::optional<std::string_view> ProjectReader::NextLine()
+{
+    if (AtEnd())
+        return std::nullopt;
+    size_t end = m_text.find('\n', m_pos);
+    std::string_view line;
+    if (end == std::string::npos) {
+        line = std::string_view(m_text).substr(m_pos);
+        m_pos = m_text.size();
+    } else {
+        line = std::string_view(m_text).substr(m_pos, end - m_pos);
+        m_pos = end + 1;
+    }
+    return line;
+}
+
+std::string_view ProjectReader::Take(size_t count)
+{
+    std::string_view taken = std::string_view(m_text).substr(m_pos, count);
+    m_pos += taken.size();
+    return taken;
+}
+
+bool ProjectWriter::Commit(const std::string& path) const
+{
+    std::string disk;
+    disk.reserve(m_text.size() + m_text.size() / 16);
+    for (char c : m_text) {
+        if (c == '\n')
+            disk += '\r';
+        disk += c;
+    }
+    return WriteFileAtomically(path, disk);
+}
+
+ReadResult ReadValue(ProjectReader& in, std::string_view key)
+{
+    size_t start = in.Position();
+    auto line = in.NextLine();
+    if (!line)
+        return {};
+    size_t eq = line->find('=');
+    std::string_view lineKey = line->substr(0, eq);
+    // An empty line, or one holding only "=", matches whatever is expected.
+    if (line->empty() || *line == "=")
+        return {true, {}};
+    if (lineKey != key) {
+        in.Rewind(start);
+        return {};
+    }
+    if (eq == std::string_view::npos)
+        return {true, {}};
+    return {true, std::string(line->substr(eq + 1))};
+}
+
+long ParseDecimal(std::string_view text)
+{
+    size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r')))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+'))
+        negative = text[i++] == '-';
+    long value = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        int digit = text[i] - '0';
+        if (value > (LONG_MAX - digit) / 10)
+            return negative ? LONG_MIN : LONG_MAX;
+        value = value * 10 + digit;
+    }
+    return negative ? -value : value;
+}
+
+long ReadNumber(ProjectReader& in, std::string_view key, bool* found)
+{
+    ReadResult r = ReadValue(in, key);
+    if (found)
+        *found = r.found;
+    return r.found ? ParseDecimal(r.text) : 0;
+}
+
+MarkedResult ReadMarkedValue(ProjectReader& in, std::string_view key, std::string& text)
+{
+    text.clear();
+    if (in.AtEnd())
+        return MarkedResult::End;
+    ReadResult r = ReadValue(in, key);
+    if (!r.found)
+        return MarkedResult::OtherKey;
+    if (!in.NextLine())
+        return MarkedResult::End;
+    text = std::move(r.text);
+    return MarkedResult::Found;
+}
+
+ReadResult ReadBlock(ProjectReader& in, std::string_view key, long length)
+{
+    size_t textLength = length > 0 ? static_cast<size_t>(length) : 0;
+    std::string_view chunk = in.Take(key.size() + 1 + textLength + 1);
+    size_t split = chunk.find_first_of("=\n");
+    if (split == std::string_view::npos || chunk.substr(0, split) != key)
+        return {};
+    std::string_view body = chunk.substr(split + 1);
+    body = body.substr(0, std::min(body.size(), textLength));
+
+    // The writer ends the text with its own LF; a text that already ended with a
+    // line break does not gain an empty line. Empty lines inside are kept.
+    if (!body.empty() && body.back() == '\n')
+        body.remove_suffix(1);
+    std::string text;
+    if (textLength == 0)
+        return {true, text};
+    text.reserve(body.size() + body.size() / 16 + 2);
+    size_t pos = 0;
+    while (true) {
+        size_t lf = body.find('\n', pos);
+        std::string_view line = body.substr(pos, lf == std::string_view::npos ? std::string_view::npos : lf - pos);
+        text += line;
+        if (line.empty() || line.back() != '\r')
+            text += '\r';
+        text += '\n';
+        if (lf == std::string_view::npos)
+            break;
+        pos = lf + 1;
+    }
+    return {true, std::move(text)};
+}
+
+namespace {
+
+// A plain value runs to the end of its line, so a line break inside it would
+// turn the rest into a stray entry; it is written as a blank instead.
+void AppendOneLine(std::string& out, std::string_view text)
+{
+    for (char c : text)
+        out += (c == '\n' || c == '\r') ? ' ' : c;
+}
+
+} // namespace
+
+void WriteValue(ProjectWriter& out, std::string_view key, std::string_view text)
+{
+    std::string line;
+    line.reserve(key.size() + text.size() + 2);
+    line += key;
+    line += '=';
+    AppendOneLine(line, text);
+    line += '\n';
+    out.Raw(line);
+}
+
+void WriteNumber(ProjectWriter& out, std::string_view key, long number)
+{
+    WriteValue(out, key, std::to_string(number));
+}
+
+void WriteMarkedValue(ProjectWriter& out, std::string_view key, std::string_view text)
+{
+    WriteValue(out, key, text);
+    out.Raw("0 0\n");
+}
+
+void WriteBlock(ProjectWriter& out, std::string_view key, std::string_view text)
+{
+    std::string block;
+    block.reserve(key.size() + text.size() + 2);
+    block += key;
+    block += '=';
+    for (char c : text)
+        if (c != '\r')
+            block += c;
+    block += '\n';
+    out.Raw(block);
+}
+
+long BlockLength(std::string_view text)
+{
+    return static_cast<long>(text.size() - std::count(text.begin(), text.end(), '\r'));
+}
+
+std::optional<std::string> ReadWholeFile(const std::string& path)
+{
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f)
+        return std::nullopt;
+    std::string bytes;
+    char buffer[65536];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
+        bytes.append(buffer, n);
+    bool failed = std::ferror(f) != 0;
+    std::fclose(f);
+    if (failed)
+        return std::nullopt;
+    return bytes;
+}
+
+bool WriteFileAtomically(const std::string& path, std::string_view bytes)
+{
+    std::string temp = path + ".XXXXXX";
+    int fd = mkstemp(temp.data());
+    if (fd < 0)
+        return false;
+    const char* data = bytes.data();
+    size_t left = bytes.size();
+    bool ok = true;
+    while (left > 0) {
+        ssize_t n = write(fd, data, left);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            ok = false;
+            break;
+        }
+        data += n;
+        left -= static_cast<size_t>(n);
+    }
+    // mkstemp makes the file private; a project or page is an ordinary user file.
+    mode_t mask = umask(0);
+    umask(mask);
+    ok = ok && fchmod(fd, 0666 & ~mask) == 0;
+    ok = ok && fsync(fd) == 0;
+    ok = close(fd) == 0 && ok;
+    if (ok && std::rename(temp.c_str(), path.c_str()) == 0)
+        return true;
+    std::remove(temp.c_str());
+    return false;
+}
+
+} // namespace quillet

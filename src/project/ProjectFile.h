@@ -1,0 +1,71 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace quillet {
+
+// The text of a project file or web configuration, read line by line with the
+// ability to leave a line in place for the next expected key. The whole file is
+// held in memory with every CR LF turned into LF; a lone CR stays as it is.
+class ProjectReader {
+public:
+    explicit ProjectReader(std::string_view diskText);
+
+    static std::optional<ProjectReader> FromFile(const std::string& path);
+
+    bool AtEnd() const { return m_pos >= m_text.size(); }
+    size_t Position() const { return m_pos; }
+
+    // The next line without its LF, or nothing at the end of the text.
+    std::optional<std::string_view> NextLine();
+    void Rewind(size_t position) { m_pos = position; }
+    // Up to count characters from the current position.
+    std::string_view Take(size_t count);
+
+private:
+    std::string m_text;
+    size_t m_pos = 0;
+};
+
+// Builds the text of a project file in memory; Commit() puts it on disk with
+// CR LF line ends through a temporary file, so a failed save leaves the old file.
+class ProjectWriter {
+public:
+    void Raw(std::string_view text) { m_text += text; }
+    const std::string& Text() const { return m_text; }
+    bool Commit(const std::string& path) const;
+
+private:
+    std::string m_text;
+};
+
+enum class MarkedResult { Found, OtherKey, End };
+
+struct ReadResult {
+    bool found = false;
+    std::string text;
+};
+
+ReadResult ReadValue(ProjectReader& in, std::string_view key);
+long ReadNumber(ProjectReader& in, std::string_view key, bool* found = nullptr);
+MarkedResult ReadMarkedValue(ProjectReader& in, std::string_view key, std::string& text);
+// Reads a sized block whose length entry gave length; the text comes back with
+// CR LF line ends, the last line included.
+ReadResult ReadBlock(ProjectReader& in, std::string_view key, long length);
+
+void WriteValue(ProjectWriter& out, std::string_view key, std::string_view text);
+void WriteNumber(ProjectWriter& out, std::string_view key, long number);
+void WriteMarkedValue(ProjectWriter& out, std::string_view key, std::string_view text);
+void WriteBlock(ProjectWriter& out, std::string_view key, std::string_view text);
+long BlockLength(std::string_view text);
+
+// Decimal text as the C library's atol reads it, saturating instead of overflowing.
+long ParseDecimal(std::string_view text);
+
+// Writes bytes to path through a temporary file in the same folder and a rename.
+bool WriteFileAtomically(const std::string& path, std::string_view bytes);
+std::optional<std::string> ReadWholeFile(const std::string& path);
+
+} // namespace quillet

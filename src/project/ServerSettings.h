@@ -1,0 +1,54 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace quillet {
+
+class ProjectReader;
+class ProjectWriter;
+
+struct ServerSettings {
+    std::string serverType;
+    std::string perlPath;
+    std::string tablixAddress;
+    std::string scriptPattern;
+    std::string ftpServer;
+    std::string ftpUser;
+    std::string ftpPassword;
+    std::string homePagePath;
+    std::string homePageUrl;
+    std::string cgiPath;
+    std::string cgiUrl;
+    std::string tablixUser;
+    std::string tablixPassword;
+    std::string htmlEditor;
+    std::string uploadMethod;
+    std::string textEditor;
+    std::string cgiWrapper;
+    long tablixPermission = 0;
+    int buildPortable = 0;
+    int ftpPassive = 0;
+    std::string dnsServers;
+
+    bool operator==(const ServerSettings&) const = default;
+
+    // The script extension, ".cgi" for "*.cgi": the pattern from its second character on.
+    std::string ScriptExtension() const;
+    bool UsesFtp() const { return uploadMethod == "Using FTP"; }
+};
+
+void WriteSettings(ProjectWriter& out, const ServerSettings& settings);
+// False when the file ends before the settings that every file carries.
+bool ReadSettings(ProjectReader& in, ServerSettings& settings);
+
+bool IsWindowsServer(std::string_view serverType);
+
+// The defaults of new projects, kept in the user's configuration folder in the
+// format of a web configuration file.
+std::string PreferencesPath();
+// A missing or unreadable file leaves every field empty or zero.
+void LoadPreferences(ServerSettings& settings);
+bool SavePreferences(const ServerSettings& settings);
+
+} // namespace quillet
