@@ -9,9 +9,9 @@ namespace quillet {
 namespace {
 
 constexpr std::array<std::string_view, kActionTypeCount> kTypeNames = {
-    "Insert Record",      "Delete Records",   "Update Records",     "Select Records",  "Send Email",
-    "Read or Write File", "Respond to Browser", "Perl Code Block",  "Generate HTML Form", "Set HTTP Cookies",
-    "Conditional Statement", "Post HTML Form", "Send Bulk Email",
+    "Insert Record",         "Delete Records",     "Update Records",  "Select Records",     "Send Email",
+    "Read or Write File",    "Respond to Browser", "Perl Code Block", "Generate HTML Form", "Set HTTP Cookies",
+    "Conditional Statement", "Post HTML Form",     "Send Bulk Email",
 };
 
 Action::Body BodyFor(ActionType type)

@@ -120,19 +120,19 @@ bool ReadTables(ProjectReader& in, DataSource& ds)
 
 } // namespace
 
-void ReadDataSources(ProjectReader& in, DataSourceList& list)
+bool ReadDataSources(ProjectReader& in, DataSourceList& list)
 {
     if (!ReadValue(in, "DATASOURCES").found)
-        return;
+        return true;
     while (true) {
         ReadResult dsn = ReadValue(in, "DSN");
         if (!dsn.found)
-            return;
+            return true;
         DataSource& ds = list.emplace_back();
         ParseDsn(dsn.text, ds);
         if (!ReadTables(in, ds)) {
             list.clear();
-            return;
+            return false;
         }
     }
 }

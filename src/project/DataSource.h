@@ -58,8 +58,8 @@ using DataSourceList = std::vector<DataSource>;
 
 void WriteDataSources(ProjectWriter& out, const DataSourceList& list);
 // Appends what it reads to list. A table or column that lacks a required entry
-// drops the whole list, what was there before included.
-void ReadDataSources(ProjectReader& in, DataSourceList& list);
+// drops the whole list, what was there before included, and returns false.
+bool ReadDataSources(ProjectReader& in, DataSourceList& list);
 
 void ParseDsn(std::string_view value, DataSource& dataSource);
 std::string FormatDsn(const DataSource& dataSource);

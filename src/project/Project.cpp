@@ -12,6 +12,22 @@ const DataSource* Project::FindDataSource(std::string_view name) const
     return nullptr;
 }
 
+namespace {
+
+void SkipToFormBlock(ProjectReader& in)
+{
+    while (!in.AtEnd()) {
+        size_t start = in.Position();
+        std::string_view line = *in.NextLine();
+        if (line.starts_with("FORM_FILE=")) {
+            in.Rewind(start);
+            return;
+        }
+    }
+}
+
+} // namespace
+
 void WriteProject(ProjectWriter& out, const Project& project)
 {
     WriteSettings(out, project.settings);
@@ -24,7 +40,10 @@ bool ReadProject(ProjectReader& in, Project& project)
 {
     if (!ReadSettings(in, project.settings))
         return false;
-    ReadDataSources(in, project.dataSources);
+    // A broken table is dropped with every data source, but the forms after it
+    // are the user's work: go on at the first form block instead of stopping.
+    if (!ReadDataSources(in, project.dataSources))
+        SkipToFormBlock(in);
     while (true) {
         Form form;
         if (!ReadForm(in, form))

@@ -51,7 +51,7 @@ std::string_view ProjectReader::Take(size_t count)
     return taken;
 }
 
-bool ProjectWriter::Commit(const std::string& path) const
+std::string ProjectWriter::DiskText() const
 {
     std::string disk;
     disk.reserve(m_text.size() + m_text.size() / 16);
@@ -60,7 +60,12 @@ bool ProjectWriter::Commit(const std::string& path) const
             disk += '\r';
         disk += c;
     }
-    return WriteFileAtomically(path, disk);
+    return disk;
+}
+
+bool ProjectWriter::Commit(const std::string& path) const
+{
+    return WriteFileAtomically(path, DiskText());
 }
 
 ReadResult ReadValue(ProjectReader& in, std::string_view key)

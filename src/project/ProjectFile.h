@@ -35,6 +35,8 @@ class ProjectWriter {
 public:
     void Raw(std::string_view text) { m_text += text; }
     const std::string& Text() const { return m_text; }
+    // The bytes as they go to disk: every LF preceded by a CR.
+    std::string DiskText() const;
     bool Commit(const std::string& path) const;
 
 private:

@@ -27,8 +27,8 @@ bool WantsHelp(const Args& args)
 
 int PrintHelp(const Command& command)
 {
-    std::printf("Usage: quillet-cli %.*s\n\n%.*s\n", static_cast<int>(command.synopsis.size()),
-                command.synopsis.data(), static_cast<int>(command.help.size()), command.help.data());
+    std::printf("Usage: quillet-cli %.*s\n\n%.*s\n", static_cast<int>(command.synopsis.size()), command.synopsis.data(),
+                static_cast<int>(command.help.size()), command.help.data());
     return 0;
 }
 

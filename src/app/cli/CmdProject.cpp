@@ -13,17 +13,15 @@ int RunResave(const Args& given);
 
 } // namespace
 
-extern const Command kNewCommand = {
-    "new", "new PATH.prj",
-    "Creates a project with one empty form, taking the server settings from the\n"
-    "preferences, and saves it to PATH.prj. An existing file is never replaced.",
-    RunNew};
+extern const Command kNewCommand = {"new", "new PATH.prj",
+                                    "Creates a project with one empty form, taking the server settings from the\n"
+                                    "preferences, and saves it to PATH.prj. An existing file is never replaced.",
+                                    RunNew};
 
-extern const Command kResaveCommand = {
-    "resave", "resave IN.prj [OUT.prj]",
-    "Loads IN.prj and saves it again, to OUT.prj when given, else over IN.prj.\n"
-    "The file is written in the program's canonical form with CR LF line ends.",
-    RunResave};
+extern const Command kResaveCommand = {"resave", "resave IN.prj [OUT.prj]",
+                                       "Loads IN.prj and saves it again, to OUT.prj when given, else over IN.prj.\n"
+                                       "The file is written in the program's canonical form with CR LF line ends.",
+                                       RunResave};
 
 namespace {
 
