@@ -12,6 +12,10 @@ constexpr std::array kTexts = {
     "Can't read bad project file",
     "Can't create file %s",
     "Save project file %s?",
+
+    // Networking: SMTP and DNS
+    "Can't find a DNS server for %s,\r\n Please enter it manually",
+    "Enter the Home Page URL of your Web site before looking up its DNS servers.",
 };
 
 static_assert(kTexts.size() == static_cast<size_t>(Msg::Count), "every message needs its text");

@@ -15,6 +15,10 @@ enum class Msg {
     CantCreateFile,
     SaveProjectFile,
 
+    // Networking: SMTP and DNS
+    CantFindDnsServer,
+    NoWebDomain,
+
     Count
 };
 
