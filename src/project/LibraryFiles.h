@@ -1,0 +1,38 @@
+#pragma once
+
+#include "project/UploadEntry.h"
+
+#include <array>
+#include <string>
+#include <string_view>
+
+namespace quillet {
+
+class Prompter;
+
+// A runtime file that a publish deploys beside the generated script.
+struct LibraryFile {
+    std::string_view name;
+    // Published under the script's extension instead of its own ("dbadmin" + ".cgi").
+    bool takesScriptExtension;
+    std::string_view permission;
+    UploadKind kind;
+};
+
+inline constexpr std::array<LibraryFile, 6> kLibraryFiles = {{
+    {"dbadmin.cgi", true, "755", UploadKind::DbAdmin},
+    {"ZentraCGI.pm", false, "644", UploadKind::CgiLib},
+    {"Validator.pm", false, "644", UploadKind::CgiLib},
+    {"ZentraMsg.pm", false, "644", UploadKind::CgiLib},
+    {"Sendmail.pm", false, "644", UploadKind::CgiLib},
+    {"mNet.pm", false, "644", UploadKind::CgiLib},
+}};
+
+inline constexpr std::array<std::string_view, 4> kPagingImages = {"first.gif", "prev.gif", "next.gif", "last.gif"};
+
+// Writes the embedded file called name to localPath, creating its folder when
+// missing. A file the build did not carry, or one that cannot be written,
+// shows "Can't create file %s" and fails.
+bool WriteLibraryFile(const std::string& localPath, std::string_view name, Prompter& prompter);
+
+} // namespace quillet
