@@ -7,12 +7,16 @@ namespace quillet::cli {
 // Each command lives in its own file; this table is the only place that lists them.
 extern const Command kNewCommand;
 extern const Command kResaveCommand;
+extern const Command kDnsCommand;
+extern const Command kMailCommand;
 
 const std::vector<Command>& Commands()
 {
     static const std::vector<Command> commands = {
         kNewCommand,
         kResaveCommand,
+        kDnsCommand,
+        kMailCommand,
     };
     return commands;
 }
