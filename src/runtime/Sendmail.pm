@@ -1,0 +1,285 @@
+package Sendmail;
+
+# Mail for the CGI scripts that Quillet generates: SMTP (RFC 5321) with an
+# optional POP3 log-in first (RFC 1939), or a local mail program, and MIME
+# messages with one part per document (RFC 2045/2046).
+#
+#   sendmail(mailhost => 'smtp.example.com:25', pop => '', user => '', pass => '',
+#            from => 'me@example.com', sender => 'Me', to => 'a@b.c, d@e.f', cc => '', bcc => '',
+#            subject => 'Order', docs => [[content => 'text/plain', enc => '8bit', type => 'FILE',
+#            source => "$cgipath/templates/mail.txt", binmode => 0, template => 1]],
+#            listsrc => "$cgipath/data/list.txt");
+#   sendmail(mailcmd => '/usr/sbin/sendmail', ...);
+#   SendMail($name, $sender, $from, $to, $cc, $subject, $file, $server, $pop, $user, $pass);
+#
+# Every failure ends the script with the error page; success returns 1.
+# A header value holding CR or LF is refused, every address must be a plain
+# address (no blanks, no leading "-"), and the mail program is started without
+# a shell, its recipients after "--". A body document without a source is the
+# listing of the received fields.
+
+use strict;
+use warnings;
+use Exporter 'import';
+use MIME::Base64 ();
+use POSIX ();
+use mNet;
+use ZentraMsg ();
+
+our @EXPORT    = qw(sendmail SendMail);
+our @EXPORT_OK = qw(sendmail SendMail);
+
+my $MAILER = 'Quillet runtime';
+
+sub _fail { ZentraMsg::Fail(@_) }
+
+sub _addresses {
+    my ($text) = @_;
+    return () unless defined $text;
+    my @list;
+    for my $item (split /[,;]/, $text) {
+        $item =~ s/^\s+|\s+$//g;
+        next if $item eq '';
+        my $address = $item =~ /<([^<>]*)>/ ? $1 : $item;
+        $address =~ s/^\s+|\s+$//g;
+        _fail('ADDRESS', $item) unless _plain_address($address);
+        push @list, $address;
+    }
+    return @list;
+}
+
+sub _plain_address {
+    my ($address) = @_;
+    return $address =~ /^[^\s<>()\[\],;:"\\\@\-][^\s<>()\[\],;:"\\\@]*\@[A-Za-z0-9][A-Za-z0-9.\-]*$/;
+}
+
+sub _check_headers {
+    my ($arg) = @_;
+    for my $key (qw(from sender to cc bcc subject pop user pass)) {
+        my $value = $arg->{$key};
+        _fail('HEADER', $key) if defined $value && "$value" =~ /[\r\n\0]/;
+    }
+}
+
+sub _source_name {
+    my ($source) = @_;
+    (my $name = "$source") =~ s{.*[/\\]}{}s;
+    $name =~ s/["\x00-\x1f\x7f]//g;
+    return $name;
+}
+
+# The bytes of one document, filled first when it is a template.
+sub _document_data {
+    my ($doc, $first) = @_;
+    my $source = $doc->{source};
+    if (!defined $source || "$source" eq '') {
+        return $first ? ZentraMsg::DefaultMsg(ZentraMsg::MSG_EMAIL()) : undef;
+    }
+    return ZentraMsg::FillTemplate($source, 0, 0, 0) if $doc->{template};
+    my $path = ZentraCGI::SafePath($source, 0, 'data');
+    my $fh;
+    if (defined $path && (ref($path) || ref(\$path) eq 'GLOB')) {
+        $fh = $path;
+        seek($fh, 0, 0);
+    } elsif (!defined $path || !open($fh, '<', $path)) {
+        _fail('READ', $source);
+    }
+    binmode $fh;
+    local $/;
+    my $data = <$fh>;
+    return defined $data ? $data : '';
+}
+
+sub _encode {
+    my ($data, $enc) = @_;
+    return MIME::Base64::encode_base64($data, "\r\n") if lc($enc) eq 'base64';
+    $data =~ s/\r?\n/\r\n/g;
+    $data .= "\r\n" unless $data =~ /\r\n\z/;
+    return $data;
+}
+
+sub _part {
+    my ($doc, $first) = @_;
+    my $data = _document_data($doc, $first);
+    return undef unless defined $data;
+    my $enc = lc($doc->{enc} || '8bit');
+    $enc = '8bit' unless $enc =~ /^(?:7bit|8bit|base64)$/;
+    my $type = $doc->{content} || 'text/plain';
+    $type =~ s/[\x00-\x1f\x7f]//g;
+    my $head = "Content-Type: $type\r\nContent-Transfer-Encoding: $enc\r\n";
+    if (!$first && defined $doc->{source} && "$doc->{source}" ne '') {
+        my $name = _source_name($doc->{source});
+        $head .= "Content-Disposition: attachment; filename=\"$name\"\r\n";
+    }
+    return { head => $head, body => _encode($data, $enc) };
+}
+
+sub _docs {
+    my ($docs) = @_;
+    my @docs = ref($docs) eq 'ARRAY' ? @$docs : ();
+    @docs = ([]) unless @docs;
+    my @parts;
+    for my $i (0 .. $#docs) {
+        my $doc = $docs[$i];
+        $doc = { @$doc } if ref($doc) eq 'ARRAY';
+        my $part = _part($doc, $i == 0);
+        push @parts, $part if $part;
+    }
+    return @parts;
+}
+
+sub build_message {
+    my (%arg) = @_;
+    my $from   = defined $arg{from} ? $arg{from} : '';
+    my $sender = defined $arg{sender} ? $arg{sender} : '';
+    my @head   = ('MIME-version: 1.0', "X-Mailer: $MAILER",
+        'Date: ' . POSIX::strftime('%a, %d %b %Y %H:%M:%S +0000', gmtime),
+        'From: ' . ($sender ne '' ? "$sender <$from>" : $from));
+    push @head, "To: $arg{to}"      if defined $arg{to} && $arg{to} ne '';
+    push @head, "CC: $arg{cc}"      if defined $arg{cc} && $arg{cc} ne '';
+    push @head, "Reply-To: $from"   if $from ne '';
+    push @head, 'Subject: ' . (defined $arg{subject} ? $arg{subject} : '');
+    my @parts = _docs($arg{docs});
+    my $text  = join("\r\n", @head) . "\r\n";
+    if (@parts == 1) {
+        return $text . $parts[0]{head} . "\r\n" . $parts[0]{body};
+    }
+    my $boundary = '=_zentra_' . join('', map { int(rand(10)) } 1 .. 16);
+    $text .= "Content-Type: multipart/mixed; boundary=\"$boundary\"\r\n\r\nThis is a MIME message.\r\n";
+    $text .= "--$boundary\r\n$_->{head}\r\n$_->{body}" for @parts;
+    return $text . "--$boundary--\r\n";
+}
+
+# ---------------------------------------------------------------- SMTP and POP
+
+sub _reply {
+    my ($sock) = @_;
+    my $text = '';
+    while (defined(my $line = mNet::read_line($sock))) {
+        $text .= "$line\n";
+        return ($1, $text) if $line =~ /^(\d{3})(?: |$)/;
+    }
+    return (0, $text);
+}
+
+sub _command {
+    my ($sock, $line, $host, @ok) = @_;
+    mNet::send_all($sock, "$line\r\n") if defined $line;
+    my ($code, $text) = _reply($sock);
+    return 1 if grep { $code == $_ } @ok;
+    close $sock;
+    _fail('REFUSED', $host, $text eq '' ? 'no answer' : $text);
+}
+
+sub _pop_login {
+    my ($pop, $user, $pass) = @_;
+    my ($host, $port) = mNet::split_hostport($pop, 110);
+    my $sock = mNet::connect_to($host, $port) or _fail('POP', $pop);
+    for my $line (undef, "USER $user", "PASS $pass") {
+        mNet::send_all($sock, "$line\r\n") if defined $line;
+        my $answer = mNet::read_line($sock);
+        next if defined $answer && $answer =~ /^\+OK/;
+        close $sock;
+        _fail('POP', $pop);
+    }
+    mNet::send_all($sock, "QUIT\r\n");
+    mNet::read_line($sock);
+    close $sock;
+}
+
+sub _helo_name {
+    my $name = $ENV{SERVER_NAME} || (POSIX::uname())[1] || 'localhost';
+    $name =~ s/[^\w.\-]//g;
+    return $name eq '' ? 'localhost' : $name;
+}
+
+sub _smtp_send {
+    my ($server, $from, $recipients, $message) = @_;
+    $server = 'localhost' unless defined $server && $server =~ /\S/;
+    my ($host, $port) = mNet::split_hostport($server, 25);
+    my $sock = mNet::connect_to($host, $port) or _fail('CONNECT', $server);
+    _command($sock, undef, $server, 220);
+    my $helo = _helo_name();
+    mNet::send_all($sock, "EHLO $helo\r\n");
+    my ($code) = _reply($sock);
+    _command($sock, "HELO $helo", $server, 250) unless $code == 250;
+    _command($sock, "MAIL FROM:<$from>", $server, 250);
+    _command($sock, "RCPT TO:<$_>", $server, 250, 251) for @$recipients;
+    _command($sock, 'DATA', $server, 354);
+    (my $data = $message) =~ s/^\./../mg;    # RFC 5321 4.5.2
+    _command($sock, "$data.", $server, 250);
+    mNet::send_all($sock, "QUIT\r\n");
+    _reply($sock);
+    close $sock;
+}
+
+sub _command_send {
+    my ($mailcmd, $recipients, $message) = @_;
+    my @cmd = split ' ', $mailcmd;
+    _fail('MAILCMD', $mailcmd) unless @cmd && -x $cmd[0];
+    my $from_headers = grep { $_ eq '-t' } @cmd;
+    push @cmd, '-oi';
+    push @cmd, '--', @$recipients unless $from_headers;
+    (my $local = $message) =~ s/\r\n/\n/g;
+    my $pipe;
+    _fail('MAILCMD', $mailcmd) unless open($pipe, '|-', @cmd);
+    binmode $pipe;
+    print {$pipe} $local;
+    _fail('MAILCMD', $mailcmd) unless close($pipe);
+}
+
+sub _transport {
+    my ($arg, $recipients, $message) = @_;
+    my $cmd = $arg->{mailcmd};
+    $cmd = $arg->{mailhost} if !(defined $cmd && $cmd =~ /\S/) && defined $arg->{mailhost}
+        && $arg->{mailhost} =~ m{[/\\]};
+    if (defined $cmd && $cmd =~ /\S/) {
+        _command_send($cmd, $recipients, $message);
+    } else {
+        _smtp_send($arg->{mailhost}, $arg->{from}, $recipients, $message);
+    }
+}
+
+sub _list_recipients {
+    my ($listsrc) = @_;
+    my $path = ZentraCGI::SafePath($listsrc, 0, 'data');
+    my $fh;
+    _fail('READ', $listsrc) unless defined $path && !ref($path) && open($fh, '<', $path);
+    my @list;
+    while (my $line = <$fh>) {
+        my ($address) = split /,/, $line, 2;
+        $address =~ s/^\s+|\s+$//g;
+        push @list, $address if _plain_address($address);
+    }
+    return @list;
+}
+
+sub sendmail {
+    my %arg = @_;
+    _check_headers(\%arg);
+    my $from = defined $arg{from} ? $arg{from} : '';
+    $from =~ s/^\s+|\s+$//g;
+    _fail('ADDRESS', $from) unless $from eq '' || _plain_address($from);
+    $arg{from} = $from;
+    my @recipients = map { _addresses($arg{$_}) } qw(to cc bcc);
+    my @list = (defined $arg{listsrc} && "$arg{listsrc}" ne '') ? _list_recipients($arg{listsrc}) : ();
+    _fail('FILL', 'To') unless @recipients || @list;
+    my $message = build_message(%arg);
+    my $smtp = !(defined $arg{mailcmd} && $arg{mailcmd} =~ /\S/)
+        && !(defined $arg{mailhost} && $arg{mailhost} =~ m{[/\\]});
+    _pop_login($arg{pop}, $arg{user} // '', $arg{pass} // '') if $smtp && defined $arg{pop} && $arg{pop} =~ /\S/;
+    _transport(\%arg, \@recipients, $message) if @recipients;
+    _transport(\%arg, [$_], $message) for @list;
+    return 1;
+}
+
+sub SendMail {
+    my ($name, $sender, $from, $to, $cc, $subject, $file, $server, $pop, $user, $pass) = @_;
+    my $transport = (defined $server && $server =~ m{/}) ? 'mailcmd' : 'mailhost';
+    return sendmail($transport => $server, pop => $pop, user => $user, pass => $pass, from => $from,
+        sender => $sender, to => $to, cc => $cc, subject => $subject,
+        docs => [[content => 'text/plain', enc => '8bit', type => 'FILE', source => $file, binmode => 0,
+            template => 1]]);
+}
+
+1;

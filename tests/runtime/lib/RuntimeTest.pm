@@ -1,0 +1,133 @@
+package RuntimeTest;
+
+# Helpers for the runtime suites: run a script as a CGI process, free ports,
+# and the mail sink and other servers that the suites start on 127.0.0.1.
+
+use strict;
+use warnings;
+use Exporter 'import';
+use File::Basename qw(dirname);
+use File::Spec;
+use File::Temp qw(tempdir);
+use IO::Socket::INET;
+use IPC::Open3;
+use Symbol qw(gensym);
+use Time::HiRes qw(sleep);
+
+our @EXPORT = qw(runtime_dir temp_dir write_file read_file run_cgi cgi_script free_port
+    start_smtp_sink stop_server sink_messages wait_port);
+
+my $here = dirname(File::Spec->rel2abs(__FILE__));
+
+sub runtime_dir { File::Spec->catdir($here, '..', '..', '..', 'src', 'runtime') }
+
+sub temp_dir { tempdir('quillet-rt-XXXXXX', TMPDIR => 1, CLEANUP => 1) }
+
+sub write_file {
+    my ($path, $text) = @_;
+    open(my $fh, '>', $path) or die "$path: $!";
+    binmode $fh;
+    print {$fh} $text;
+    close $fh;
+    return $path;
+}
+
+sub read_file {
+    my ($path) = @_;
+    open(my $fh, '<', $path) or return undef;
+    binmode $fh;
+    local $/;
+    return scalar <$fh>;
+}
+
+# A script as the generator lays it out: locations, modules, then the body.
+sub cgi_script {
+    my ($dir, $body, %opt) = @_;
+    my $rt = runtime_dir();
+    my $head = "#!/usr/bin/perl\nuse Cwd;\n\$cgipath='$dir';\n\$ftproot='';\n"
+        . "\@nameservers = (\"\");\nunshift \@INC, '$rt';\n"
+        . ($opt{dbi} ? "use DBI;\n" : '')
+        . "eval(\"use ZentraCGI;\"); die \$\@ if \$\@;\n"
+        . "eval(\"use Sendmail qw(sendmail SendMail);\"); die \$\@ if \$\@;\n"
+        . "\$WWW_APPNAME=\"Quillet Test\";\n";
+    return $head . $body;
+}
+
+# Runs perl on the script text with a CGI environment; returns stdout, stderr
+# and the exit status.
+sub run_cgi {
+    my (%arg) = @_;
+    my $dir    = $arg{dir} || temp_dir();
+    my $script = write_file("$dir/" . ($arg{name} || 'test.cgi'), $arg{script});
+    my %env    = (REQUEST_METHOD => 'POST', CONTENT_TYPE => 'application/x-www-form-urlencoded',
+        %{ $arg{env} || {} });
+    my $stdin = defined $arg{stdin} ? $arg{stdin} : '';
+    $env{CONTENT_LENGTH} = length($stdin) unless exists $env{CONTENT_LENGTH};
+    delete $env{$_} for grep { !defined $env{$_} } keys %env;
+    local %ENV = (%ENV, %env);
+    local $SIG{PIPE} = 'IGNORE';
+    my $err = gensym;
+    my $pid = open3(my $in, my $out, $err, $^X, $script);
+    binmode $in;
+    print {$in} $stdin;
+    close $in;
+    local $/;
+    my $stdout = <$out>;
+    my $stderr = <$err>;
+    waitpid($pid, 0);
+    return ($stdout // '', $stderr // '', $? >> 8);
+}
+
+sub free_port {
+    my $sock = IO::Socket::INET->new(LocalAddr => '127.0.0.1', LocalPort => 0, Proto => 'tcp', Listen => 1)
+        or die "no free port: $!";
+    my $port = $sock->sockport;
+    close $sock;
+    return $port;
+}
+
+sub wait_port {
+    my ($port) = @_;
+    for (1 .. 200) {
+        my $sock = IO::Socket::INET->new(PeerAddr => '127.0.0.1', PeerPort => $port, Proto => 'tcp');
+        if ($sock) { close $sock; return 1 }
+        sleep 0.05;
+    }
+    return 0;
+}
+
+sub start_smtp_sink {
+    my ($maildir) = @_;
+    my $port = free_port();
+    my $pid  = fork();
+    die "fork: $!" unless defined $pid;
+    if ($pid == 0) {
+        exec('/usr/bin/python3', "$here/smtp_sink.py", $port, $maildir) or exit 127;
+    }
+    wait_port($port) or die "mail sink did not start";
+    return ($pid, $port);
+}
+
+sub stop_server {
+    my ($pid) = @_;
+    return unless $pid;
+    kill 'TERM', $pid;
+    waitpid($pid, 0);
+}
+
+# Messages received by the sink: [ { from, to => [...], data } ] in arrival order.
+sub sink_messages {
+    my ($maildir) = @_;
+    opendir(my $dh, $maildir) or return [];
+    my @messages;
+    for my $file (sort grep {/\.msg$/} readdir $dh) {
+        my $text = read_file("$maildir/$file");
+        my ($head, $data) = split /\n\n/, $text, 2;
+        my ($from) = $head =~ /^FROM (.*)$/m;
+        my @to = $head =~ /^TO (.*)$/mg;
+        push @messages, { from => $from, to => \@to, data => $data };
+    }
+    return \@messages;
+}
+
+1;
