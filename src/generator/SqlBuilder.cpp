@@ -1,0 +1,396 @@
+#include "generator/SqlBuilder.h"
+
+#include "project/Action.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <strings.h>
+#include <vector>
+
+namespace quillet {
+
+namespace {
+
+bool EqualsNoCase(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
+}
+
+bool StartsNoCase(std::string_view text, std::string_view prefix)
+{
+    return text.size() >= prefix.size() && EqualsNoCase(text.substr(0, prefix.size()), prefix);
+}
+
+std::string Upper(std::string_view text)
+{
+    std::string out(text);
+    for (char& c : out)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return out;
+}
+
+bool IsBlank(char c)
+{
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+std::string_view Trim(std::string_view text)
+{
+    while (!text.empty() && IsBlank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && IsBlank(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+// Closes the script's string, adds the value as DBI quotes it at run time, and reopens the string.
+std::string Splice(std::string_view dataSource, std::string_view value)
+{
+    std::string out = "\" . $";
+    out += dataSource;
+    out += "->quote(";
+    out += value;
+    out += ") . \"";
+    return out;
+}
+
+// ---- column rows -------------------------------------------------------
+
+// "Group By" and the "Order By" choices name clauses, not functions of the select list.
+enum class Role { Plain, Aggregate, GroupBy, OrderAscending, OrderDescending };
+
+Role RoleOf(const ActionColumn& row)
+{
+    std::string_view function = Trim(row.function);
+    if (function.empty())
+        return Role::Plain;
+    if (EqualsNoCase(function, "GROUP BY"))
+        return Role::GroupBy;
+    if (StartsNoCase(function, "ORDER BY"))
+        return Upper(function.substr(8)).find("DESC") != std::string::npos ? Role::OrderDescending
+                                                                           : Role::OrderAscending;
+    return Role::Aggregate;
+}
+
+using Rows = std::vector<const ActionColumn*>;
+
+// Rows in order of first appearance of their (table, column) pair, keeping those that pass keep.
+template <typename Keep>
+Rows DistinctColumns(const std::vector<ActionColumn>& columns, Keep keep)
+{
+    Rows rows;
+    for (const ActionColumn& column : columns) {
+        if (!keep(column))
+            continue;
+        bool seen = std::any_of(rows.begin(), rows.end(), [&](const ActionColumn* r) {
+            return r->tableName == column.tableName && r->columnName == column.columnName;
+        });
+        if (!seen)
+            rows.push_back(&column);
+    }
+    return rows;
+}
+
+std::vector<std::string_view> DistinctTables(const RecordAction& record)
+{
+    std::vector<std::string_view> tables;
+    for (const ActionColumn& column : record.columns)
+        if (!column.tableName.empty() && std::find(tables.begin(), tables.end(), column.tableName) == tables.end())
+            tables.push_back(column.tableName);
+    // Rows without a table still act on the action's own table.
+    if (tables.empty() && !record.table.empty())
+        tables.push_back(record.table);
+    return tables;
+}
+
+template <typename Items, typename Write>
+void JoinItems(std::string& out, const Items& items, Write write)
+{
+    bool first = true;
+    for (const auto& item : items) {
+        if (!first)
+            out += " ,";
+        first = false;
+        write(item);
+    }
+}
+
+std::string ColumnName(const ActionColumn& row, bool qualify)
+{
+    if (!qualify || row.tableName.empty())
+        return row.columnName;
+    return row.tableName + "." + row.columnName;
+}
+
+void AppendTables(std::string& out, const RecordAction& record)
+{
+    JoinItems(out, DistinctTables(record), [&](std::string_view table) { out += table; });
+}
+
+void AppendWhere(std::string& out, const RecordAction& record)
+{
+    std::string condition;
+    BuildCriteriaExpression(record.criteria, condition, false, record.dataSource);
+    // A grid whose cells are all empty selects everything rather than leaving a bare WHERE.
+    if (!condition.empty())
+        out += "\nWHERE " + condition;
+}
+
+std::string InsertStatement(const RecordAction& record)
+{
+    Rows rows = DistinctColumns(record.columns, [](const ActionColumn&) { return true; });
+    std::string out = "INSERT INTO " + record.table + " (";
+    JoinItems(out, rows, [&](const ActionColumn* row) { out += row->columnName; });
+    out += ") VALUES (";
+    JoinItems(out, rows, [&](const ActionColumn* row) { out += Splice(record.dataSource, row->value); });
+    out += ")";
+    return out;
+}
+
+std::string UpdateStatement(const RecordAction& record)
+{
+    Rows rows = DistinctColumns(record.columns, [](const ActionColumn&) { return true; });
+    // SQLite and PostgreSQL refuse "SET t.c"; only a MySQL multi-table update needs it.
+    bool qualify = DistinctTables(record).size() > 1;
+    std::string out = "UPDATE ";
+    AppendTables(out, record);
+    out += " SET ";
+    JoinItems(out, rows, [&](const ActionColumn* row) {
+        out += ColumnName(*row, qualify) + " = " + Splice(record.dataSource, row->value);
+    });
+    AppendWhere(out, record);
+    return out;
+}
+
+void AppendClause(std::string& out, std::string_view keyword, const Rows& rows, bool qualify)
+{
+    if (rows.empty())
+        return;
+    out += keyword;
+    JoinItems(out, rows, [&](const ActionColumn* row) {
+        out += ColumnName(*row, qualify);
+        if (RoleOf(*row) == Role::OrderDescending)
+            out += " DESC";
+        else if (RoleOf(*row) == Role::OrderAscending && Trim(row->function).size() > 8)
+            out += " ASC";
+    });
+}
+
+std::string SelectStatement(const RecordAction& record)
+{
+    Rows rows = DistinctColumns(record.columns, [](const ActionColumn&) { return true; });
+    bool qualify = rows.size() > 1;
+    std::string out = "SELECT ";
+    JoinItems(out, rows, [&](const ActionColumn* row) {
+        if (RoleOf(*row) == Role::Aggregate)
+            out += std::string(Trim(row->function)) + "(" + ColumnName(*row, qualify) + ")";
+        else
+            out += ColumnName(*row, qualify);
+    });
+    out += " FROM ";
+    AppendTables(out, record);
+    AppendWhere(out, record);
+    AppendClause(out, "\nGROUP BY ",
+                 DistinctColumns(record.columns, [](const ActionColumn& c) { return RoleOf(c) == Role::GroupBy; }),
+                 qualify);
+    AppendClause(out, "\nORDER BY ",
+                 DistinctColumns(record.columns,
+                                 [](const ActionColumn& c) {
+                                     Role role = RoleOf(c);
+                                     return role == Role::OrderAscending || role == Role::OrderDescending;
+                                 }),
+                 qualify);
+    return out;
+}
+
+// ---- criteria ----------------------------------------------------------
+
+// Splits a list value at the commas that stand outside quotes and brackets, so
+// that 'a,b' and f($x, $y) stay one item.
+std::vector<std::string_view> SplitList(std::string_view value)
+{
+    std::vector<std::string_view> items;
+    int depth = 0;
+    char quote = 0;
+    size_t start = 0;
+    for (size_t i = 0; i < value.size(); ++i) {
+        char c = value[i];
+        if (quote) {
+            if (c == '\\')
+                ++i;
+            else if (c == quote)
+                quote = 0;
+        } else if (c == '\'' || c == '"') {
+            quote = c;
+        } else if (c == '(' || c == '[' || c == '{') {
+            ++depth;
+        } else if (c == ')' || c == ']' || c == '}') {
+            --depth;
+        } else if (c == ',' && depth == 0) {
+            items.push_back(Trim(value.substr(start, i - start)));
+            start = i + 1;
+        }
+    }
+    items.push_back(Trim(value.substr(start)));
+    return items;
+}
+
+// BETWEEN takes "low,high" or "low and high".
+std::vector<std::string_view> SplitRange(std::string_view value)
+{
+    std::vector<std::string_view> items = SplitList(value);
+    if (items.size() == 2)
+        return items;
+    for (size_t i = 0; i + 5 <= value.size(); ++i)
+        if (EqualsNoCase(value.substr(i, 5), " and "))
+            return {Trim(value.substr(0, i)), Trim(value.substr(i + 5))};
+    return items;
+}
+
+std::string_view StripParentheses(std::string_view value)
+{
+    value = Trim(value);
+    if (value.size() >= 2 && value.front() == '(' && value.back() == ')')
+        return value.substr(1, value.size() - 2);
+    return value;
+}
+
+bool IsWordOperator(std::string_view op)
+{
+    return !op.empty() && std::all_of(op.begin(), op.end(), [](char c) {
+        return c == ' ' || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+    });
+}
+
+class TermWriter {
+public:
+    TermWriter(bool perlMode, std::string_view dataSource) : m_perl(perlMode), m_dataSource(dataSource) {}
+
+    std::string Term(const Criterion& criterion, const OrCell& cell) const
+    {
+        std::string left = criterion.table.empty() ? criterion.column : criterion.table + "." + criterion.column;
+        std::string_view op = Trim(cell.op);
+        if (!IsWordOperator(op))
+            return left + std::string(op) + Value(cell.value);
+        return left + " " + WordOperand(op, cell.value);
+    }
+
+private:
+    std::string Value(std::string_view value) const
+    {
+        if (IsPlainNumber(value))
+            return std::string(value);
+        if (m_perl)
+            return "'" + std::string(value) + "'";
+        return Splice(m_dataSource, value);
+    }
+
+    std::string ValueList(std::string_view value) const
+    {
+        std::string out = "(";
+        JoinItems(out, SplitList(StripParentheses(value)), [&](std::string_view item) { out += Value(item); });
+        return out + ")";
+    }
+
+    std::string WordOperand(std::string_view op, std::string_view value) const
+    {
+        std::string word = Upper(op);
+        if (m_perl)
+            return std::string(op) + " " + Value(value);
+        if (word == "IN" || word == "NOT IN")
+            return word + " " + ValueList(value);
+        if (word == "BETWEEN") {
+            std::vector<std::string_view> range = SplitRange(value);
+            if (range.size() == 2)
+                return word + " " + Value(range[0]) + " AND " + Value(range[1]);
+        }
+        // The column holds the value anywhere in its text; the pattern is built
+        // in Perl so that every driver gets one quoted string.
+        if (word == "AMONG")
+            return "LIKE " + Splice(m_dataSource, "'%' . (" + std::string(value) + ") . '%'");
+        return word + " " + Value(value);
+    }
+
+    bool m_perl;
+    std::string_view m_dataSource;
+};
+
+} // namespace
+
+bool IsPlainNumber(std::string_view value)
+{
+    size_t i = 0;
+    while (i < value.size() && IsBlank(value[i]))
+        ++i;
+    bool digit = false;
+    bool point = false;
+    for (; i < value.size(); ++i) {
+        if (value[i] >= '0' && value[i] <= '9')
+            digit = true;
+        else if (value[i] == '.' && !point)
+            point = true;
+        else
+            return false;
+    }
+    return digit;
+}
+
+std::string& BuildCriteriaExpression(const CriteriaList& criteria, std::string& text, bool perlMode,
+                                     std::string_view dataSource)
+{
+    if (criteria.empty())
+        return text;
+    TermWriter writer(perlMode, dataSource);
+    std::string_view rowJoin = perlMode ? " || " : " or ";
+    std::string_view termJoin = perlMode ? " && " : " and ";
+    bool firstRow = true;
+    for (size_t row = 0; row < criteria.front().cells.size(); ++row) {
+        std::string group;
+        for (const Criterion& criterion : criteria) {
+            if (row >= criterion.cells.size() || criterion.column.empty() || criterion.cells[row].IsEmpty())
+                continue;
+            if (!group.empty())
+                group += termJoin;
+            group += writer.Term(criterion, criterion.cells[row]);
+        }
+        if (group.empty())
+            continue;
+        if (!firstRow)
+            text += rowJoin;
+        firstRow = false;
+        text += "(" + group + ")";
+    }
+    return text;
+}
+
+std::optional<std::string> BuildSqlStatement(const Action& action)
+{
+    switch (action.type) {
+    case ActionType::InsertRecord:
+        return InsertStatement(action.Record());
+    case ActionType::DeleteRecords: {
+        std::string out = "DELETE FROM ";
+        AppendTables(out, action.Record());
+        AppendWhere(out, action.Record());
+        return out;
+    }
+    case ActionType::UpdateRecords:
+        return UpdateStatement(action.Record());
+    case ActionType::SelectRecords:
+        return SelectStatement(action.Record());
+    default:
+        return std::nullopt;
+    }
+}
+
+bool IsStringColumnType(std::string_view type)
+{
+    static constexpr std::array kStringTypes = {"CHAR",       "VARCHAR",  "TINYBLOB", "BLOB",
+                                                "MEDIUMBLOB", "LONGBLOB", "TINYTEXT", "TEXT",
+                                                "MEDIUMTEXT", "LONGTEXT", "BINARY",   "VARBINARY"};
+    return std::any_of(kStringTypes.begin(), kStringTypes.end(),
+                       [&](std::string_view name) { return EqualsNoCase(type, name); });
+}
+
+} // namespace quillet
