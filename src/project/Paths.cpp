@@ -128,7 +128,9 @@ PathContext PathContext::ForProject(const Project& project, const std::string& p
 {
     PathContext context;
     context.programFolder = ProgramFolder();
-    context.projectFile = projectFile;
+    std::error_code error;
+    std::filesystem::path absolute = std::filesystem::absolute(projectFile, error);
+    context.projectFile = error || projectFile.empty() ? projectFile : absolute.lexically_normal().string();
     if (const Form* form = project.CurrentForm())
         context.pageFile = form->pageFile;
     context.scriptExtension = project.settings.ScriptExtension();

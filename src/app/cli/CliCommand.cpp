@@ -9,6 +9,8 @@ extern const Command kNewCommand;
 extern const Command kResaveCommand;
 extern const Command kDnsCommand;
 extern const Command kMailCommand;
+extern const Command kUploadsCommand;
+extern const Command kSqlCommand;
 
 const std::vector<Command>& Commands()
 {
@@ -17,6 +19,8 @@ const std::vector<Command>& Commands()
         kResaveCommand,
         kDnsCommand,
         kMailCommand,
+        kUploadsCommand,
+        kSqlCommand,
     };
     return commands;
 }
