@@ -429,7 +429,7 @@ sub ReadWrite {
         return _read_handle($fh);
     }
     my $text = (defined $template && "$template" ne '')
-        ? ZentraMsg::FillTemplate($template, 0, 0, 0)
+        ? ZentraMsg::FillTemplate($template, 0, 0, 0, 1)
         : ZentraMsg::DefaultMsg(2);
     ZentraMsg::Fail('NOFILE') unless defined $datafile && "$datafile" ne '';
     ZentraMsg::Fail($mode == 1 ? 'APPEND' : 'WRITE', $shown)

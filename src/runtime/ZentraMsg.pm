@@ -151,9 +151,9 @@ sub _interpolate {
 }
 
 sub _read_template {
-    my ($template) = @_;
+    my ($template, $nofix) = @_;
     Fail('NOFILE') unless defined $template && "$template" ne '';
-    my $path = ZentraCGI::SafePath($template, 0, 'templates');
+    my $path = ZentraCGI::SafePath($template, $nofix, 'templates');
     my $fh;
     if (defined $path && (ref($path) || ref(\$path) eq 'GLOB')) {
         $fh = $path;
@@ -167,9 +167,11 @@ sub _read_template {
     return defined $text ? $text : '';
 }
 
+# The script builds template paths from $cgipath, which is already a system
+# path; only sendmail's server paths still need FTP2System (nofix clear).
 sub FillTemplate {
-    my ($template, $bodyonly, $raw, $escape) = @_;
-    my $text = _read_template($template);
+    my ($template, $bodyonly, $raw, $escape, $nofix) = @_;
+    my $text = _read_template($template, $nofix);
     if ($bodyonly && $text =~ m{<body\b[^>]*>(.*?)</body\s*>}is) {
         $text = $1;
     }
@@ -185,7 +187,7 @@ sub FillTemplate {
 
 sub MakeMsg {
     my ($name, $template, $bodyonly, $raw) = @_;
-    return FillTemplate($template, $bodyonly, $raw, 1);
+    return FillTemplate($template, $bodyonly, $raw, 1, 1);
 }
 
 package main;
