@@ -102,7 +102,7 @@ sub start_smtp_sink {
     my $pid  = fork();
     die "fork: $!" unless defined $pid;
     if ($pid == 0) {
-        exec('/usr/bin/python3', "$here/smtp_sink.py", $port, $maildir) or exit 127;
+        exec('/usr/bin/python3', "$here/../smtp_sink.py", $port, $maildir) or exit 127;
     }
     wait_port($port) or die "mail sink did not start";
     return ($pid, $port);
