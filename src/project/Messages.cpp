@@ -16,6 +16,17 @@ constexpr std::array kTexts = {
     // Networking: SMTP and DNS
     "Can't find a DNS server for %s,\r\n Please enter it manually",
     "Enter the Home Page URL of your Web site before looking up its DNS servers.",
+
+    // HTML pages and form discovery
+    "Can't find file %s",
+    "File changed!\r\nReload?\r\n",
+    "\"%s\" is already used",
+    "There is no form in %s",
+
+    // Script generator
+    "Server-side CGIBIN directory is not specified. \r\nPlease set it in the 'Web' tab.",
+    "Your script has been created for you.\r\nPublish it to your server now?\r\n",
+    "You can't use this command unless you have an HTML form loaded in the 'Form' tab.",
 };
 
 static_assert(kTexts.size() == static_cast<size_t>(Msg::Count), "every message needs its text");

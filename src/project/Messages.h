@@ -19,6 +19,17 @@ enum class Msg {
     CantFindDnsServer,
     NoWebDomain,
 
+    // HTML pages and form discovery
+    CantFindFile,
+    FileChangedReload,
+    NameAlreadyUsed,
+    NoFormInPage,
+
+    // Script generator
+    CgiPathMissing,
+    ScriptCreatedPublish,
+    NoFormLoaded,
+
     Count
 };
 

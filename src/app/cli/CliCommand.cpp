@@ -7,8 +7,11 @@ namespace quillet::cli {
 // Each command lives in its own file; this table is the only place that lists them.
 extern const Command kNewCommand;
 extern const Command kResaveCommand;
+extern const Command kBuildCommand;
 extern const Command kDnsCommand;
 extern const Command kMailCommand;
+extern const Command kHtmlCommand;
+extern const Command kFormsCommand;
 extern const Command kUploadsCommand;
 extern const Command kSqlCommand;
 
@@ -17,8 +20,11 @@ const std::vector<Command>& Commands()
     static const std::vector<Command> commands = {
         kNewCommand,
         kResaveCommand,
+        kBuildCommand,
         kDnsCommand,
         kMailCommand,
+        kHtmlCommand,
+        kFormsCommand,
         kUploadsCommand,
         kSqlCommand,
     };

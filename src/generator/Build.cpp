@@ -1,0 +1,45 @@
+#include "generator/Build.h"
+
+#include "generator/ScriptGenerator.h"
+#include "html/FormDiscovery.h"
+#include "html/TemplateVariables.h"
+#include "project/Messages.h"
+#include "project/Project.h"
+#include "project/Prompter.h"
+
+namespace quillet {
+
+bool PrepareFormPages(const Project& project, const std::string& projectFile, Prompter& prompter)
+{
+    for (const Form* form : ScriptFormList(project)) {
+        Form copy = *form;
+        LoadedPage page(projectFile);
+        FindFormResult found = FindForm(copy, page);
+        if (found == FindFormResult::Unreadable) {
+            prompter.Show(FormatMessage(Msg::CantFindFile, {PagePath(*form, page)}));
+            return false;
+        }
+        if (found != FindFormResult::Found || !page.formNode)
+            continue;
+        PrepareFormTag(*page.Nodes(), *page.formNode, ScriptUrlForForm(project, *form));
+        if (!WriteHtmlFile(*page.file)) {
+            prompter.Show(FormatMessage(Msg::CantCreateFile, {page.file->Path()}));
+            return false;
+        }
+    }
+    return true;
+}
+
+bool BuildProject(const Project& project, const std::string& projectFile, Prompter& prompter, std::string* scriptPath)
+{
+    const Form* main = project.CurrentForm();
+    if (!main || main->pageFile.empty()) {
+        prompter.Show(FormatMessage(Msg::NoFormLoaded));
+        return false;
+    }
+    if (!PrepareFormPages(project, projectFile, prompter))
+        return false;
+    return GenerateScript({project, projectFile, project.settings.buildPortable != 0}, prompter, scriptPath);
+}
+
+} // namespace quillet

@@ -1,0 +1,223 @@
+#include "generator/ActionEmitters.h"
+#include "project/Paths.h"
+#include "project/ServerSettings.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+using namespace quillet;
+using quillet::test::TempDir;
+using quillet::test::WriteBytes;
+
+namespace {
+
+class Emitters : public ::testing::Test {
+protected:
+    Emitters() : context{settings, paths}
+    {
+        settings.cgiPath = "/cgi-bin";
+        settings.cgiUrl = "http://www.example.org/cgi-bin";
+        settings.ftpServer = "example.org:2121";
+        paths.projectFile = dir.File("shop.prj");
+        WriteBytes(dir.File("mail.txt"), "Hello $FORM{'name'}[0]\n");
+        WriteBytes(dir.File("report.html"), "<p>$Report->{DefaultReport}</p>\n");
+    }
+
+    std::string Emit(const Action& action, bool* responded = nullptr)
+    {
+        ScriptPrinter out;
+        bool answered = WriteAction(out, action, context);
+        if (responded)
+            *responded = answered;
+        return out.Take();
+    }
+
+    static Action Make(ActionType type, const std::string& name)
+    {
+        Action a = *CreateAction(static_cast<long>(type));
+        a.name = name;
+        return a;
+    }
+
+    TempDir dir;
+    ServerSettings settings;
+    PathContext paths;
+    EmitContext context;
+};
+
+} // namespace
+
+TEST_F(Emitters, RecordActionsWriteTwoOrFourLines)
+{
+    Action insert = Make(ActionType::InsertRecord, "Add");
+    insert.Record() = {"db", "people", 0, {{"people", "name", 0, "", "$FORM{'name'}[0]", ""}}, {}};
+    EXPECT_EQ(Emit(insert), "  %Add = {};\n"
+                            "  $Add->{nrows} = $db->do(\"INSERT INTO people (name) VALUES (\" . "
+                            "$db->quote($FORM{'name'}[0]) . \")\");\n");
+
+    Action select = Make(ActionType::SelectRecords, "Report");
+    select.Record() = {"db", "people", 5, {{"people", "name", 0, "", "", "Name"}}, {}};
+    bool responded = true;
+    EXPECT_EQ(Emit(select, &responded), "  %Report = {};\n"
+                                        "  $Report->{sth} = $db->prepare(\"SELECT name FROM people\");\n"
+                                        "  $Report->{nrows} = $Report->{sth}->execute;\n"
+                                        "  PrintRows($Report, 5);\n");
+    EXPECT_FALSE(responded);
+}
+
+TEST_F(Emitters, ListEndsWithTheDefaultResponseUnlessAnActionAnswered)
+{
+    ScriptPrinter empty;
+    WriteActionList(empty, {}, context);
+    EXPECT_EQ(empty.Text(), "  PostUrl(\"DefaultAction\", 1, \"\", \"\");\n");
+
+    Action respond = Make(ActionType::RespondToBrowser, "Thanks");
+    respond.Response() = {"report.html", 1, ""};
+    ScriptPrinter answered;
+    WriteActionList(answered, {respond}, context);
+    EXPECT_EQ(answered.Text(), "  PostUrl(\"Thanks\", 1, \"$cgipath/templates/report.html\", \"\");\n");
+
+    // A response inside a condition may not run, so the list still gets its default.
+    Action condition = Make(ActionType::ConditionalStatement, "If");
+    condition.Condition().actions.push_back(respond);
+    ScriptPrinter nested;
+    WriteActionList(nested, {condition}, context);
+    EXPECT_NE(nested.Text().find("    PostUrl(\"Thanks\""), std::string::npos);
+    EXPECT_EQ(nested.Text().find("DefaultAction"), nested.Text().rfind("DefaultAction"));
+    EXPECT_TRUE(nested.Text().ends_with("  PostUrl(\"DefaultAction\", 1, \"\", \"\");\n"));
+}
+
+TEST_F(Emitters, ConditionsNestTwoBlanksPerLevel)
+{
+    Action code = Make(ActionType::PerlCodeBlock, "Code");
+    code.Code().code = "  $x++;\r\n\r\nprint $x;\r\n";
+    Action inner = Make(ActionType::ConditionalStatement, "Inner");
+    inner.Condition().criteria = {{"", "$FORM{'n'}[0]", {{"==", "2"}}}};
+    inner.Condition().actions.push_back(code);
+    Action outer = Make(ActionType::ConditionalStatement, "Outer");
+    outer.Condition().criteria = {{"", "$FORM{'a'}[0]", {{"eq", "yes"}}}, {"", "$FORM{'b'}[0]", {{">", "1"}}}};
+    outer.Condition().actions.push_back(inner);
+    EXPECT_EQ(Emit(outer), "   if (($FORM{'a'}[0] eq 'yes' && $FORM{'b'}[0]>1)) {\n"
+                           "     if (($FORM{'n'}[0]==2)) {\n"
+                           "        $x++; \n"
+                           "      print $x; \n"
+                           "     }\n"
+                           "   }\n");
+}
+
+TEST_F(Emitters, MailPicksProgramOrHostAndFindsItsFiles)
+{
+    Action mail = Make(ActionType::SendEmail, "Mail");
+    MailAction& m = mail.Mail();
+    m = {"mail.txt",
+         0,
+         "Shop",
+         "shop@example.org",
+         "$FORM{'email'}[0]",
+         "",
+         "Order",
+         "smtp.example.org",
+         "pop.example.org",
+         "o'neil",
+         "p\"$w",
+         1,
+         {}};
+    m.attachments.push_back({"application/pdf", "base64", "FILE", "report.html", 0, 1});
+    m.attachments.push_back({"text/plain", "7bit", "FILE", "", 0, 0});
+    m.attachments.push_back({"image/png", "base64", "FILE", "$FORM{'photo'}[0]", 1, 0});
+    EXPECT_EQ(Emit(mail), " sendmail(\n"
+                          "  mailhost=>'smtp.example.org', \n"
+                          "  pop=>\"pop.example.org\", \n"
+                          "  user=>\"o'neil\", \n"
+                          "  pass=>\"p\\\"\\$w\", \n"
+                          "  from=>\"shop@example.org\", \n"
+                          "  sender=>\"Shop\", \n"
+                          "  to=>\"$FORM{'email'}[0]\", \n"
+                          "  cc=>\"\", \n"
+                          "  subject=>\"Order\", \n"
+                          "  docs=>[ \n"
+                          "    [ \n"
+                          "      content=>\"text/plain\",\n"
+                          "      enc=>\"8bit\",\n"
+                          "      type=>\"FILE\",\n"
+                          "      source=>\"$cgipath/templates/mail.txt\",\n"
+                          "      binmode=>0,\n"
+                          "      template=>1,\n"
+                          "    ], \n"
+                          "      [ \n"
+                          "      content=>\"application/pdf\",\n"
+                          "      enc=>\"base64\",\n"
+                          "      type=>\"FILE\",\n"
+                          "      source=>\"$cgipath/templates/report.html\",\n"
+                          "      binmode=>1,\n"
+                          "      template=>0,\n"
+                          "      ], \n"
+                          "      [ \n"
+                          "      content=>\"image/png\",\n"
+                          "      enc=>\"base64\",\n"
+                          "      type=>\"FILE\",\n"
+                          "      source=>$FORM{'photo'}[0],\n"
+                          "      binmode=>0,\n"
+                          "      template=>1,\n"
+                          "      ], \n"
+                          "    ]\n"
+                          "  );\n");
+
+    m.server = "/usr/sbin/sendmail -t";
+    m.attachments.clear();
+    std::string program = Emit(mail);
+    EXPECT_NE(program.find("  mailcmd=>'/usr/sbin/sendmail -t', \n  from=>"), std::string::npos);
+    EXPECT_EQ(program.find("pop=>"), std::string::npos);
+
+    m.server = "smtp.example.org";
+    m.smtpAuth = 0;
+    EXPECT_EQ(Emit(mail).find("pop=>"), std::string::npos);
+
+    Action bulk = Make(ActionType::SendBulkEmail, "Bulk");
+    bulk.Mail() = m;
+    bulk.Mail().to = "subscribers.txt";
+    std::string bulkText = Emit(bulk);
+    EXPECT_NE(bulkText.find("  listsrc=>\"$cgipath/data/subscribers.txt\", \n"), std::string::npos);
+    EXPECT_EQ(bulkText.find("  to=>"), std::string::npos);
+}
+
+TEST_F(Emitters, FileArgumentsNameThePublishedFiles)
+{
+    Action write = Make(ActionType::ReadWriteFile, "Saved");
+    write.File() = {1, "mail.txt", "orders_$FORM{'id'}[0].txt"};
+    EXPECT_EQ(Emit(write), "  $Saved=ReadWrite(\"Saved\", 1, \"$cgipath/templates/mail.txt\", "
+                           "\"$cgipath/data/orders_$FORM{'id'}[0].txt\", \"1\");\n");
+    Action read = Make(ActionType::ReadWriteFile, "Upload");
+    read.File() = {2, "", "$FORM{'file'}[0]"};
+    EXPECT_EQ(Emit(read), "  $Upload=ReadWrite(\"Upload\", 2, \"\", $FORM{'file'}[0], \"1\");\n");
+    // A template not at hand still names the file a publish would put there.
+    Action missing = Make(ActionType::RespondToBrowser, "R");
+    missing.Response() = {"later.html", 0, "http://example.org/done.html"};
+    EXPECT_EQ(Emit(missing),
+              "  PostUrl(\"R\", 0, \"$cgipath/templates/later.html\", \"http://example.org/done.html\");\n");
+}
+
+TEST_F(Emitters, CookiesFormOneLineAndDatesBecomeSeconds)
+{
+    Action cookies = Make(ActionType::SetHttpCookies, "Cookies");
+    cookies.Cookie() = {"a=1,secure=0;\r\nb=2,secure=1;\r\n\r\nc=3,secure=0;\r\n", 20000, 1};
+    EXPECT_EQ(Emit(cookies), "  $FORM{'WWW_COOKIESTR'}=\"a=1,secure=0; \\nb=2,secure=1; \\nc=3,secure=0; \\n\";\n"
+                             "  SetCookies($FORM{'WWW_COOKIESTR'}, 1, 1728000000, "
+                             "\"http://www.example.org/cgi-bin\", \"example.org:2121\");\n");
+    cookies.Cookie() = {"a=1,secure=0;", 7, 0};
+    EXPECT_NE(Emit(cookies).find("\"a=1,secure=0;\\n\";\n  SetCookies($FORM{'WWW_COOKIESTR'}, 0, 7,"),
+              std::string::npos);
+}
+
+TEST_F(Emitters, FormActionsFillOrPostTheirPage)
+{
+    Action generate = Make(ActionType::GenerateHtmlForm, "Next");
+    generate.FormBody().form.pageFile = "report.html";
+    bool responded = true;
+    EXPECT_EQ(Emit(generate, &responded), "  $Next=MakeMsg(\"Next\", \"$cgipath/templates/report.html\");\n");
+    EXPECT_FALSE(responded);
+    Action post = Make(ActionType::PostHtmlForm, "Step2");
+    post.FormBody().form.pageFile = "report.html";
+    EXPECT_EQ(Emit(post, &responded), "  PostUrl(\"Step2\", 1, \"$cgipath/templates/report.html\", \"\");\n");
+    EXPECT_TRUE(responded);
+}
