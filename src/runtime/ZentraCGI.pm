@@ -138,10 +138,18 @@ sub FTP2System {
     return $path;
 }
 
+# Every value of a field; a script may have stored a plain text instead of a list.
+sub FieldValues {
+    my ($name) = @_;
+    my $values = $FORM{$name};
+    return () unless defined $values;
+    return ref($values) eq 'ARRAY' ? @$values : ($values);
+}
+
 sub _is_submitted_value {
     my ($text) = @_;
     for my $name (@FIELDS) {
-        for my $v (@{ $FORM{$name} || [] }) {
+        for my $v (FieldValues($name)) {
             return 1 if defined $v && !ref($v) && $v ne '' && $v eq $text;
         }
     }
@@ -176,6 +184,7 @@ sub _add_value {
     my ($name, $value) = @_;
     $name =~ s/\..*//s;
     push @FIELDS, $name unless exists $FORM{$name};
+    $FORM{$name} = [$FORM{$name}] if exists $FORM{$name} && ref($FORM{$name}) ne 'ARRAY';
     push @{ $FORM{$name} }, $value;
 }
 
@@ -183,7 +192,7 @@ sub _set_field_states {
     for my $pair ([\%main::_str_sel_state, 'SELECTED'], [\%main::_str_chk_state, 'CHECKED']) {
         my ($states, $word) = @$pair;
         for my $name (keys %$states) {
-            my %sent = map { ("$_" => 1) } grep {defined} @{ $FORM{$name} || [] };
+            my %sent = map { ("$_" => 1) } grep {defined} FieldValues($name);
             $sent{' '} = 1 if $sent{on};
             for my $value (@{ $states->{$name} || [] }) {
                 $FIELD_STATE{$name}{$value} = $sent{$value} ? $word : '';

@@ -79,7 +79,7 @@ sub DatabaseError {
 
 sub _values {
     my ($name) = @_;
-    return map { defined $_ ? "$_" : '' } @{ $ZentraCGI::FORM{$name} || [] };
+    return map { defined $_ ? "$_" : '' } ZentraCGI::FieldValues($name);
 }
 
 sub DefaultMsg {
@@ -110,6 +110,12 @@ sub InfoPage {
             . "</body></html>\n");
 }
 
+# Fields hold lists; a script may also store a plain text (WWW_COOKIESTR).
+sub _escape_value {
+    my ($value) = @_;
+    return ref($value) eq 'ARRAY' ? [map { _esc($_) } @$value] : _esc($value);
+}
+
 sub _escape_row {
     my ($row) = @_;
     return $row unless ref($row) eq 'HASH';
@@ -137,7 +143,7 @@ sub _interpolate {
     my $end = 'ZENTRA_TEMPLATE_END_' . int(rand(1e9));
     $end .= 'X' while index($text, $end) >= 0;
     return main::_zentra_fill_template($text, $end) unless $escape;
-    local %main::FORM = map { ($_ => [map { _esc($_) } @{ $main::FORM{$_} || [] }]) } keys %main::FORM;
+    local %main::FORM = map { ($_ => _escape_value($main::FORM{$_})) } keys %main::FORM;
     local %main::COOKIEJAR = map { ($_ => _esc($main::COOKIEJAR{$_})) } keys %main::COOKIEJAR;
     my @restore = _escape_results($text);
     my $filled = eval { main::_zentra_fill_template($text, $end) };
