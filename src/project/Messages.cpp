@@ -27,6 +27,31 @@ constexpr std::array kTexts = {
     "Server-side CGIBIN directory is not specified. \r\nPlease set it in the 'Web' tab.",
     "Your script has been created for you.\r\nPublish it to your server now?\r\n",
     "You can't use this command unless you have an HTML form loaded in the 'Form' tab.",
+
+    // Publishing, remote files and database administration
+    "\r\nPlease check the IP address, user name and password used in the 'Web' tab as well as your connection to "
+    "the Internet.",
+    "Can't Upload File '%s' to '%s'\r\nError Code: %lu",
+    "Can't set file permission for remote file %s",
+    "Can't delete file \"%s\" \r\nThe reason may be one of the followings:\r\n1)The file or folder no longer "
+    "exists\r\n2)The folder is not empty.\r\n3)The file or folder is being used by another process. \r\n ",
+    "File name must contain only alphanumeric characters",
+    "Invalid URL, please check CGIBIN URL and server-side path in the Web tab",
+    "Can't open %s.\r\nError Message: %s",
+    "DBAdmin Error:\r\n\r\n%s\r\n\r\nDelete the existing table and try again?\r\n",
+    "DBAdmin Error:\r\n\r\n%s",
+    "Please enter the field name first",
+    "Please enter an integer between %s and %s.",
+
+    // Desktop application
+    "Enter a DNS server in the edit area before clicking the Add button.",
+    "Can't add duplicate web configuration",
+    "A Web configuration name can't be empty or hold \"/\", \"\\\" or \".\".",
+    "Your script has been uploaded to your server.\r\nTest your form now?\r\n",
+    "There is no form in the project for you to test. \r\nYou need to open a form in the 'Form' tab.",
+    "Can't start the editor %s",
+    "Can't open %s",
+    "The upload was cancelled.",
 };
 
 static_assert(kTexts.size() == static_cast<size_t>(Msg::Count), "every message needs its text");

@@ -30,6 +30,29 @@ enum class Msg {
     ScriptCreatedPublish,
     NoFormLoaded,
 
+    // Publishing, remote files and database administration
+    CheckFtpSettings,
+    CantUploadFile,
+    CantSetPermission,
+    CantDeleteRemoteFile,
+    RenameNeedsAlphanumeric,
+    InvalidAdminUrl,
+    CantOpenUrl,
+    DbAdminDropQuestion,
+    DbAdminError,
+    EnterFieldNameFirst,
+    IntegerBetween,
+
+    // Desktop application
+    EnterDnsServer,
+    DuplicateWebConfiguration,
+    BadWebConfigurationName,
+    ScriptUploadedTest,
+    NoFormToTest,
+    CantStartEditor,
+    CantOpenAddress,
+    UploadCancelled,
+
     Count
 };
 

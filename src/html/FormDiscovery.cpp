@@ -1,0 +1,177 @@
+#include "html/FormDiscovery.h"
+
+#include "html/FormFields.h"
+#include "project/Action.h"
+#include "project/Form.h"
+#include "project/Messages.h"
+#include "project/Paths.h"
+#include "project/Prompter.h"
+
+#include <algorithm>
+
+namespace quillet {
+
+namespace {
+
+std::optional<std::filesystem::file_time_type> ModificationTime(const std::string& path)
+{
+    std::error_code error;
+    auto time = std::filesystem::last_write_time(path, error);
+    if (error)
+        return std::nullopt;
+    return time;
+}
+
+void NameForm(Form& form, HtmlNode& node, size_t number)
+{
+    form.formName = "form" + std::to_string(number);
+    SetAttr(node, "NAME", form.formName, '"');
+}
+
+std::string TrimRight(std::string_view text)
+{
+    size_t end = text.find_last_not_of(" \t\r\n\v\f");
+    return std::string(text.substr(0, end == std::string_view::npos ? 0 : end + 1));
+}
+
+} // namespace
+
+std::string PagePath(const Form& form, const LoadedPage& page)
+{
+    PathContext context;
+    context.projectFile = page.projectFile;
+    std::string path = form.pageFile;
+    if (ResolveFile(context, path))
+        return path;
+    return context.Absolute(form.pageFile);
+}
+
+FindFormResult FindForm(Form& form, LoadedPage& page)
+{
+    if (!page.file) {
+        PageFile file(PagePath(form, page));
+        if (!file.Read())
+            return FindFormResult::Unreadable;
+        page.file = std::move(file);
+        page.formNode.reset();
+    } else if (page.formNode) {
+        return FindFormResult::Found;
+    }
+    HtmlPage& nodes = page.file->Nodes();
+    HtmlIter first = FindNextNamed(nodes, nodes.begin(), {"form"});
+    if (first == nodes.end())
+        return FindFormResult::NoForm;
+    size_t count = 0;
+    HtmlIter taken = first;
+    for (; taken != nodes.end(); taken = FindNextNamed(nodes, std::next(taken), {"form"}), ++count)
+        if (AttrValue(*taken, "NAME") == form.formName)
+            break;
+    bool selected = taken != nodes.end();
+    if (!selected)
+        taken = first;
+    std::string_view name = AttrValue(*taken, "NAME");
+    if (name.empty())
+        NameForm(form, *taken, count);
+    else if (!selected)
+        form.formName = name;
+    page.formNode = taken;
+    return FindFormResult::Found;
+}
+
+FormListing ListForms(Form& form, LoadedPage& page)
+{
+    FormListing listing;
+    HtmlPage* nodes = page.Nodes();
+    if (!nodes)
+        return listing;
+    size_t counter = 1;
+    for (HtmlIter it = FindNextNamed(*nodes, nodes->begin(), {"form"}); it != nodes->end();
+         it = FindNextNamed(*nodes, std::next(it), {"form"}), ++counter) {
+        if (AttrValue(*it, "NAME").empty())
+            SetAttr(*it, "NAME", "form" + std::to_string(counter), '"');
+        listing.entries.push_back({std::string(AttrValue(*it, "NAME")), it});
+    }
+    auto own = std::find_if(listing.entries.begin(), listing.entries.end(),
+                            [&form](const FormEntry& e) { return e.name == form.formName; });
+    if (own == listing.entries.end() && listing.entries.empty())
+        return listing;
+    if (own == listing.entries.end()) {
+        own = listing.entries.begin();
+        form.formName = own->name;
+    }
+    listing.selected = static_cast<size_t>(own - listing.entries.begin());
+    page.formNode = own->node;
+    return listing;
+}
+
+bool ReloadPage(Form& form, LoadedPage& page, Prompter& prompter)
+{
+    page.Clear();
+    if (form.pageFile.empty())
+        return false;
+    if (FindForm(form, page) == FindFormResult::Unreadable) {
+        prompter.Show(FormatMessage(Msg::CantFindFile, {PagePath(form, page)}));
+        return false;
+    }
+    page.pageTime = ModificationTime(page.file->Path());
+    return true;
+}
+
+bool PageChangedOnDisk(const Form& form, const LoadedPage& page)
+{
+    if (form.pageFile.empty() || !page.pageTime)
+        return false;
+    auto time = ModificationTime(PagePath(form, page));
+    return time && *time > *page.pageTime;
+}
+
+bool CheckPageChanged(Form& form, LoadedPage& page, Prompter& prompter)
+{
+    if (!PageChangedOnDisk(form, page) || !prompter.AskYesNo(std::string(MessageText(Msg::FileChangedReload))))
+        return false;
+    ReloadPage(form, page, prompter);
+    return true;
+}
+
+Handler* HandlerForField(Form& form, const HtmlNode& field)
+{
+    std::string_view name = AttrValue(field, "NAME");
+    if (!IsHandlerButton(field) || name.empty())
+        return nullptr;
+    if (Handler* existing = form.FindHandler(std::string(name)))
+        return existing;
+    Handler& added = form.handlers.emplace_back();
+    added.name = name;
+    return &added;
+}
+
+bool RenameField(Form& form, HtmlNode& field, std::string& rowHandler, const std::vector<std::string>& otherRowHandlers,
+                 std::string_view newName, Prompter& prompter)
+{
+    std::string name = TrimRight(newName);
+    if (IsHandlerButton(field) && name != rowHandler) {
+        Handler* existing = form.FindHandler(name);
+        Handler* own = rowHandler.empty() ? nullptr : form.FindHandler(rowHandler);
+        if (existing && std::find(otherRowHandlers.begin(), otherRowHandlers.end(), name) != otherRowHandlers.end()) {
+            prompter.Show(FormatMessage(Msg::NameAlreadyUsed, {name}));
+            return false;
+        }
+        if (name.empty()) {
+            // A button without a name submits nothing the script can dispatch on;
+            // its handler keeps its actions for a later name.
+        } else if (existing) {
+            // An empty action list is all a handler left behind would hold.
+            if (own && own->actions.empty())
+                form.handlers.erase(form.handlers.begin() + (own - form.handlers.data()));
+        } else if (own) {
+            own->name = name;
+        } else {
+            form.handlers.emplace_back().name = name;
+        }
+        rowHandler = name;
+    }
+    SetAttr(field, "NAME", name, '"');
+    return true;
+}
+
+} // namespace quillet

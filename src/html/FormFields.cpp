@@ -1,0 +1,112 @@
+#include "html/FormFields.h"
+
+#include <array>
+
+namespace quillet {
+
+namespace {
+
+struct InputType {
+    std::string_view type;
+    FieldKind kind;
+};
+
+constexpr std::array<InputType, 8> kInputTypes = {{
+    {"IMAGE", FieldKind::ImageButton},
+    {"RADIO", FieldKind::RadioButton},
+    {"CHECKBOX", FieldKind::CheckBox},
+    {"HIDDEN", FieldKind::HiddenField},
+    {"PASSWORD", FieldKind::PasswordBox},
+    {"FILE", FieldKind::FileUpload},
+    {"SUBMIT", FieldKind::SubmitButton},
+    {"RESET", FieldKind::ResetButton},
+}};
+
+constexpr std::array<std::string_view, 12> kKindLabels = {
+    "text box",     "image button",           "radio button",         "check box",
+    "hidden field", "password box",           "file upload box",      "submit button",
+    "reset button", "multiple-line text box", "multiple choice list", "drop-down list",
+};
+
+} // namespace
+
+std::optional<FieldKind> FieldKindOf(const HtmlNode& node)
+{
+    const std::string& name = node.Name();
+    if (EqualsNoCase(name, "TEXTAREA"))
+        return FieldKind::TextArea;
+    if (EqualsNoCase(name, "SELECT"))
+        return IsMultipleSelect(node) ? FieldKind::MultipleChoiceList : FieldKind::DropDownList;
+    if (!EqualsNoCase(name, "INPUT"))
+        return std::nullopt;
+    std::string_view type = AttrValue(node, "TYPE");
+    for (const InputType& known : kInputTypes)
+        if (EqualsNoCase(type, known.type))
+            return known.kind;
+    return FieldKind::TextBox;
+}
+
+std::string_view FieldKindLabel(FieldKind kind)
+{
+    return kKindLabels.at(static_cast<size_t>(kind));
+}
+
+bool IsMultipleSelect(const HtmlNode& node)
+{
+    for (const HtmlAttr& attr : node.Attrs())
+        if (EqualsNoCase(attr.name, "MULTIPLE") ||
+            (attr.name.empty() && attr.value && EqualsNoCase(*attr.value, "MULTIPLE")))
+            return true;
+    return false;
+}
+
+bool IsHandlerButton(const HtmlNode& node)
+{
+    if (!EqualsNoCase(node.Name(), "INPUT"))
+        return false;
+    std::string_view type = AttrValue(node, "TYPE");
+    return EqualsNoCase(type, "SUBMIT") || EqualsNoCase(type, "IMAGE");
+}
+
+std::vector<HtmlIter> FormFields(HtmlPage& page, HtmlIter formNode, FieldSet set)
+{
+    std::vector<HtmlIter> fields;
+    if (formNode == page.end())
+        return fields;
+    for (HtmlIter it = std::next(formNode);; ++it) {
+        it = set == FieldSet::AllFields ? FindNextNamed(page, it, {"/form", "input", "textarea", "select"})
+                                        : FindNextNamed(page, it, {"/form", "input"});
+        if (it == page.end() || EqualsNoCase(it->Name(), "/form"))
+            return fields;
+        fields.push_back(it);
+    }
+}
+
+std::vector<std::string> FieldNamesOfForm(HtmlPage& page, HtmlIter formNode)
+{
+    std::vector<std::string> names;
+    std::string_view previous;
+    for (HtmlIter field : FormFields(page, formNode)) {
+        std::string_view name = AttrValue(*field, "name");
+        if (name.empty())
+            continue;
+        if (name != previous)
+            names.emplace_back(name);
+        previous = name;
+    }
+    return names;
+}
+
+std::string FieldValue(HtmlPage& page, HtmlIter field)
+{
+    if (EqualsNoCase(field->Name(), "TEXTAREA"))
+        return CollectText(page, std::next(field), {"/form", "/textarea"}).value_or("");
+    if (!EqualsNoCase(field->Name(), "SELECT"))
+        return std::string(AttrValue(*field, "VALUE"));
+    for (HtmlIter it = std::next(field); it != page.end() && !EqualsNoCase(it->Name(), "/select"); ++it)
+        if (EqualsNoCase(it->Name(), "option") && FindAttr(*it, ""))
+            return CollectText(page, std::next(it), {"/select", "/option", "option"}).value_or("");
+    return {};
+}
+
+} // namespace quillet

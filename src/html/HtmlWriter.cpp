@@ -1,0 +1,127 @@
+#include "html/HtmlWriter.h"
+
+namespace quillet {
+
+namespace {
+
+bool HasBlankOrClose(std::string_view value)
+{
+    return value.find_first_of(" \t\r\n\v\f>") != std::string_view::npos;
+}
+
+// Whether the value reads back whole between quote characters: no quote of that
+// kind that a backslash does not protect, and no backslash left to protect the closing one.
+bool Quotable(std::string_view value, char quote)
+{
+    for (size_t i = 0; i < value.size(); ++i) {
+        if (value[i] == '\\') {
+            if (++i == value.size())
+                return false;
+        } else if (value[i] == quote) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The quote an attribute is written with. A value edited into an attribute that
+// had no quotes, or whose quotes it contains, would otherwise end the value or the
+// tag early, and a browser would read the following attributes as part of it.
+char QuoteFor(const HtmlAttr& attr)
+{
+    if (!attr.value)
+        return attr.quote;
+    std::string_view value = *attr.value;
+    char quote = attr.quote;
+    if (!quote) {
+        bool emptyNamed = value.empty() && !attr.name.empty();
+        bool startsQuoted = !value.empty() && (value[0] == '"' || value[0] == '\'');
+        // A bare word holding "=" would read back as a name and a value.
+        bool looksNamed = attr.name.empty() && value.find('=') != std::string_view::npos;
+        if (!emptyNamed && !startsQuoted && !looksNamed && !HasBlankOrClose(value))
+            return 0;
+        quote = '"';
+    }
+    char other = quote == '"' ? '\'' : '"';
+    if (!Quotable(value, quote) && Quotable(value, other))
+        return other;
+    return quote;
+}
+
+void AppendAttr(std::string& out, const HtmlAttr& attr)
+{
+    char quote = QuoteFor(attr);
+    out += attr.name;
+    if (!attr.name.empty() && (attr.value || quote))
+        out += '=';
+    if (quote)
+        out += quote;
+    if (attr.value)
+        out += *attr.value;
+    if (quote)
+        out += quote;
+}
+
+void AppendTextNode(std::string& out, const HtmlNode& node)
+{
+    for (const HtmlAttr& attr : node.Attrs()) {
+        out += attr.name;
+        if (!attr.name.empty())
+            out += '=';
+        if (attr.quote)
+            out += attr.quote;
+        if (attr.value)
+            out += *attr.value;
+        if (attr.quote)
+            out += attr.quote;
+    }
+}
+
+} // namespace
+
+void AppendNodeText(std::string& out, const HtmlNode& node, TagText mode)
+{
+    if (node.IsText()) {
+        AppendTextNode(out, node);
+        return;
+    }
+    if (mode == TagText::Original && !node.Source().empty()) {
+        out += node.Source();
+        return;
+    }
+    const std::string& name = node.Name();
+    bool bodyNode = name == "!--" || name == "%";
+    out += '<';
+    out += name;
+    for (const HtmlAttr& attr : node.Attrs()) {
+        if (bodyNode && attr.value) {
+            out += *attr.value;
+            continue;
+        }
+        out += ' ';
+        AppendAttr(out, attr);
+    }
+    out += name[0] == '%' ? "%>" : ">";
+}
+
+std::string WriteHtmlString(HtmlPage::const_iterator first, HtmlPage::const_iterator last, TagText mode)
+{
+    std::string out;
+    for (auto it = first; it != last; ++it)
+        AppendNodeText(out, *it, mode);
+    return out;
+}
+
+std::string WriteHtmlString(const HtmlPage& page, TagText mode)
+{
+    std::string out;
+    size_t estimate = 0;
+    for (const HtmlNode& node : page)
+        estimate += node.IsText() ? node.Text().size() : node.Source().size() + 16;
+    out.reserve(estimate);
+    for (const HtmlNode& node : page)
+        AppendNodeText(out, node, mode);
+    return out;
+}
+
+} // namespace quillet

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "html/HtmlNode.h"
+
+#include <string>
+
+namespace quillet {
+
+// Original writes every node that was read and left untouched with its own
+// bytes; Normalised writes each tag as "<name attr=value ...>" from its parts.
+enum class TagText { Original, Normalised };
+
+// The nodes from first up to (not including) last.
+std::string WriteHtmlString(HtmlPage::const_iterator first, HtmlPage::const_iterator last,
+                            TagText mode = TagText::Original);
+std::string WriteHtmlString(const HtmlPage& page, TagText mode = TagText::Original);
+void AppendNodeText(std::string& out, const HtmlNode& node, TagText mode = TagText::Original);
+
+} // namespace quillet

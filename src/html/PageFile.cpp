@@ -1,0 +1,58 @@
+#include "html/PageFile.h"
+
+#include "html/HtmlTokenizer.h"
+#include "project/ProjectFile.h"
+
+namespace quillet {
+
+namespace {
+
+std::string Replace(std::string_view text, std::string_view from, std::string_view to)
+{
+    std::string out;
+    out.reserve(text.size() + text.size() / 32);
+    size_t start = 0;
+    for (size_t hit = text.find(from); hit != std::string_view::npos; hit = text.find(from, start)) {
+        out.append(text, start, hit - start);
+        out += to;
+        start = hit + from.size();
+    }
+    out.append(text, start);
+    return out;
+}
+
+} // namespace
+
+bool AllLinesEndInCrLf(std::string_view text)
+{
+    size_t lf = text.find('\n');
+    if (lf == std::string_view::npos)
+        return false;
+    for (; lf != std::string_view::npos; lf = text.find('\n', lf + 1))
+        if (lf == 0 || text[lf - 1] != '\r')
+            return false;
+    return true;
+}
+
+bool PageFile::Read()
+{
+    std::optional<std::string> bytes = ReadWholeFile(m_path);
+    if (!bytes)
+        return false;
+    m_crlf = AllLinesEndInCrLf(*bytes);
+    m_nodes = m_crlf ? ParseHtml(Replace(*bytes, "\r\n", "\n")) : ParseHtml(*bytes);
+    return true;
+}
+
+std::string PageFile::DiskText(TagText mode) const
+{
+    std::string text = WriteHtmlString(m_nodes, mode);
+    return m_crlf ? Replace(text, "\n", "\r\n") : text;
+}
+
+bool WriteHtmlFile(const PageFile& file, TagText mode)
+{
+    return WriteFileAtomically(file.Path(), file.DiskText(mode));
+}
+
+} // namespace quillet

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "html/HtmlNode.h"
+#include "html/HtmlWriter.h"
+
+#include <string>
+
+namespace quillet {
+
+// One page file on disk and the nodes read from it. A file whose every line ends
+// in CR LF is held with LF in memory and written back with CR LF, so that text
+// added by the program gets the page's own line ends; any other file (LF only,
+// or mixed) is held byte for byte.
+class PageFile {
+public:
+    explicit PageFile(std::string path) : m_path(std::move(path)) {}
+
+    const std::string& Path() const { return m_path; }
+    // Reads and parses the whole file; false when it cannot be read, and the nodes stay as they were.
+    bool Read();
+
+    HtmlPage& Nodes() { return m_nodes; }
+    const HtmlPage& Nodes() const { return m_nodes; }
+    bool CrLf() const { return m_crlf; }
+    void SetCrLf(bool crlf) { m_crlf = crlf; }
+
+    // The bytes WriteHtmlFile puts on disk.
+    std::string DiskText(TagText mode = TagText::Original) const;
+
+private:
+    std::string m_path;
+    HtmlPage m_nodes;
+    bool m_crlf = false;
+};
+
+// Writes the nodes to the file through a temporary file, so a failed write leaves the old page.
+bool WriteHtmlFile(const PageFile& file, TagText mode = TagText::Original);
+
+// True when every LF of the text is preceded by a CR, and there is at least one.
+bool AllLinesEndInCrLf(std::string_view text);
+
+} // namespace quillet

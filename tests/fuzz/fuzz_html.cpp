@@ -1,0 +1,96 @@
+// Round-trip invariants of the HTML tokenizer and writer on arbitrary bytes.
+#include "html/HtmlTokenizer.h"
+#include "html/HtmlWriter.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+using namespace quillet;
+
+namespace {
+
+// A named attribute with neither value nor quote is written as its bare name,
+// which reads back as a value-only word: both mean the same to the page. A
+// value-only word that would not read back as one is written in quotes.
+HtmlAttr Canonical(const HtmlAttr& attr)
+{
+    if (!attr.name.empty() && !attr.value && !attr.quote)
+        return HtmlAttr{{}, attr.name, 0};
+    if (attr.name.empty())
+        return HtmlAttr{{}, attr.value, 0};
+    return attr;
+}
+
+bool SameMeaning(const HtmlPage& a, const HtmlPage& b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (auto x = a.begin(), y = b.begin(); x != a.end(); ++x, ++y) {
+        if (x->Name() != y->Name() || x->Attrs().size() != y->Attrs().size())
+            return false;
+        for (size_t i = 0; i < x->Attrs().size(); ++i)
+            if (!(Canonical(x->Attrs()[i]) == Canonical(y->Attrs()[i])))
+                return false;
+    }
+    return true;
+}
+
+bool Quotable(std::string_view value, char quote)
+{
+    for (size_t i = 0; i < value.size(); ++i) {
+        if (value[i] == '\\') {
+            if (++i == value.size())
+                return false;
+        } else if (value[i] == quote) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// A value-only word holding "=" must be written in quotes to read back as one;
+// when neither kind of quote can hold it, no spelling keeps it (browsers would not
+// read it as one attribute either).
+bool Expressible(const HtmlPage& page)
+{
+    for (const HtmlNode& node : page)
+        for (const HtmlAttr& a : node.Attrs())
+            if (!node.IsText() && a.name.empty() && !a.quote && a.value && a.value->find('=') != std::string::npos &&
+                !Quotable(*a.value, '"') && !Quotable(*a.value, '\''))
+                return false;
+    return true;
+}
+
+std::string TextOf(const HtmlPage& page)
+{
+    std::string text;
+    for (const HtmlNode& node : page)
+        text += node.Text();
+    return text;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    std::string_view input(reinterpret_cast<const char*>(data), size);
+    HtmlPage page = ParseHtml(input);
+
+    // Untouched nodes give back every byte.
+    if (WriteHtmlString(page) != input)
+        std::abort();
+
+    if (!Expressible(page))
+        return 0;
+    // Tags written from their parts read back to the same nodes and the same text.
+    std::string normalised = WriteHtmlString(page, TagText::Normalised);
+    HtmlPage again = ParseHtml(normalised);
+    if (!SameMeaning(page, again) || TextOf(page) != TextOf(again))
+        std::abort();
+    // Normal form is a fixed point.
+    if (WriteHtmlString(again, TagText::Normalised) != normalised)
+        std::abort();
+    return 0;
+}
