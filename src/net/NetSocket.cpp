@@ -214,7 +214,8 @@ void ReplyAssembler::ScanLines()
     std::string marker = m_data.substr(0, 3) + ' ';
     size_t end;
     while (!m_complete && (end = m_data.find('\n', m_lineStart)) != std::string::npos) {
-        m_complete = m_data.compare(m_lineStart, marker.size(), marker) == 0;
+        // The marker must lie within the line; a first line shorter than a code never matches.
+        m_complete = end - m_lineStart >= marker.size() && m_data.compare(m_lineStart, marker.size(), marker) == 0;
         m_lineStart = end + 1;
     }
 }

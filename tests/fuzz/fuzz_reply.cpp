@@ -19,7 +19,7 @@ bool HasFinalLine(const std::string& text)
         size_t end = text.find('\n', start);
         if (end == std::string::npos)
             return false;
-        if (text.compare(start, 4, marker) == 0)
+        if (end - start >= 4 && text.compare(start, 4, marker) == 0)
             return true;
         start = end + 1;
     }
