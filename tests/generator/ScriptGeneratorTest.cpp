@@ -1,4 +1,5 @@
 #include "generator/ScriptGenerator.h"
+#include "project/CTesseraDoc.h"
 #include "project/Project.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TempDir.h"
@@ -162,4 +163,18 @@ TEST_F(Generator, ScriptIsWrittenIntoThePageFolder)
     EXPECT_TRUE(ReadBytes(path).starts_with("#!/usr/bin/perl\n"));
     auto perms = std::filesystem::status(path).permissions();
     EXPECT_NE(perms & std::filesystem::perms::owner_exec, std::filesystem::perms::none);
+}
+
+TEST(GeneratorGolden, GuestbookScriptMatchesTheReviewedOne)
+{
+    std::string example = std::string(QUILLET_TEST_DATA) + "/../../examples/guestbook/guestbook.prj";
+    ScriptedPrompter prompter;
+    CTesseraDoc doc(prompter);
+    ASSERT_TRUE(doc.LoadProject(example));
+    std::string text;
+    ASSERT_TRUE(GenerateScriptText({doc.Content(), example, false}, prompter, text));
+    std::string golden = ReadBytes(std::string(QUILLET_TEST_DATA) + "/generator/guestbook.cgi");
+    // The appended include-path functions are the runtime's own text, tested with it.
+    EXPECT_EQ(text.substr(0, golden.size()), golden);
+    EXPECT_TRUE(prompter.Done());
 }
