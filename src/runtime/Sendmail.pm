@@ -16,7 +16,8 @@ package Sendmail;
 # A header value holding CR or LF is refused, every address must be a plain
 # address (no blanks, no leading "-"), and the mail program is started without
 # a shell, its recipients after "--". A body document without a source is the
-# listing of the received fields.
+# listing of the received fields. Sources are server paths built from $cgipath
+# and so do not pass through FTP2System again.
 
 use strict;
 use warnings;
@@ -75,8 +76,8 @@ sub _document_data {
     if (!defined $source || "$source" eq '') {
         return $first ? ZentraMsg::DefaultMsg(ZentraMsg::MSG_EMAIL()) : undef;
     }
-    return ZentraMsg::FillTemplate($source, 0, 0, 0) if $doc->{template};
-    my $path = ZentraCGI::SafePath($source, 0, 'data');
+    return ZentraMsg::FillTemplate($source, 0, 0, 0, 1) if $doc->{template};
+    my $path = ZentraCGI::SafePath($source, 1, 'data');
     my $fh;
     if (defined $path && (ref($path) || ref(\$path) eq 'GLOB')) {
         $fh = $path;
@@ -242,7 +243,7 @@ sub _transport {
 
 sub _list_recipients {
     my ($listsrc) = @_;
-    my $path = ZentraCGI::SafePath($listsrc, 0, 'data');
+    my $path = ZentraCGI::SafePath($listsrc, 1, 'data');
     my $fh;
     _fail('READ', $listsrc) unless defined $path && !ref($path) && open($fh, '<', $path);
     my @list;

@@ -174,7 +174,7 @@ sub _read_template {
 }
 
 # The script builds template paths from $cgipath, which is already a system
-# path; only sendmail's server paths still need FTP2System (nofix clear).
+# path, so callers pass nofix; FTP2System would add $ftproot a second time.
 sub FillTemplate {
     my ($template, $bodyonly, $raw, $escape, $nofix) = @_;
     my $text = _read_template($template, $nofix);

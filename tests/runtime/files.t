@@ -59,6 +59,7 @@ subtest 'ReadWrite writes data files with raw values' => sub {
     local $ftproot = $dir;
     ReadWrite('w', 0, $line, '/data/log.txt', '0');
     ok(-s $data, 'a path beginning with / is taken under $ftproot');
+    like(MakeMsg('m', $template, 0, 0), qr/Hi/, 'a template path built from $cgipath is not prefixed again');
 };
 
 sub run_script {
