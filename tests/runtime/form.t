@@ -42,6 +42,17 @@ subtest 'urlencoded fields' => sub {
     is($FORM{WWW_SUPPORTCOOKIE}[0], 0, 'no cookies sent');
 };
 
+subtest 'encoding helpers' => sub {
+    my $bytes = join('', map {chr} 0 .. 255);
+    is(FormDecode(FormEncode($bytes)), $bytes, 'form encoding round trip over every byte');
+    is(FormEncode('a b&c/_~'), 'a+b%26c%2F_%7E', 'word bytes kept, upper-case escapes, blank as +');
+    is(HtmlEncode(q{<a href="x">'&'</a>}), '&lt;a href=&quot;x&quot;&gt;&#39;&amp;&#39;&lt;/a&gt;', 'HtmlEncode');
+    is(HtmlDecode(HtmlEncode(q{<"&amp;'>})), q{<"&amp;'>}, 'HtmlDecode undoes it');
+    is(sqlstr("O'Neil''s"), "O''Neil''''s", 'sqlstr doubles single quotes');
+    local %ENV = (B => 2, A => 1);
+    is(EnvString(), "A=1\nB=2\n", 'EnvString sorted, one per line');
+};
+
 subtest 'GET takes the query string' => sub {
     parse('', REQUEST_METHOD => 'GET', QUERY_STRING => 'q=x&q=y', CONTENT_LENGTH => undef);
     is_deeply($FORM{q}, [qw(x y)]);

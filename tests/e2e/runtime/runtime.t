@@ -169,4 +169,9 @@ subtest 'dbadmin.cgi over HTTP' => sub {
     isnt($r->{status}, 200, 'failed connection is not a 200');
 };
 
+subtest 'the modules leave no warnings in the server log' => sub {
+    my $log = join('', map { read_file($_) // '' } "$dir/lighttpd.out", "$dir/error.log");
+    is_deeply([grep {/ line \d+/} split /\n/, $log], []);
+};
+
 done_testing;

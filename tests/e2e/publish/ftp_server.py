@@ -1,0 +1,51 @@
+#!/usr/bin/python3
+"""A throw-away FTP server for the publishing tests.
+
+Serves ROOT for one user on 127.0.0.1, on a free port that it prints on the
+first line of its standard output, and runs until killed or its parent's
+pipe closes.
+"""
+import argparse
+import logging
+import os
+import sys
+import threading
+
+from pyftpdlib.authorizers import DummyAuthorizer
+from pyftpdlib.handlers import FTPHandler
+from pyftpdlib.servers import FTPServer
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("root")
+    parser.add_argument("--user", default="web")
+    parser.add_argument("--password", default="secret")
+    parser.add_argument("--banner", default="Quillet test server ready")
+    args = parser.parse_args()
+
+    logging.basicConfig(level=logging.CRITICAL)
+    authorizer = DummyAuthorizer()
+    authorizer.add_user(args.user, args.password, os.path.abspath(args.root), perm="elradfmwMT")
+
+    handler = FTPHandler
+    handler.authorizer = authorizer
+    handler.banner = args.banner
+    handler.passive_ports = None
+    handler.permit_foreign_addresses = False
+
+    server = FTPServer(("127.0.0.1", 0), handler)
+    server.max_cons = 64
+    print(server.address[1], flush=True)
+
+    # Ends with the test: its stdin is a pipe that closes when the test goes.
+    def watch_stdin():
+        sys.stdin.read()
+        os._exit(0)
+
+    threading.Thread(target=watch_stdin, daemon=True).start()
+    server.serve_forever(timeout=0.2)
+
+
+if __name__ == "__main__":
+    main()
