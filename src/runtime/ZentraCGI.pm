@@ -33,7 +33,16 @@ package ZentraCGI;
 #     file name, so templates show the name and sendmail/ReadWrite read the data.
 #   - A GET request takes its fields from the query string.
 #   - A statement refused by the database, or a failed connection, ends the
-#     script with the error page instead of reporting success.
+#     script with the error page instead of reporting success (DBI must be
+#     loaded before this module, as "use DBI;" in a generated script is).
+#   - FetchRows sets last to row count - size + 1, the start of the page that
+#     holds the last row (count - size would never show the last row).
+#   - SetCookie writes "; secure" (a ", secure" would be read as part of the
+#     previous attribute); an expiry of 0 days gives a session cookie; a style-1
+#     expiry below 10,000,000 is a day count, larger ones are seconds.
+#   - A file name is refused when it climbs with ".."; a name that is a
+#     submitted value as a whole is taken inside the data folder (SafePath).
+#   - A validation rule "-name" calls the Validator method "name".
 
 use strict;
 use warnings;
