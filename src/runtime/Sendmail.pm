@@ -22,10 +22,10 @@ package Sendmail;
 use strict;
 use warnings;
 use Exporter 'import';
-use MIME::Base64 ();
-use POSIX ();
-use mNet;
 use ZentraMsg ();
+
+# Every request loads this module; the socket and encoding modules are loaded
+# only when a message is sent.
 
 our @EXPORT    = qw(sendmail SendMail);
 our @EXPORT_OK = qw(sendmail SendMail);
@@ -93,7 +93,10 @@ sub _document_data {
 
 sub _encode {
     my ($data, $enc) = @_;
-    return MIME::Base64::encode_base64($data, "\r\n") if lc($enc) eq 'base64';
+    if (lc($enc) eq 'base64') {
+        require MIME::Base64;
+        return MIME::Base64::encode_base64($data, "\r\n");
+    }
     $data =~ s/\r?\n/\r\n/g;
     $data .= "\r\n" unless $data =~ /\r\n\z/;
     return $data;
@@ -129,12 +132,20 @@ sub _docs {
     return @parts;
 }
 
+my @WDAY = qw(Sun Mon Tue Wed Thu Fri Sat);
+my @MON  = qw(Jan Feb Mar Apr May Jun Jul Aug Sep Oct Nov Dec);
+
+sub _date {
+    my @t = gmtime($_[0]);
+    return sprintf('%s, %02d %s %04d %02d:%02d:%02d +0000', $WDAY[$t[6]], $t[3], $MON[$t[4]], $t[5] + 1900, @t[2, 1, 0]);
+}
+
 sub build_message {
     my (%arg) = @_;
     my $from   = defined $arg{from} ? $arg{from} : '';
     my $sender = defined $arg{sender} ? $arg{sender} : '';
     my @head   = ('MIME-version: 1.0', "X-Mailer: $MAILER",
-        'Date: ' . POSIX::strftime('%a, %d %b %Y %H:%M:%S +0000', gmtime),
+        'Date: ' . _date(time),
         'From: ' . ($sender ne '' ? "$sender <$from>" : $from));
     push @head, "To: $arg{to}"      if defined $arg{to} && $arg{to} ne '';
     push @head, "CC: $arg{cc}"      if defined $arg{cc} && $arg{cc} ne '';
@@ -189,7 +200,7 @@ sub _pop_login {
 }
 
 sub _helo_name {
-    my $name = $ENV{SERVER_NAME} || (POSIX::uname())[1] || 'localhost';
+    my $name = $ENV{SERVER_NAME} || 'localhost';
     $name =~ s/[^\w.\-]//g;
     return $name eq '' ? 'localhost' : $name;
 }
@@ -257,6 +268,7 @@ sub _list_recipients {
 
 sub sendmail {
     my %arg = @_;
+    require mNet;
     _check_headers(\%arg);
     my $from = defined $arg{from} ? $arg{from} : '';
     $from =~ s/^\s+|\s+$//g;
