@@ -28,6 +28,9 @@ inline constexpr std::array<LibraryFile, 6> kLibraryFiles = {{
     {"mNet.pm", false, "644", UploadKind::CgiLib},
 }};
 
+// The include-path functions that the generator appends to every script.
+inline constexpr std::string_view kIncludePathFile = "include-path.pl";
+
 inline constexpr std::array<std::string_view, 4> kPagingImages = {"first.gif", "prev.gif", "next.gif", "last.gif"};
 
 // Writes the embedded file called name to localPath, creating its folder when

@@ -1,3 +1,6 @@
+#include "project/Action.h"
+#include "project/Project.h"
+#include "project/ProjectFile.h"
 #include "support/TempDir.h"
 
 #include <algorithm>
@@ -29,14 +32,41 @@ RunResult RunCli(const std::string& arguments, const std::string& home)
     return result;
 }
 
+Action RecordAction(ActionType type, const std::string& name, const std::string& column, const std::string& value)
+{
+    Action action = *CreateAction(static_cast<long>(type));
+    action.name = name;
+    action.Record().dataSource = "shop";
+    action.Record().table = "orders";
+    action.Record().columns.push_back({"orders", column, 0, "", value, ""});
+    return action;
+}
+
+// A project of its own: the page, a template, an insert and a select inside a condition.
 class CliTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        std::filesystem::copy(std::string(QUILLET_TEST_DATA) + "/../../examples/guestbook", m_dir.File("site"),
-                              std::filesystem::copy_options::recursive);
+        std::filesystem::create_directories(m_dir.Path() / "site" / "templates");
+        test::WriteBytes(m_dir.File("site/order.html"), "<form></form>");
+        test::WriteBytes(m_dir.File("site/templates/thanks.html"), "thanks");
+        Project project;
+        project.settings.scriptPattern = "*.cgi";
+        project.settings.homePagePath = "/htdocs";
+        project.settings.cgiPath = "/cgi-bin";
+        Action condition = *CreateAction(static_cast<long>(ActionType::ConditionalStatement));
+        condition.Condition().actions.push_back(RecordAction(ActionType::SelectRecords, "List", "item", ""));
+        Action respond = *CreateAction(static_cast<long>(ActionType::RespondToBrowser));
+        respond.Response().file = "templates/thanks.html";
+        Form& form = project.forms.emplace_back();
+        form.pageFile = "order.html";
+        form.handlers.push_back(
+            {"Buy", {RecordAction(ActionType::InsertRecord, "Save", "item", "$FORM{'item'}[0]"), condition, respond}});
+        ProjectWriter out;
+        WriteProject(out, project);
+        ASSERT_TRUE(out.Commit(ProjectPath()));
     }
-    std::string Project() const { return m_dir.File("site/guestbook.prj"); }
+    std::string ProjectPath() const { return m_dir.File("site/order.prj"); }
     std::string Home() const { return m_dir.File("home"); }
 
     test::TempDir m_dir;
@@ -44,15 +74,18 @@ protected:
 
 TEST_F(CliTest, UploadsPrintsOneLinePerEntry)
 {
-    RunResult all = RunCli("uploads '" + Project() + "'", Home());
+    RunResult all = RunCli("uploads '" + ProjectPath() + "'", Home());
     ASSERT_EQ(all.status, 0);
     EXPECT_EQ(all.out.substr(0, all.out.find('\n')),
-              "1\t0\t0\tHTML\t644\t" + m_dir.File("site/guestbook.html") + "\t/htdocs/guestbook.html");
+              "1\t0\t0\tHTML\t644\t" + m_dir.File("site/order.html") + "\t/htdocs/order.html");
+    EXPECT_NE(all.out.find("1\t0\t0\tTemplate\t644\t" + m_dir.File("site/templates/thanks.html") +
+                           "\t/cgi-bin/templates/thanks.html\n"),
+              std::string::npos);
     EXPECT_NE(all.out.find("0\t0\t0\tImage\t644\t" + Home() + "/images/first.gif\t/htdocs/images/quillet/first.gif\n"),
               std::string::npos);
     EXPECT_TRUE(std::filesystem::exists(Home() + "/scripts/dbadmin.cgi"));
 
-    RunResult images = RunCli("uploads --kinds 64 '" + Project() + "'", Home());
+    RunResult images = RunCli("uploads --kinds 64 '" + ProjectPath() + "'", Home());
     ASSERT_EQ(images.status, 0);
     EXPECT_EQ(std::count(images.out.begin(), images.out.end(), '\n'), 4);
     EXPECT_EQ(images.out.substr(0, 2), "1\t");
@@ -61,8 +94,8 @@ TEST_F(CliTest, UploadsPrintsOneLinePerEntry)
 TEST_F(CliTest, UsageErrors)
 {
     EXPECT_EQ(RunCli("uploads", Home()).status, 1);
-    EXPECT_EQ(RunCli("uploads --kinds 0 '" + Project() + "'", Home()).status, 1);
-    EXPECT_EQ(RunCli("uploads --kinds abc '" + Project() + "'", Home()).status, 1);
+    EXPECT_EQ(RunCli("uploads --kinds 0 '" + ProjectPath() + "'", Home()).status, 1);
+    EXPECT_EQ(RunCli("uploads --kinds abc '" + ProjectPath() + "'", Home()).status, 1);
     EXPECT_EQ(RunCli("uploads '" + m_dir.File("missing.prj") + "'", Home()).status, 1);
     EXPECT_EQ(RunCli("sql", Home()).status, 1);
     EXPECT_EQ(RunCli("sql --help", Home()).status, 0);
@@ -70,13 +103,10 @@ TEST_F(CliTest, UsageErrors)
 
 TEST_F(CliTest, SqlPrintsEveryRecordAction)
 {
-    RunResult sql = RunCli("sql '" + Project() + "'", Home());
+    RunResult sql = RunCli("sql '" + ProjectPath() + "'", Home());
     ASSERT_EQ(sql.status, 0);
-    EXPECT_EQ(sql.out.substr(0, sql.out.find('\n')),
-              "Sign\tAction1\tINSERT INTO entries (name ,email ,message) VALUES (\" . "
-              "$guestdb->quote($FORM{'name'}[0]) . \" ,\" . $guestdb->quote($FORM{'email'}[0]) . \" ,\" . "
-              "$guestdb->quote($FORM{'message'}[0]) . \")");
-    EXPECT_NE(sql.out.find("Show\tAction1\tSELECT "), std::string::npos);
+    EXPECT_EQ(sql.out, "Buy\tSave\tINSERT INTO orders (item) VALUES (\" . $shop->quote($FORM{'item'}[0]) . \")\n"
+                       "Buy\tList\tSELECT item FROM orders\n");
 }
 
 } // namespace
