@@ -50,7 +50,7 @@ const ColumnTypeInfo* ColumnTypeByName(std::string_view type)
 
 bool IsQuotedType(std::string_view type)
 {
-    static constexpr std::string_view kQuoted[] = {"CHAR",     "VARCHAR",  "TINYBLOB", "BLOB",
+    static constexpr std::string_view kQuoted[] = {"CHAR",       "VARCHAR",  "TINYBLOB", "BLOB",
                                                    "MEDIUMBLOB", "LONGBLOB", "TINYTEXT", "TEXT",
                                                    "MEDIUMTEXT", "LONGTEXT", "BINARY",   "VARBINARY"};
     return std::any_of(std::begin(kQuoted), std::end(kQuoted),

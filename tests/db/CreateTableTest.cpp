@@ -1,5 +1,5 @@
-#include "db/ColumnTypes.h"
 #include "db/CreateTable.h"
+#include "db/ColumnTypes.h"
 #include "project/DataSource.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#!/usr/bin/python3
+#!/ usr / bin / python3
 """A throw-away FTP server for the publishing tests.
 
 Serves ROOT for one user on 127.0.0.1, on a free port that it prints on the
@@ -32,13 +32,14 @@ def main():
     handler.authorizer = authorizer
     handler.banner = args.banner
     handler.passive_ports = None
+    handler.auth_failed_timeout = 0
     handler.permit_foreign_addresses = False
 
     server = FTPServer(("127.0.0.1", 0), handler)
     server.max_cons = 64
     print(server.address[1], flush=True)
 
-    # Ends with the test: its stdin is a pipe that closes when the test goes.
+#Ends with the test : its stdin is a pipe that closes when the test goes.
     def watch_stdin():
         sys.stdin.read()
         os._exit(0)

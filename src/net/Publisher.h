@@ -1,0 +1,79 @@
+#pragma once
+
+#include "net/FtpClient.h"
+#include "project/UploadEntry.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace quillet {
+
+class Prompter;
+struct ServerSettings;
+
+// FTP is chosen by the upload method "Using FTP"; any other method reaches the
+// server's folders as local paths.
+std::unique_ptr<FtpConnection> OpenFtpConnection(const std::string& host, const std::string& user,
+                                                 const std::string& password, bool passive);
+
+// Stores the file at localPath as remotePath: over connection with the FTP
+// method, else by copying into the folder (creating missing folders). Either
+// way the file appears under its final name only when it is complete. 1 on
+// success, 0 on failure; with report, a failure is shown.
+int PutRemoteFile(const std::string& method, FtpConnection* connection, const std::string& remotePath,
+                  const std::string& localPath, TransferType type, bool report, Prompter& prompter);
+
+// Puts a placeholder holding one line feed at remotePath, unless a file is
+// already there: collected data must survive a publish. 1 or 0; a failure is shown.
+int CreateRemoteEmptyFile(const std::string& method, FtpConnection* connection, const std::string& remotePath,
+                          Prompter& prompter);
+
+// The transfer type of an entry: ASCII for pages, scripts and modules,
+// binary for data and images, templates by their binary mark.
+TransferType TransferTypeOf(const UploadEntry& entry);
+
+struct PublishProgress {
+    size_t index = 0; // of the entry being sent, among those marked
+    size_t count = 0;
+    const UploadEntry* entry = nullptr;
+    uint64_t bytesDone = 0;
+    uint64_t bytesTotal = 0;
+};
+// Called before each file and while it moves; returning false cancels the publish.
+using PublishProgressFn = std::function<bool(const PublishProgress&)>;
+
+enum class PublishOutcome {
+    Done,             // every marked file sent and its permission set
+    PermissionFailed, // files sent, a permission command refused (shown)
+    ConnectionFailed, // nothing sent: the login failed (shown)
+    TransferFailed,   // a file could not be sent (shown); no permissions were set
+    Cancelled,        // the user stopped it
+};
+
+// "Upload Now": sends every entry with the upload mark in list order, then
+// sets the permissions of all of them on a control connection of its own.
+// Windows servers get no permission commands.
+PublishOutcome UploadNow(const UploadList& list, const ServerSettings& settings, Prompter& prompter,
+                         const PublishProgressFn& progress = {});
+
+// The "Publish" grid, one row per entry: "Upload?", "File Type", "Permission",
+// "Local File", "Remote File".
+struct PublishRow {
+    std::string upload;
+    std::string fileType;
+    std::string permission;
+    std::string localFile;
+    std::string remoteFile;
+};
+std::vector<PublishRow> PublishRows(const UploadList& list);
+// Sets each entry's upload mark from its "Upload?" cell: marked only when it reads exactly "Upload".
+void ApplyUploadCells(UploadList& list, const std::vector<std::string>& uploadCells);
+
+// "Print": the marked entries as "Local:" and "Remote:" lines, in the system's temporary folder.
+std::string UploadPrintoutPath();
+bool WriteUploadPrintout(const UploadList& list, const std::string& path);
+
+} // namespace quillet

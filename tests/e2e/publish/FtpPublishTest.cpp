@@ -1,0 +1,195 @@
+#include "e2e/publish/ServerProcess.h"
+#include "net/Publisher.h"
+#include "project/Messages.h"
+#include "project/ServerSettings.h"
+#include "support/ScriptedPrompter.h"
+#include "support/TempDir.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+namespace quillet {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ReadBytes;
+using test::WriteBytes;
+
+unsigned ModeOf(const fs::path& path)
+{
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 ? (info.st_mode & 07777) : 0;
+}
+
+class FtpPublish : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        fs::create_directories(Root());
+        ASSERT_TRUE(m_server.Start(Root().string()));
+        m_settings.uploadMethod = "Using FTP";
+        m_settings.ftpServer = m_server.Address();
+        m_settings.ftpUser = "web";
+        m_settings.ftpPassword = "secret";
+        m_settings.ftpPassive = 1;
+        m_settings.serverType = "Unix";
+    }
+
+    fs::path Root() const { return m_local.Path() / "server"; }
+    std::string Local(const std::string& name, const std::string& bytes)
+    {
+        std::string path = m_local.File(name);
+        WriteBytes(path, bytes);
+        return path;
+    }
+    UploadEntry Entry(std::string local, std::string remote, UploadKind kind, std::string permission = "644")
+    {
+        UploadEntry entry;
+        entry.localPath = std::move(local);
+        entry.remotePath = std::move(remote);
+        entry.kind = kind;
+        entry.permission = std::move(permission);
+        entry.upload = true;
+        return entry;
+    }
+
+    test::TempDir m_local;
+    test::FtpServer m_server;
+    ServerSettings m_settings;
+    test::ScriptedPrompter m_prompter;
+};
+
+TEST_F(FtpPublish, CreatesFoldersConvertsTextKeepsBinaryAndSetsPermissions)
+{
+    const std::string image("GIF\r\n\0\x01\n\r", 10);
+    UploadList list = {
+        Entry(Local("order.html", "<p>a</p>\r\n<p>b</p>\n"), "/html/order.html", UploadKind::Html),
+        Entry(Local("order.cgi", "#!/usr/bin/perl\r\nprint 1;\n"), "/cgi-bin/deep/er/order.cgi", UploadKind::CgiScript,
+              "755"),
+        Entry(Local("first.gif", image), "/html/images/quillet/first.gif", UploadKind::Image),
+        Entry("", "cgi-bin/deep/er/data/orders.txt", UploadKind::Template, "666"),
+    };
+    list[3].createEmpty = true;
+    list.push_back(Entry(Local("skipped.html", "x"), "/html/skipped.html", UploadKind::Html));
+    list.back().upload = false;
+
+    EXPECT_EQ(UploadNow(list, m_settings, m_prompter), PublishOutcome::Done);
+    EXPECT_EQ(ReadBytes((Root() / "html/order.html").string()), "<p>a</p>\n<p>b</p>\n");
+    EXPECT_EQ(ReadBytes((Root() / "cgi-bin/deep/er/order.cgi").string()), "#!/usr/bin/perl\nprint 1;\n");
+    EXPECT_EQ(ReadBytes((Root() / "html/images/quillet/first.gif").string()), image);
+    EXPECT_EQ(ReadBytes((Root() / "cgi-bin/deep/er/data/orders.txt").string()), "\n");
+    EXPECT_FALSE(fs::exists(Root() / "html/skipped.html"));
+    EXPECT_EQ(ModeOf(Root() / "cgi-bin/deep/er/order.cgi"), 0755u);
+    EXPECT_EQ(ModeOf(Root() / "html/order.html"), 0644u);
+    EXPECT_EQ(ModeOf(Root() / "cgi-bin/deep/er/data/orders.txt"), 0666u);
+    for (const auto& item : fs::recursive_directory_iterator(Root()))
+        EXPECT_EQ(item.path().filename().string().find(".upload"), std::string::npos) << item.path();
+}
+
+TEST_F(FtpPublish, OverwritesFilesButNeverCollectedData)
+{
+    fs::create_directories(Root() / "cgi-bin/data");
+    WriteBytes((Root() / "cgi-bin/order.cgi").string(), "old script, longer than the new one\n");
+    WriteBytes((Root() / "cgi-bin/data/guests.txt").string(), "collected rows\n");
+    UploadList list = {Entry(Local("order.cgi", "new\n"), "/cgi-bin/order.cgi", UploadKind::CgiScript, "755"),
+                       Entry("", "/cgi-bin/data/guests.txt", UploadKind::Template, "666")};
+    list[1].createEmpty = true;
+    m_settings.ftpPassive = 0;
+
+    EXPECT_EQ(UploadNow(list, m_settings, m_prompter), PublishOutcome::Done);
+    EXPECT_EQ(ReadBytes((Root() / "cgi-bin/order.cgi").string()), "new\n");
+    EXPECT_EQ(ReadBytes((Root() / "cgi-bin/data/guests.txt").string()), "collected rows\n");
+    EXPECT_EQ(ModeOf(Root() / "cgi-bin/data/guests.txt"), 0666u);
+}
+
+TEST_F(FtpPublish, WindowsServerGetsNoPermissionCommands)
+{
+    m_settings.serverType = "Windows NT";
+    UploadList list = {Entry(Local("a.cgi", "x\n"), "/a.cgi", UploadKind::CgiScript, "700")};
+    EXPECT_EQ(UploadNow(list, m_settings, m_prompter), PublishOutcome::Done);
+    EXPECT_EQ(ReadBytes((Root() / "a.cgi").string()), "x\r\n");
+    EXPECT_NE(ModeOf(Root() / "a.cgi"), 0700u);
+}
+
+TEST_F(FtpPublish, WrongPasswordStopsBeforeAnyTransfer)
+{
+    m_settings.ftpPassword = "wrong";
+    UploadList list = {Entry(Local("a.html", "x"), "/a.html", UploadKind::Html)};
+    m_prompter.ExpectShow(std::string(MessageText(Msg::CheckFtpSettings)));
+    EXPECT_EQ(UploadNow(list, m_settings, m_prompter), PublishOutcome::ConnectionFailed);
+    EXPECT_FALSE(fs::exists(Root() / "a.html"));
+    EXPECT_TRUE(m_prompter.Done());
+}
+
+TEST_F(FtpPublish, FailedTransferStopsTheListAndSetsNoPermission)
+{
+    UploadList list = {Entry(Local("a.cgi", "a\n"), "/a.cgi", UploadKind::CgiScript, "700"),
+                       Entry(m_local.File("missing.cgi"), "/b.cgi", UploadKind::CgiScript, "755"),
+                       Entry(Local("c.cgi", "c\n"), "/c.cgi", UploadKind::CgiScript, "755")};
+    m_prompter.ExpectShow("Can't Upload File '" + m_local.File("missing.cgi") + "' to '/b.cgi'\r\nError Code: ");
+    EXPECT_EQ(UploadNow(list, m_settings, m_prompter), PublishOutcome::TransferFailed);
+    EXPECT_TRUE(fs::exists(Root() / "a.cgi"));
+    EXPECT_NE(ModeOf(Root() / "a.cgi"), 0700u);
+    EXPECT_FALSE(fs::exists(Root() / "c.cgi"));
+    EXPECT_TRUE(m_prompter.Done());
+}
+
+TEST_F(FtpPublish, ProgressCanCancel)
+{
+    UploadList list = {Entry(Local("a.html", "a"), "/a.html", UploadKind::Html),
+                       Entry(Local("b.html", std::string(300000, 'b')), "/b.html", UploadKind::Html)};
+    std::vector<std::string> seen;
+    auto progress = [&](const PublishProgress& p) {
+        if (p.bytesDone == 0 && p.bytesTotal == 0 && (seen.empty() || seen.back().find(p.entry->remotePath) != 0))
+            seen.push_back(p.entry->remotePath + " " + std::to_string(p.index) + "/" + std::to_string(p.count));
+        return p.index == 0;
+    };
+    EXPECT_EQ(UploadNow(list, m_settings, m_prompter, progress), PublishOutcome::Cancelled);
+    EXPECT_EQ(seen, (std::vector<std::string>{"/a.html 0/2", "/b.html 1/2"}));
+    EXPECT_TRUE(fs::exists(Root() / "a.html"));
+    EXPECT_FALSE(fs::exists(Root() / "b.html"));
+}
+
+TEST_F(FtpPublish, PermissionRefusedIsReported)
+{
+    UploadList list = {Entry(Local("a.cgi", "a\n"), "/a.cgi", UploadKind::CgiScript, "99x")};
+    m_prompter.ExpectShow("Can't set file permission for remote file /a.cgi");
+    EXPECT_EQ(UploadNow(list, m_settings, m_prompter), PublishOutcome::PermissionFailed);
+    EXPECT_TRUE(m_prompter.Done());
+}
+
+TEST_F(FtpPublish, EmptyListStillLogsInAndOut)
+{
+    UploadList list = {Entry(Local("a.html", "a"), "/a.html", UploadKind::Html)};
+    list[0].upload = false;
+    EXPECT_EQ(UploadNow(list, m_settings, m_prompter), PublishOutcome::Done);
+    EXPECT_FALSE(fs::exists(Root() / "a.html"));
+}
+
+TEST_F(FtpPublish, RemoteFileOperations)
+{
+    auto connection = OpenFtpConnection(m_settings.ftpServer, "web", "secret", true);
+    ASSERT_TRUE(connection);
+    EXPECT_EQ(connection->LoginFolder(), "/");
+    ASSERT_TRUE(connection->Store("/a b/#x?.txt", "line\n", TransferType::Ascii));
+    EXPECT_EQ(ReadBytes((Root() / "a b/#x?.txt").string()), "line\n");
+    EXPECT_TRUE(connection->IsFolder("/a b"));
+    EXPECT_FALSE(connection->IsFolder("/a b/#x?.txt"));
+    EXPECT_TRUE(connection->FileExists("a b/#x?.txt"));
+    EXPECT_FALSE(connection->FileExists("/a b/none.txt"));
+    std::string bytes;
+    ASSERT_TRUE(connection->Fetch("/a b/#x?.txt", bytes, TransferType::Binary));
+    EXPECT_EQ(bytes, "line\n");
+    EXPECT_TRUE(connection->Rename("/a b/#x?.txt", "/a b/y.txt"));
+    EXPECT_TRUE(fs::exists(Root() / "a b/y.txt"));
+    EXPECT_FALSE(connection->RemoveFolder("/a b"));
+    EXPECT_TRUE(connection->DeleteFile("/a b/y.txt"));
+    EXPECT_TRUE(connection->RemoveFolder("/a b"));
+    EXPECT_TRUE(connection->MakeFolder("/new"));
+    EXPECT_FALSE(connection->MakeFolder("/new"));
+    EXPECT_FALSE(connection->Store("/x\r\nDELE y", "z", TransferType::Binary));
+}
+
+} // namespace
+} // namespace quillet
