@@ -1,0 +1,105 @@
+# The guestbook example as a user would ship it: built by quillet-cli, every
+# file of its upload list put where a publish puts it, served by lighttpd.
+use strict;
+use warnings;
+use FindBin;
+use lib "$FindBin::Bin/../../runtime/lib";
+use RuntimeTest;
+use Test::More;
+use DBI;
+use HTTP::Tiny;
+use File::Copy qw(copy);
+use File::Path qw(make_path);
+use File::Basename qw(dirname);
+use POSIX ();
+
+my $cli = $ENV{QUILLET_CLI} or plan skip_all => 'QUILLET_CLI names no quillet-cli';
+my $lighttpd = (grep { -x } map {"$_/lighttpd"} split(/:/, $ENV{PATH}), '/usr/sbin')[0];
+plan skip_all => 'lighttpd is not installed' unless $lighttpd;
+
+my $dir = temp_dir();
+my $root = "$dir/www";
+my $project = "$dir/project";
+make_path($root, "$project/templates");
+$ENV{QUILLET_HOME} = "$dir/home";
+my $port = free_port();
+
+# The example with its addresses pointed at this server.
+my $example = "$FindBin::Bin/../../../examples/guestbook";
+copy("$example/$_", "$project/$_") or die "$_: $!" for qw(guestbook.html guestbook.prj);
+copy("$example/templates/$_", "$project/templates/$_") or die "$_: $!" for qw(thanks.html entries.html);
+my $prj = read_file("$project/guestbook.prj");
+$prj =~ s{http://127\.0\.0\.1:8080}{http://127.0.0.1:$port}g;
+write_file("$project/guestbook.prj", $prj);
+
+is(system($cli, 'build', "$project/guestbook.prj"), 0, 'quillet-cli build');
+my $script = read_file("$project/scripts/guestbook.cgi");
+like($script, qr/\A#!\/usr\/bin\/perl\n/, 'the script starts with its interpreter line');
+like(read_file("$project/guestbook.html"), qr{ACTION="http://127\.0\.0\.1:$port/cgi-bin/guestbook\.cgi"},
+    'the page posts to the script');
+
+# Deploy what the upload list names, with its permissions.
+open(my $list, '-|', $cli, 'uploads', "$project/guestbook.prj") or die "uploads: $!";
+my $files = 0;
+while (my $line = <$list>) {
+    chomp $line;
+    my ($upload, $empty, $binary, $kind, $mode, $local, $remote) = split /\t/, $line;
+    make_path(dirname("$root$remote"));
+    if ($local eq '') {
+        write_file("$root$remote", '') unless -e "$root$remote";
+    } else {
+        copy($local, "$root$remote") or die "$local: $!";
+    }
+    chmod(oct($mode), "$root$remote");
+    ++$files;
+}
+close($list);
+cmp_ok($files, '>=', 8, 'the upload list names page, script, modules and templates');
+ok(-x "$root/cgi-bin/guestbook.cgi", 'the script is executable');
+
+my $db = DBI->connect("DBI:SQLite:database=$root/cgi-bin/guestbook.db", '', '', { RaiseError => 1 });
+$db->do('CREATE TABLE entries (id INTEGER PRIMARY KEY, name VARCHAR(80) NOT NULL, email VARCHAR(120), message TEXT)');
+
+write_file("$dir/lighttpd.conf", <<"CONF");
+server.document-root = "$root"
+server.bind = "127.0.0.1"
+server.port = $port
+server.modules = ("mod_cgi")
+server.errorlog = "$dir/error.log"
+cgi.assign = (".cgi" => "")
+CONF
+my $server = fork();
+if ($server == 0) {
+    open(STDOUT, '>', "$dir/lighttpd.out");
+    open(STDERR, '>&', \*STDOUT);
+    exec($lighttpd, '-D', '-f', "$dir/lighttpd.conf") or POSIX::_exit(127);
+}
+END { stop_server($server) if $server }
+ok(wait_port($port), 'lighttpd listens') or BAIL_OUT('lighttpd did not start');
+
+my $http = HTTP::Tiny->new(timeout => 20, max_redirect => 0);
+my $url = "http://127.0.0.1:$port/cgi-bin/guestbook.cgi";
+
+subtest 'a visit without a button gets the information page' => sub {
+    my $r = $http->get($url);
+    is($r->{status}, 200) or diag(read_file("$dir/error.log"));
+    like($r->{content}, qr/<html/i);
+};
+
+subtest 'signing stores the entry and thanks the visitor' => sub {
+    my $r = $http->post_form($url, [name => "Ann <b>", email => 'ann@example.org', message => "It's lovely", Sign => 'Sign']);
+    is($r->{status}, 200) or diag($r->{content} . read_file("$dir/error.log"));
+    like($r->{content}, qr/Thank you, Ann &lt;b&gt;!/, 'the template is filled, the value escaped');
+    is_deeply($db->selectall_arrayref('SELECT name, email, message FROM entries'),
+        [["Ann <b>", 'ann@example.org', "It's lovely"]], 'the row holds the values as typed');
+};
+
+subtest 'showing lists the entries' => sub {
+    $http->post_form($url, [name => 'Bob', email => '', message => 'Hello', Sign => 'Sign']);
+    my $r = $http->post_form($url, [Show => 'Show entries']);
+    is($r->{status}, 200);
+    like($r->{content}, qr/<h1>Guestbook<\/h1>/);
+    like($r->{content}, qr/Ann &lt;b&gt;.*Bob/s, 'both entries in the report, in order');
+};
+
+done_testing();
