@@ -1,4 +1,4 @@
-#!/ usr / bin / python3
+#!/usr/bin/python3
 """A throw-away FTP server for the publishing tests.
 
 Serves ROOT for one user on 127.0.0.1, on a free port that it prints on the
@@ -39,7 +39,7 @@ def main():
     server.max_cons = 64
     print(server.address[1], flush=True)
 
-#Ends with the test : its stdin is a pipe that closes when the test goes.
+    # Ends with the test: its stdin is a pipe that closes when the test goes.
     def watch_stdin():
         sys.stdin.read()
         os._exit(0)
