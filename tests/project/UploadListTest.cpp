@@ -208,14 +208,21 @@ TEST_F(UploadListTest, DataFilePlaceholderWhereTheScriptWritesIt)
     EXPECT_EQ(Build(static_cast<unsigned>(UploadKind::Template))[0].permission, "600");
 }
 
-TEST_F(UploadListTest, UnresolvedPageKeepsItsPath)
+TEST_F(UploadListTest, WindowsWrittenProjectMovedBesideItsFiles)
 {
-    m_form.pageFile = "C:\\web\\gone.html";
-    UploadList list = Build(UploadKind::Html | UploadKind::CgiScript);
-    ASSERT_EQ(list.size(), 2u);
-    EXPECT_EQ(list[0].localPath, "C:\\web\\gone.html");
-    EXPECT_EQ(list[0].remotePath, "/var/www/html/gone.html");
-    EXPECT_EQ(list[1].remotePath, "/var/www/cgi-bin/gone.cgi");
+    test::WriteBytes(Site("row.txt"), "row");
+    m_settings.cgiPath = "c:\\inetpub\\scripts";
+    m_settings.homePagePath = "c:\\inetpub\\wwwroot\\default.htm";
+    m_form.pageFile = "C:\\web\\order.html";
+    m_form.handlers.push_back({"Save", {FileWrite(1, "c:\\inetpub\\scripts\\data\\rows.txt", "C:\\web\\row.txt")}});
+    UploadList list = Build(UploadKind::Html | UploadKind::CgiScript | UploadKind::Template);
+    ASSERT_EQ(list.size(), 4u);
+    EXPECT_EQ(list[0].localPath, "C:\\web\\order.html");
+    EXPECT_EQ(list[0].remotePath, "c:\\inetpub\\wwwroot\\order.html");
+    EXPECT_EQ(list[1].remotePath, "c:\\inetpub\\scripts\\order.cgi");
+    EXPECT_EQ(list[2].remotePath, "c:\\inetpub\\scripts\\data\\rows.txt");
+    EXPECT_EQ(list[3], (UploadEntry{Site("row.txt"), "c:\\inetpub\\scripts\\templates\\row.txt", "644",
+                                    UploadKind::Template, true}));
 }
 
 TEST(UploadEntry, KindNamesAndTransferType)
