@@ -108,6 +108,7 @@ StyleList StyleReader::Run()
         SkipBlanks();
         std::string name = ReadName();
         std::string value;
+        SkipBlanks();
         if (At(m_pos) == ':') {
             ++m_pos;
             SkipBlanks();

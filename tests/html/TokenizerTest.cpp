@@ -37,7 +37,7 @@ const TokenCase kTokenCases[] = {
     {"EmptyRawElement", "<script></script>x", "<script> </script> T\"x\""},
     {"LessThanInText", "a < b <= c <> d", "T\"a < b <= c <> d\""},
     {"BangDashIsText", "x <!-y> z", "T\"x <!-y> z\""},
-    {"Comment", "<!-- a -- b -- >c", "<!-- = a -- b -- T\"c\""},
+    {"Comment", "<!-- a -- b -- >c", "<!-- = a -- b --> T\"c\""},
     {"EmptyComment", "<!---->", "<!-- =-->"},
     {"ServerBlock", "<%= $x %>", "<% == $x >"},
     {"EmptyServerBlock", "<%%>", "<%>"},
@@ -61,7 +61,7 @@ const TokenCase kTokenCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Html, TokenizerCases, ::testing::ValuesIn(kTokenCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& param) { return std::string(param.param.name); });
 
 TEST(Tokenizer, NormalisedPageWritesBackInNormalForm)
 {

@@ -1,0 +1,76 @@
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+using quillet::test::ReadBytes;
+using quillet::test::TempDir;
+using quillet::test::WriteBytes;
+
+namespace {
+
+class CliHtml : public ::testing::Test {
+protected:
+    // Runs quillet-cli with the arguments (quoted for the shell); returns its exit status.
+    int Run(const std::string& args)
+    {
+        std::string command =
+            std::string("'") + QUILLET_CLI + "' " + args + " >'" + dir.File("out") + "' 2>'" + dir.File("err") + "'";
+        int status = std::system(command.c_str());
+        out = ReadBytes(dir.File("out"));
+        err = ReadBytes(dir.File("err"));
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    std::string Page(const std::string& bytes)
+    {
+        WriteBytes(dir.File("page.html"), bytes);
+        return "'" + dir.File("page.html") + "'";
+    }
+
+    TempDir dir;
+    std::string out;
+    std::string err;
+};
+
+TEST_F(CliHtml, HtmlWritesThePageBackUnchanged)
+{
+    const std::string bytes = "<HTML>\r\n<form\r\n name=a>a < b <my-widget x = 'y'>\xe9\r\n<input value=\"open";
+    ASSERT_EQ(Run("html " + Page(bytes)), 0);
+    EXPECT_EQ(out, bytes);
+    ASSERT_EQ(Run("html --normalise " + Page(bytes)), 0);
+    EXPECT_EQ(out, "<HTML>\r\n<form name=a>a < b <my-widget x='y'>\xe9\r\n<input value=\"open");
+}
+
+TEST_F(CliHtml, FormsListsFormsAndFields)
+{
+    ASSERT_EQ(Run("forms " + Page("<form action=x><input name=first value='J\tD'>\n"
+                                  "<textarea name=note>a\nb</textarea><input type=submit name=go value=Send>"
+                                  "<input type=submit value=Anon></form><form name=second><select name=s>"
+                                  "<option SELECTED>One</select><input type=image name=map></form>")),
+              0);
+    EXPECT_EQ(out, "form0\n"
+                   "  text box\tfirst\tJ\\tD\n"
+                   "  multiple-line text box\tnote\ta\\nb\n"
+                   "  submit button\tgo\tSend\thandler\n"
+                   "  submit button\t\tAnon\n"
+                   "second\n"
+                   "  drop-down list\ts\tOne\n"
+                   "  image button\tmap\t\thandler\n");
+}
+
+TEST_F(CliHtml, Failures)
+{
+    EXPECT_EQ(Run("forms " + Page("<p>no form here</p>")), 1);
+    EXPECT_NE(err.find("There is no form in"), std::string::npos) << err;
+    EXPECT_EQ(Run("html '" + dir.File("missing.html") + "'"), 1);
+    EXPECT_NE(err.find("Can't find file"), std::string::npos) << err;
+    EXPECT_EQ(Run("forms '" + dir.File("missing.html") + "'"), 1);
+    EXPECT_NE(err.find("Can't find file"), std::string::npos) << err;
+    EXPECT_EQ(Run("html"), 1);
+    EXPECT_NE(err.find("Usage"), std::string::npos) << err;
+    EXPECT_EQ(Run("forms --help"), 0);
+    EXPECT_NE(out.find("Usage: quillet-cli forms PAGE"), std::string::npos) << out;
+}
+
+} // namespace

@@ -1,0 +1,290 @@
+#include "html/FormDiscovery.h"
+#include "html/FormFields.h"
+#include "project/Action.h"
+#include "project/Form.h"
+#include "project/Prompter.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+
+using namespace quillet;
+using quillet::test::TempDir;
+using quillet::test::WriteBytes;
+
+namespace {
+
+// Answers questions from a script and records everything it was shown or asked.
+class ScriptedPrompter : public Prompter {
+public:
+    std::deque<bool> answers;
+    std::vector<std::string> texts;
+
+    void Show(const std::string& text) override { texts.push_back(text); }
+    bool AskYesNo(const std::string& text) override
+    {
+        texts.push_back(text);
+        EXPECT_FALSE(answers.empty()) << "unexpected question: " << text;
+        bool answer = !answers.empty() && answers.front();
+        if (!answers.empty())
+            answers.pop_front();
+        return answer;
+    }
+    Answer AskYesNoCancel(const std::string& text) override
+    {
+        ADD_FAILURE() << "unexpected question: " << text;
+        return Answer::Cancel;
+    }
+};
+
+class FormDiscovery : public ::testing::Test {
+protected:
+    // A project file in the temporary folder and a page beside it, named relatively.
+    void Load(const std::string& html, const std::string& formName = {})
+    {
+        WriteBytes(dir.File("page.html"), html);
+        form.pageFile = "page.html";
+        form.formName = formName;
+        page = LoadedPage(dir.File("order.prj"));
+    }
+    HtmlPage& Nodes() { return *page.Nodes(); }
+    std::string NameOf(HtmlIter node) { return std::string(AttrValue(*node, "NAME")); }
+
+    TempDir dir;
+    Form form;
+    LoadedPage page;
+};
+
+TEST_F(FormDiscovery, UnnamedFormsAreNamedByFindFormFromZeroAndByTheListFromOne)
+{
+    Load("<form><input name=a></form><form></form>");
+    ASSERT_EQ(FindForm(form, page), FindFormResult::Found);
+    EXPECT_EQ(form.formName, "form0");
+    EXPECT_EQ(NameOf(*page.formNode), "form0");
+    EXPECT_EQ(FindAttr(**page.formNode, "NAME")->quote, '"');
+
+    LoadedPage fresh(dir.File("order.prj"));
+    Form other = form;
+    other.formName.clear();
+    fresh.file.emplace(PagePath(other, fresh));
+    ASSERT_TRUE(fresh.file->Read());
+    FormListing listing = ListForms(other, fresh);
+    ASSERT_EQ(listing.entries.size(), 2u);
+    EXPECT_EQ(listing.entries[0].name, "form1");
+    EXPECT_EQ(listing.entries[1].name, "form2");
+    EXPECT_EQ(listing.selected, 0u);
+    EXPECT_EQ(other.formName, "form1");
+
+    // After FindForm the list keeps form0 and selects it.
+    listing = ListForms(form, page);
+    EXPECT_EQ(listing.entries[0].name, "form0");
+    EXPECT_EQ(listing.entries[1].name, "form2");
+    EXPECT_EQ(listing.selected, 0u);
+}
+
+TEST_F(FormDiscovery, SelectionByName)
+{
+    struct Case {
+        std::string wanted;
+        std::string takenName;
+        std::string formNameAfter;
+    };
+    const Case cases[] = {
+        {"Order", "Order", "Order"},   {"order", "order", "order"},
+        {"ORDER", "order", "order"}, // no match, case-sensitive: the first form
+        {"", "order", "order"},      // all named: the first form gives its name
+        {"missing", "order", "order"},
+    };
+    for (const Case& c : cases) {
+        Load("<FORM NAME=order></FORM><form name=\"Order\"></form>", c.wanted);
+        ASSERT_EQ(FindForm(form, page), FindFormResult::Found);
+        EXPECT_EQ(NameOf(*page.formNode), c.takenName) << c.wanted;
+        EXPECT_EQ(form.formName, c.formNameAfter) << c.wanted;
+    }
+}
+
+TEST_F(FormDiscovery, UnmatchedNameOnUnnamedFormsCountsEveryForm)
+{
+    Load("<form></form><form></form>", "gone");
+    ASSERT_EQ(FindForm(form, page), FindFormResult::Found);
+    EXPECT_EQ(page.formNode, Nodes().begin());
+    EXPECT_EQ(form.formName, "form2");
+}
+
+TEST_F(FormDiscovery, PageWithoutFormsKeepsTheFormAsItWas)
+{
+    Load("<p>no form</p>", "order");
+    EXPECT_EQ(FindForm(form, page), FindFormResult::NoForm);
+    EXPECT_FALSE(page.formNode);
+    EXPECT_EQ(form.formName, "order");
+    FormListing listing = ListForms(form, page);
+    EXPECT_TRUE(listing.entries.empty());
+    EXPECT_FALSE(listing.selected);
+    EXPECT_EQ(form.formName, "order");
+}
+
+TEST_F(FormDiscovery, UnreadablePage)
+{
+    form.pageFile = "missing.html";
+    form.formName = "order";
+    page = LoadedPage(dir.File("order.prj"));
+    EXPECT_EQ(FindForm(form, page), FindFormResult::Unreadable);
+    EXPECT_FALSE(page.file);
+    ScriptedPrompter prompter;
+    EXPECT_FALSE(ReloadPage(form, page, prompter));
+    ASSERT_EQ(prompter.texts.size(), 1u);
+    EXPECT_EQ(prompter.texts[0], "Can't find file " + dir.File("missing.html"));
+    EXPECT_FALSE(page.formNode);
+    form.pageFile.clear();
+    EXPECT_FALSE(ReloadPage(form, page, prompter));
+    EXPECT_EQ(prompter.texts.size(), 1u);
+}
+
+TEST_F(FormDiscovery, FieldWalkKindsNamesAndValues)
+{
+    Load("<form name=f><INPUT type=Radio name=size value=S><input type=radio name=size value=M>"
+         "<select name=c><option value=1>One<option SELECTED value=2>Two <b>!</b></option></select>"
+         "<textarea name=t>Hi\nthere</textarea><input><input type=button name=b value=\"Go on\">"
+         "<select name=m MULTIPLE><option>x</select><select name=n multiple=multiple></select>"
+         "<input type=SUBMIT name=go><input type=image>"
+         "</FORM><input name=after>",
+         "f");
+    ASSERT_EQ(FindForm(form, page), FindFormResult::Found);
+    std::vector<std::string> seen;
+    for (HtmlIter field : FormFields(Nodes(), *page.formNode))
+        seen.push_back(std::string(FieldKindLabel(*FieldKindOf(*field))) + ":" + NameOf(field) + "=" +
+                       FieldValue(Nodes(), field));
+    const std::vector<std::string> expected = {
+        "radio button:size=S", "radio button:size=M", "drop-down list:c=Two !",  "multiple-line text box:t=Hi\nthere",
+        "text box:=",          "text box:b=Go on",    "multiple choice list:m=", "multiple choice list:n=",
+        "submit button:go=",   "image button:="};
+    EXPECT_EQ(seen, expected);
+    EXPECT_EQ(FieldNamesOfForm(Nodes(), *page.formNode),
+              (std::vector<std::string>{"size", "c", "t", "b", "m", "n", "go"}));
+    EXPECT_EQ(FormFields(Nodes(), *page.formNode, FieldSet::InputsOnly).size(), 6u);
+}
+
+TEST_F(FormDiscovery, HandlersForButtons)
+{
+    Load("<form><input type=submit><input type=Image name=img><input type=submit name=go>"
+         "<input type=text name=t><input type=image name=img></form>");
+    ASSERT_EQ(FindForm(form, page), FindFormResult::Found);
+    std::vector<HtmlIter> fields = FormFields(Nodes(), *page.formNode);
+    EXPECT_EQ(HandlerForField(form, *fields[0]), nullptr);
+    EXPECT_EQ(HandlerForField(form, *fields[3]), nullptr);
+    for (HtmlIter field : fields)
+        HandlerForField(form, *field);
+    ASSERT_EQ(form.handlers.size(), 2u);
+    EXPECT_EQ(form.handlers[0].name, "img");
+    EXPECT_EQ(form.handlers[1].name, "go");
+}
+
+class RenameButton : public FormDiscovery {
+protected:
+    void SetUp() override
+    {
+        Load("<form><input type=submit name=one><input type=submit name=two><input type=text name=t></form>");
+        ASSERT_EQ(FindForm(form, page), FindFormResult::Found);
+        fields = FormFields(Nodes(), *page.formNode);
+        for (HtmlIter field : fields)
+            HandlerForField(form, *field);
+        form.handlers.push_back(Handler{"spare", {}});
+        form.handlers[0].actions.emplace_back();
+    }
+    std::vector<std::string> HandlerNames()
+    {
+        std::vector<std::string> names;
+        for (const Handler& h : form.handlers)
+            names.push_back(h.name);
+        return names;
+    }
+
+    std::vector<HtmlIter> fields;
+    ScriptedPrompter prompter;
+};
+
+TEST_F(RenameButton, OwnHandlerTakesAFreeName)
+{
+    std::string link = "one";
+    ASSERT_TRUE(RenameField(form, *fields[0], link, {"two"}, "first  ", prompter));
+    EXPECT_EQ(link, "first");
+    EXPECT_EQ(HandlerNames(), (std::vector<std::string>{"first", "two", "spare"}));
+    EXPECT_EQ(form.handlers[0].actions.size(), 1u);
+    EXPECT_EQ(FindAttr(*fields[0], "name")->value, "first");
+    EXPECT_EQ(FindAttr(*fields[0], "name")->quote, 0) << "an existing NAME keeps its quote";
+}
+
+TEST_F(RenameButton, TakesOverAnUnlinkedHandlerAndDropsItsEmptyOne)
+{
+    std::string link = "two";
+    ASSERT_TRUE(RenameField(form, *fields[1], link, {"one"}, "spare", prompter));
+    EXPECT_EQ(link, "spare");
+    EXPECT_EQ(HandlerNames(), (std::vector<std::string>{"one", "spare"}));
+}
+
+TEST_F(RenameButton, KeepsAPreviousHandlerThatHasActions)
+{
+    std::string link = "one";
+    ASSERT_TRUE(RenameField(form, *fields[0], link, {"two"}, "spare", prompter));
+    EXPECT_EQ(HandlerNames(), (std::vector<std::string>{"one", "two", "spare"}));
+}
+
+TEST_F(RenameButton, NameOfAnotherButtonIsRefused)
+{
+    std::string link = "one";
+    EXPECT_FALSE(RenameField(form, *fields[0], link, {"two"}, "two", prompter));
+    EXPECT_EQ(prompter.texts, std::vector<std::string>{"\"two\" is already used"});
+    EXPECT_EQ(link, "one");
+    EXPECT_EQ(AttrValue(*fields[0], "name"), "one");
+    EXPECT_EQ(HandlerNames(), (std::vector<std::string>{"one", "two", "spare"}));
+}
+
+TEST_F(RenameButton, OtherFieldsOnlyChangeTheirName)
+{
+    std::string link;
+    ASSERT_TRUE(RenameField(form, *fields[2], link, {"one", "two"}, "two", prompter));
+    EXPECT_EQ(AttrValue(*fields[2], "name"), "two");
+    EXPECT_EQ(HandlerNames(), (std::vector<std::string>{"one", "two", "spare"}));
+}
+
+class PageChanged : public FormDiscovery {
+protected:
+    void Touch(std::chrono::seconds later)
+    {
+        std::filesystem::last_write_time(dir.File("page.html"), *page.pageTime + later);
+    }
+    ScriptedPrompter prompter;
+};
+
+TEST_F(PageChanged, AskedOnlyWhileTheFileIsNewer)
+{
+    Load("<form name=a></form>", "a");
+    ASSERT_TRUE(ReloadPage(form, page, prompter));
+    ASSERT_TRUE(page.pageTime);
+    EXPECT_FALSE(CheckPageChanged(form, page, prompter));
+
+    WriteBytes(dir.File("page.html"), "<form name=a><input name=new></form>");
+    Touch(std::chrono::seconds(5));
+    prompter.answers = {false, true};
+    EXPECT_FALSE(CheckPageChanged(form, page, prompter));
+    EXPECT_TRUE(CheckPageChanged(form, page, prompter)) << "asked again after No";
+    EXPECT_EQ(prompter.texts, std::vector<std::string>(2, "File changed!\r\nReload?\r\n"));
+    EXPECT_EQ(FieldNamesOfForm(Nodes(), *page.formNode), std::vector<std::string>{"new"});
+    EXPECT_FALSE(CheckPageChanged(form, page, prompter));
+}
+
+TEST_F(PageChanged, NotAskedWithoutAPathOrFile)
+{
+    Load("<form></form>");
+    ASSERT_TRUE(ReloadPage(form, page, prompter));
+    Touch(std::chrono::seconds(5));
+    Form noPath = form;
+    noPath.pageFile.clear();
+    EXPECT_FALSE(CheckPageChanged(noPath, page, prompter));
+    std::filesystem::remove(dir.File("page.html"));
+    EXPECT_FALSE(CheckPageChanged(form, page, prompter));
+    EXPECT_TRUE(prompter.texts.empty());
+}
+
+} // namespace

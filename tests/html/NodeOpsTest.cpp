@@ -1,0 +1,128 @@
+#include "HtmlDump.h"
+#include "html/HtmlTokenizer.h"
+#include "html/HtmlWriter.h"
+
+#include <gtest/gtest.h>
+
+using namespace quillet;
+using quillet::test::Dump;
+
+namespace {
+
+HtmlIter Nth(HtmlPage& page, size_t n)
+{
+    return std::next(page.begin(), static_cast<long>(n));
+}
+
+TEST(NodeOps, FindAttrIgnoresCaseAndEmptyNameFindsTheFlagSlot)
+{
+    HtmlPage page = ParseHtml("<INPUT type=radio CHECKED Name=x DISABLED>");
+    const HtmlNode& input = page.front();
+    ASSERT_NE(FindAttr(input, "NAME"), nullptr);
+    EXPECT_EQ(*FindAttr(input, "NAME")->value, "x");
+    EXPECT_EQ(*FindAttr(input, "")->value, "CHECKED");
+    EXPECT_EQ(FindAttr(input, "value"), nullptr);
+    EXPECT_EQ(AttrValue(input, "value"), "");
+}
+
+TEST(NodeOps, SetAttrsReplacesInPlaceKeepingQuoteAndAppendsNew)
+{
+    HtmlPage page = ParseHtml("<input name='a' CHECKED value=1>");
+    HtmlNode& input = page.front();
+    SetAttrs(input, {{"NAME", "b", '"'}, {"", "SELECTED"}, {"value", std::nullopt, '"'}, {"size", "5"}});
+    EXPECT_EQ(WriteHtmlString(page), "<input NAME='b' SELECTED value=1 size=5>");
+    SetAttr(input, "MULTIPLE", std::nullopt);
+    SetAttr(input, "ENCTYPE", "", '"');
+    EXPECT_EQ(WriteHtmlString(page), "<input NAME='b' SELECTED value=1 size=5 MULTIPLE ENCTYPE=\"\">");
+}
+
+TEST(NodeOps, EditedValuesAreQuotedWhereTheyWouldBreakTheTag)
+{
+    HtmlPage page = ParseHtml("<input value=x name=n title=\"t\">");
+    HtmlNode& input = page.front();
+    SetAttrs(input, {{"value", "two words"}, {"title", "say \"hi\""}});
+    EXPECT_EQ(WriteHtmlString(page), "<input value=\"two words\" name=n title='say \"hi\"'>");
+    SetAttr(input, "value", "");
+    EXPECT_EQ(WriteHtmlString(page), "<input value=\"\" name=n title='say \"hi\"'>");
+}
+
+TEST(NodeOps, RemoveAttrRemovesTheFirstMatchOnly)
+{
+    HtmlPage page = ParseHtml("<option CHECKED value=1 SELECTED>");
+    RemoveAttr(page.front(), "");
+    EXPECT_EQ(WriteHtmlString(page), "<option value=1 SELECTED>");
+    RemoveAttr(page.front(), "VALUE");
+    RemoveAttr(page.front(), "missing");
+    EXPECT_EQ(WriteHtmlString(page), "<option SELECTED>");
+}
+
+TEST(NodeOps, NewNodesAndInsertion)
+{
+    HtmlPage page = ParseHtml("<body></body>");
+    HtmlNode text = NewNode("");
+    SetAttr(text, "", "hello");
+    HtmlPage form = NewElementPair("FORM");
+    SetAttr(form.front(), "NAME", "form1");
+    HtmlIter formStart = InsertAfter(page, page.begin(), std::move(form));
+    InsertAfter(page, formStart, std::move(text));
+    Append(page, NewTextNode("\n"));
+    EXPECT_EQ(WriteHtmlString(page), "<body><FORM NAME=form1>hello</FORM></body>\n");
+    EXPECT_EQ(formStart->Name(), "FORM");
+}
+
+TEST(NodeOps, FindMatchingTagCountsNesting)
+{
+    HtmlPage page = ParseHtml("<TABLE><tr><td><table><tr></table></td></TABLE><input><p>");
+    HtmlIter outer = page.begin();
+    HtmlIter outerEnd = FindMatchingTag(page, outer);
+    EXPECT_EQ(std::distance(page.begin(), outerEnd), 7);
+    EXPECT_EQ(FindMatchingTag(page, outerEnd), outer);
+    EXPECT_EQ(std::distance(page.begin(), FindMatchingTag(page, Nth(page, 3))), 5);
+    HtmlIter input = Nth(page, 8);
+    EXPECT_EQ(FindMatchingTag(page, input), input);
+    EXPECT_EQ(FindMatchingTag(page, Nth(page, 9)), page.end());
+}
+
+TEST(NodeOps, CopyElementIsDeep)
+{
+    HtmlPage page = ParseHtml("<select name=s><option value=1>One</select><p>");
+    HtmlPage copy = CopyElement(page, page.begin());
+    EXPECT_EQ(Dump(copy), "<select name=s> <option value=1> T\"One\" </select>");
+    SetAttr(copy.front(), "name", "t");
+    EXPECT_EQ(AttrValue(page.front(), "name"), "s");
+    EXPECT_EQ(Dump(CopyElement(page, std::prev(page.end()))), "<p>");
+}
+
+TEST(NodeOps, ReplaceContent)
+{
+    HtmlPage page = ParseHtml("<textarea>old <b>text</b></textarea><textarea></textarea>");
+    HtmlPage one;
+    one.push_back(NewTextNode("new"));
+    ASSERT_TRUE(ReplaceContent(page, page.begin(), "/TEXTAREA", std::move(one)));
+    HtmlPage two;
+    two.push_back(NewTextNode("second"));
+    HtmlIter empty = FindNextNamed(page, std::next(page.begin(), 3), {"textarea"});
+    ASSERT_TRUE(ReplaceContent(page, empty, "/textarea", std::move(two)));
+    EXPECT_EQ(WriteHtmlString(page), "<textarea>new</textarea><textarea>second</textarea>");
+    HtmlPage three;
+    three.push_back(NewTextNode("x"));
+    EXPECT_FALSE(ReplaceContent(page, page.begin(), "/select", std::move(three)));
+    EXPECT_EQ(WriteHtmlString(page), "<textarea>new</textarea><textarea>second</textarea>");
+}
+
+TEST(NodeOps, CollectTextStopsAtTheStopSet)
+{
+    HtmlPage page = ParseHtml("<option>One <b>bold</b> two<OPTION>Three</select>");
+    EXPECT_EQ(CollectText(page, std::next(page.begin()), {"option", "/select"}), "One bold two");
+    EXPECT_EQ(CollectText(page, std::prev(page.end()), {"option"}), std::nullopt);
+}
+
+TEST(NodeOps, FindNextNamedStartsWithTheGivenNode)
+{
+    HtmlPage page = ParseHtml("<Form><input></FORM>");
+    EXPECT_EQ(FindNextNamed(page, page.begin(), {"form"}), page.begin());
+    EXPECT_EQ(FindNextNamed(page, std::next(page.begin()), {"/form"}), std::prev(page.end()));
+    EXPECT_EQ(FindNextNamed(page, std::next(page.begin()), {"select"}), page.end());
+}
+
+} // namespace
