@@ -217,7 +217,7 @@ TEST_F(UploadListTest, WindowsWrittenProjectMovedBesideItsFiles)
     m_form.handlers.push_back({"Save", {FileWrite(1, "c:\\inetpub\\scripts\\data\\rows.txt", "C:\\web\\row.txt")}});
     UploadList list = Build(UploadKind::Html | UploadKind::CgiScript | UploadKind::Template);
     ASSERT_EQ(list.size(), 4u);
-    EXPECT_EQ(list[0].localPath, "C:\\web\\order.html");
+    EXPECT_EQ(list[0].localPath, Site("order.html"));
     EXPECT_EQ(list[0].remotePath, "c:\\inetpub\\wwwroot\\order.html");
     EXPECT_EQ(list[1].remotePath, "c:\\inetpub\\scripts\\order.cgi");
     EXPECT_EQ(list[2].remotePath, "c:\\inetpub\\scripts\\data\\rows.txt");
