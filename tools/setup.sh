@@ -12,3 +12,9 @@ if [ ! -e /usr/sbin/policy-rc.d ]; then
 fi
 $sudo apt-get update -qq
 DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${packages[@]}" >/dev/null
+
+# playwright-core drives Debian's Chromium in the browser tests; it never
+# downloads a browser of its own.
+if command -v npm >/dev/null; then
+    (cd "$here/../tests/e2e/browser" && PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error)
+fi

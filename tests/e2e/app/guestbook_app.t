@@ -67,6 +67,7 @@ server.port = $port
 server.modules = ("mod_cgi")
 server.errorlog = "$dir/error.log"
 cgi.assign = (".cgi" => "")
+mimetype.assign = (".html" => "text/html", ".gif" => "image/gif")
 CONF
 my $server = fork();
 if ($server == 0) {
@@ -101,5 +102,19 @@ subtest 'showing lists the entries' => sub {
     like($r->{content}, qr/<h1>Guestbook<\/h1>/);
     like($r->{content}, qr/Ann &lt;b&gt;.*Bob/s, 'both entries in the report, in order');
 };
+
+# A real browser submitting the published page, where Chromium is at hand.
+my $browser_dir = "$FindBin::Bin/../browser";
+SKIP: {
+    skip 'Chromium or playwright-core is not installed', 1
+        unless -x '/usr/bin/chromium' && -d "$browser_dir/node_modules/playwright-core";
+    subtest 'Chromium signs the published page' => sub {
+        my $page = "http://127.0.0.1:$port/htdocs/guestbook.html";
+        my $answer = `node $browser_dir/submit_form.mjs $page Sign name=Chris email=chris\@example.org message=Browser 2>&1`;
+        is($?, 0, "the browser submitted the form") or diag("browser: $answer");
+        like($answer, qr/Thank you, Chris!/, 'the browser shows the filled template');
+        is($db->selectrow_array("SELECT message FROM entries WHERE name = 'Chris'"), 'Browser', 'the row arrived');
+    };
+}
 
 done_testing();
