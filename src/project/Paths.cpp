@@ -146,7 +146,11 @@ std::string PathContext::PageFolder() const
 {
     if (pageFile.empty())
         return ProjectFolder();
-    return FolderOf(Absolute(pageFile));
+    // A page moved together with the project keeps its scripts, data and templates beside it.
+    std::string page = pageFile;
+    if (!ResolveFile(*this, page))
+        page = Absolute(pageFile);
+    return FolderOf(page);
 }
 
 std::string PathContext::Absolute(std::string_view path) const

@@ -214,11 +214,13 @@ TEST_F(UploadListTest, WindowsWrittenProjectMovedBesideItsFiles)
     m_settings.cgiPath = "c:\\inetpub\\scripts";
     m_settings.homePagePath = "c:\\inetpub\\wwwroot\\default.htm";
     m_form.pageFile = "C:\\web\\order.html";
+    m_context.pageFile = m_form.pageFile;
     m_form.handlers.push_back({"Save", {FileWrite(1, "c:\\inetpub\\scripts\\data\\rows.txt", "C:\\web\\row.txt")}});
     UploadList list = Build(UploadKind::Html | UploadKind::CgiScript | UploadKind::Template);
     ASSERT_EQ(list.size(), 4u);
     EXPECT_EQ(list[0].localPath, Site("order.html"));
     EXPECT_EQ(list[0].remotePath, "c:\\inetpub\\wwwroot\\order.html");
+    EXPECT_EQ(list[1].localPath, Site("scripts/order.cgi"));
     EXPECT_EQ(list[1].remotePath, "c:\\inetpub\\scripts\\order.cgi");
     EXPECT_EQ(list[2].remotePath, "c:\\inetpub\\scripts\\data\\rows.txt");
     EXPECT_EQ(list[3], (UploadEntry{Site("row.txt"), "c:\\inetpub\\scripts\\templates\\row.txt", "644",
