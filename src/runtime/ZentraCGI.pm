@@ -47,7 +47,6 @@ package ZentraCGI;
 use strict;
 use warnings;
 use Exporter 'import';
-use Fcntl qw(:flock O_WRONLY O_CREAT O_EXCL O_RDWR SEEK_SET);
 use ZentraMsg ();
 
 our @EXPORT = qw(
@@ -305,11 +304,12 @@ sub _temp_dirs {
 
 # O_EXCL refuses a name planted in advance (a symlink included).
 sub _new_tempfile {
+    require Fcntl;
     for my $dir (_temp_dirs()) {
         for my $try (1 .. 100) {
             my $path = sprintf('%s/CGItemp%d%04d', $dir, $$, scalar(@tempfiles) * 100 + $try);
             my $fh;
-            if (sysopen($fh, $path, O_RDWR | O_CREAT | O_EXCL, 0600)) {
+            if (sysopen($fh, $path, Fcntl::O_RDWR() | Fcntl::O_CREAT() | Fcntl::O_EXCL(), 0600)) {
                 binmode $fh;
                 return ($fh, $path);
             }
@@ -342,7 +342,7 @@ sub _store_upload {
     ZentraMsg::MessagePage($main::WWW_APPNAME, 'The uploaded file could not be stored on the server.')
         unless $fh;
     print {$fh} $data;
-    seek($fh, 0, SEEK_SET);
+    seek($fh, 0, 0);
     my $upload = ZentraCGI::Upload->new($fh, $base);
     my $entry  = { handle => $upload, path => $path, filename => $base, type => $type || '', field => $name };
     push @tempfiles, $entry;
@@ -412,7 +412,7 @@ sub GetFieldState {
 
 sub _read_handle {
     my ($fh) = @_;
-    seek($fh, 0, SEEK_SET);
+    seek($fh, 0, 0);
     binmode $fh;
     local $/;
     my $text = <$fh>;
@@ -421,10 +421,11 @@ sub _read_handle {
 
 sub _write_locked {
     my ($path, $mode, $text) = @_;
+    require Fcntl;
     my $fh;
-    sysopen($fh, $path, O_WRONLY | O_CREAT, 0666) or return 0;
+    sysopen($fh, $path, Fcntl::O_WRONLY() | Fcntl::O_CREAT(), 0666) or return 0;
     binmode $fh;
-    flock($fh, LOCK_EX) or return 0;
+    flock($fh, Fcntl::LOCK_EX()) or return 0;
     if ($mode == 1) {
         seek($fh, 0, 2);
     } else {
@@ -656,10 +657,15 @@ _watch_dbi();
 package ZentraCGI::Upload;
 
 # A read handle on the stored upload that prints as the client's file name.
-use overload '""' => sub { ${ *{ $_[0] }{SCALAR} } }, 'bool' => sub {1}, fallback => 1;
+# overload is loaded with the first upload: most requests carry none.
+my $overloaded;
 
 sub new {
     my ($class, $fh, $filename) = @_;
+    unless ($overloaded++) {
+        require overload;
+        overload->import('""' => sub { ${ *{ $_[0] }{SCALAR} } }, 'bool' => sub {1}, fallback => 1);
+    }
     my $self = \do { no warnings 'once'; local *ZENTRA_UPLOAD };
     open($self, '+<&', $fh) or return $fh;
     close($fh);

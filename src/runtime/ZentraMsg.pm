@@ -20,7 +20,9 @@ use ZentraCGI ();
 our @EXPORT = qw(MakeMsg MessagePage DefaultMsg);
 our @EXPORT_OK = qw(FillTemplate ThankYouPage InfoPage Fail DatabaseError MSG_EMAIL MSG_HTML MSG_TEXT);
 
-use constant { MSG_EMAIL => 0, MSG_HTML => 1, MSG_TEXT => 2 };
+sub MSG_EMAIL () { 0 }
+sub MSG_HTML ()  { 1 }
+sub MSG_TEXT ()  { 2 }
 
 our %MSG = (
     FILL    => "Please fill out the %s field",
