@@ -14,6 +14,9 @@ extern const Command kHtmlCommand;
 extern const Command kFormsCommand;
 extern const Command kUploadsCommand;
 extern const Command kSqlCommand;
+extern const Command kPublishCommand;
+extern const Command kTablesCommand;
+extern const Command kCreateTablesCommand;
 
 const std::vector<Command>& Commands()
 {
@@ -27,6 +30,9 @@ const std::vector<Command>& Commands()
         kFormsCommand,
         kUploadsCommand,
         kSqlCommand,
+        kPublishCommand,
+        kTablesCommand,
+        kCreateTablesCommand,
     };
     return commands;
 }

@@ -1,0 +1,91 @@
+#include "app/cli/CliCommand.h"
+#include "app/cli/CliPrompter.h"
+#include "net/Publisher.h"
+#include "project/CTesseraDoc.h"
+#include "project/Paths.h"
+#include "project/UploadList.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace quillet::cli {
+
+namespace {
+
+int RunPublish(const Args& given);
+
+} // namespace
+
+extern const Command kPublishCommand = {"publish", "publish PROJECT.prj [--kinds N] [--all]",
+                                        "Uploads the files of the project's current form to the web server named in\n"
+                                        "its Web settings (FTP, or a folder path for any other upload method), then\n"
+                                        "sets their permissions. Prints one line per file as it is sent.\n"
+                                        "--kinds N publishes only the kinds whose bits N holds: 1 page, 2 script,\n"
+                                        "8 action files, 16 administration script, 32 library modules, 64 images\n"
+                                        "(default 123). The shared files (images, modules, administration script)\n"
+                                        "are listed unmarked beside a script; --all sends every listed file.\n"
+                                        "Exits with 0 only when every file was sent and its permission set.",
+                                        RunPublish};
+
+namespace {
+
+bool ParseKinds(const std::string& text, unsigned& kinds)
+{
+    char* end = nullptr;
+    unsigned long value = std::strtoul(text.c_str(), &end, 0);
+    if (text.empty() || *end != '\0' || value == 0 || value > 127)
+        return false;
+    kinds = static_cast<unsigned>(value);
+    return true;
+}
+
+bool PrintProgress(const PublishProgress& progress)
+{
+    if (progress.bytesDone == 0 && progress.bytesTotal == 0 && progress.entry) {
+        const UploadEntry& entry = *progress.entry;
+        std::printf("%zu/%zu\t%s\t%s\t%s\n", progress.index + 1, progress.count,
+                    std::string(UploadKindName(static_cast<unsigned>(entry.kind))).c_str(), entry.permission.c_str(),
+                    entry.remotePath.c_str());
+        std::fflush(stdout);
+    }
+    return true;
+}
+
+int RunPublish(const Args& given)
+{
+    Args args = given;
+    CliPrompter prompter = CliPrompter::FromArgs(args);
+    unsigned kinds = kPublishKinds;
+    bool all = false;
+    std::string path;
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--kinds") {
+            if (i + 1 >= args.size() || !ParseKinds(args[++i], kinds))
+                return UsageError(kPublishCommand, "--kinds expects a number from 1 to 127");
+        } else if (args[i] == "--all") {
+            all = true;
+        } else if (path.empty() && args[i].rfind("--", 0) != 0) {
+            path = args[i];
+        } else {
+            return UsageError(kPublishCommand, "unexpected argument " + args[i]);
+        }
+    }
+    if (path.empty())
+        return UsageError(kPublishCommand, "expects one project file");
+    CTesseraDoc doc(prompter);
+    if (!doc.LoadProject(path))
+        return 1;
+    const Project& project = doc.Content();
+    if (!project.CurrentForm())
+        return 0;
+    UploadList list;
+    BuildUploadList(list, PathContext::ForProject(project, path), project.settings, *project.CurrentForm(), kinds, true,
+                    prompter);
+    for (UploadEntry& entry : list)
+        entry.upload = entry.upload || all;
+    return UploadNow(list, project.settings, prompter, PrintProgress) == PublishOutcome::Done ? 0 : 1;
+}
+
+} // namespace
+
+} // namespace quillet::cli

@@ -1,0 +1,149 @@
+#include "db/AdminRequests.h"
+
+#include "db/CreateTable.h"
+#include "project/DataSource.h"
+#include "project/Messages.h"
+#include "project/Paths.h"
+#include "project/Project.h"
+#include "project/Prompter.h"
+#include "project/UploadList.h"
+#include "project/WebText.h"
+
+#include <curl/curl.h>
+
+#include <algorithm>
+#include <memory>
+
+namespace quillet {
+
+namespace {
+
+constexpr long kConnectTimeoutSeconds = 30;
+
+size_t AppendChunk(char* data, size_t size, size_t count, void* userData)
+{
+    static_cast<std::string*>(userData)->append(data, size * count);
+    return size * count;
+}
+
+bool IsWebAddress(const std::string& url)
+{
+    std::unique_ptr<CURLU, decltype(&curl_url_cleanup)> parts(curl_url(), &curl_url_cleanup);
+    char* scheme = nullptr;
+    if (!parts || curl_url_set(parts.get(), CURLUPART_URL, url.c_str(), 0) != CURLUE_OK ||
+        curl_url_get(parts.get(), CURLUPART_SCHEME, &scheme, 0) != CURLUE_OK)
+        return false;
+    std::string name = scheme;
+    curl_free(scheme);
+    return name == "http" || name == "https";
+}
+
+std::string TrimRight(std::string text)
+{
+    while (!text.empty() && (text.back() == ' ' || (text.back() >= '\t' && text.back() <= '\r')))
+        text.pop_back();
+    return text;
+}
+
+// Create, and on the user's word drop and create again; false stops the sequence.
+bool CreateOneTable(const std::string& url, const std::string& prefix, const TableDef& table, SqlDialect dialect,
+                    Prompter& prompter)
+{
+    std::string createBody = AdminBody(prefix, BuildCreateTable(table, dialect));
+    int result = PostAdminRequest(url, createBody, true, prompter);
+    if (result != 1)
+        return result == 0;
+    if (PostAdminRequest(url, AdminBody(prefix, BuildDropTable(table)), false, prompter) != 0)
+        return false;
+    return PostAdminRequest(url, createBody, false, prompter) == 0;
+}
+
+} // namespace
+
+std::string AdminEndpointUrl(const ServerSettings& settings)
+{
+    return RemotePath(settings, RemoteKind::ScriptAddress, "dbadmin");
+}
+
+std::string AdminBodyPrefix(const DataSource& dataSource)
+{
+    return "driver=" + UrlEncode(dataSource.driver) + "&database=" + UrlEncode(dataSource.database) +
+           "&host=" + UrlEncode(dataSource.host) + "&port=" + std::to_string(dataSource.port) +
+           "&user=" + UrlEncode(dataSource.user) + "&passwd=" + UrlEncode(dataSource.password);
+}
+
+std::string AdminBody(const std::string& prefix, const std::string& statement)
+{
+    return prefix + "&sqlstr=" + UrlEncode(statement);
+}
+
+int HttpPostForm(const std::string& url, const std::string& body, std::string& answer, Prompter& prompter)
+{
+    answer.clear();
+    if (!IsWebAddress(url)) {
+        prompter.Show(std::string(MessageText(Msg::InvalidAdminUrl)));
+        return -1;
+    }
+    std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> curl(curl_easy_init(), &curl_easy_cleanup);
+    if (!curl)
+        return 0;
+    // Without this header curl would wait for a "100 Continue" before larger bodies.
+    std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)> headers(curl_slist_append(nullptr, "Expect:"),
+                                                                        &curl_slist_free_all);
+    std::string received;
+    curl_easy_setopt(curl.get(), CURLOPT_URL, url.c_str());
+    curl_easy_setopt(curl.get(), CURLOPT_POSTFIELDS, body.c_str());
+    curl_easy_setopt(curl.get(), CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body.size()));
+    curl_easy_setopt(curl.get(), CURLOPT_HTTPHEADER, headers.get());
+    curl_easy_setopt(curl.get(), CURLOPT_USERAGENT, "Quillet/" QUILLET_VERSION);
+    curl_easy_setopt(curl.get(), CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(curl.get(), CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
+    curl_easy_setopt(curl.get(), CURLOPT_WRITEFUNCTION, &AppendChunk);
+    curl_easy_setopt(curl.get(), CURLOPT_WRITEDATA, &received);
+    curl_easy_perform(curl.get());
+    long status = 0;
+    curl_easy_getinfo(curl.get(), CURLINFO_RESPONSE_CODE, &status);
+    std::erase(received, '\n');
+    answer = std::move(received);
+    return static_cast<int>(status);
+}
+
+int PostAdminRequest(const std::string& url, const std::string& body, bool askDrop, Prompter& prompter)
+{
+    std::string answer;
+    int status = HttpPostForm(url, body, answer, prompter);
+    if (status != 200) {
+        prompter.Show(FormatMessage(Msg::CantOpenUrl, {url, answer}));
+        return -1;
+    }
+    answer = TrimRight(std::move(answer));
+    if (answer.empty())
+        return 0;
+    if (askDrop)
+        return prompter.AskYesNo(FormatMessage(Msg::DbAdminDropQuestion, {answer})) ? 1 : -1;
+    prompter.Show(FormatMessage(Msg::DbAdminError, {answer}));
+    return -1;
+}
+
+bool SyncTablesToServer(const Project& project, const PathContext& context, Prompter& prompter,
+                        const AdminUploadStep& uploadStep)
+{
+    std::string url = AdminEndpointUrl(project.settings);
+    UploadList list;
+    static const Form kNoForm;
+    const Form* form = project.CurrentForm();
+    BuildUploadList(list, context, project.settings, form ? *form : kNoForm, static_cast<unsigned>(UploadKind::DbAdmin),
+                    false, prompter);
+    if (!list.empty() && uploadStep)
+        uploadStep(list);
+    for (const DataSource& dataSource : project.dataSources) {
+        std::string prefix = AdminBodyPrefix(dataSource);
+        SqlDialect dialect = DialectOfDriver(dataSource.driver);
+        for (const TableDef& table : dataSource.tables)
+            if (!CreateOneTable(url, prefix, table, dialect, prompter))
+                return false;
+    }
+    return true;
+}
+
+} // namespace quillet

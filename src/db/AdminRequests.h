@@ -1,0 +1,45 @@
+#pragma once
+
+#include "project/UploadEntry.h"
+
+#include <functional>
+#include <string>
+
+namespace quillet {
+
+class Prompter;
+struct DataSource;
+struct PathContext;
+struct Project;
+struct ServerSettings;
+
+// The address of the deployed administration script: the CGI-BIN URL and
+// "dbadmin" with the script extension.
+std::string AdminEndpointUrl(const ServerSettings& settings);
+
+// "driver=...&database=...&host=...&port=N&user=...&passwd=...", every value
+// but the port URL-encoded; each statement follows as "&sqlstr=...".
+std::string AdminBodyPrefix(const DataSource& dataSource);
+std::string AdminBody(const std::string& prefix, const std::string& statement);
+
+// POSTs body to url (http or https) and gives back the answer with its line
+// feeds dropped. Returns the HTTP status, 0 when no status was read, -1 (after
+// showing why) when the URL is not a web address.
+int HttpPostForm(const std::string& url, const std::string& body, std::string& answer, Prompter& prompter);
+
+// 0 when the statement succeeded; 1 when it failed and the user chose to drop
+// and create the table again (only offered with askDrop); -1 otherwise.
+int PostAdminRequest(const std::string& url, const std::string& body, bool askDrop, Prompter& prompter);
+
+// Shows the upload list of the administration script so that the user can
+// deploy it first; what the user chooses there does not stop the sequence.
+using AdminUploadStep = std::function<void(UploadList& list)>;
+
+// Creates every table of every data source on the server through the
+// administration script, offering to drop and re-create a table the database
+// refuses. Stops at the first failure; tables made before it stay. True when
+// every table was created.
+bool SyncTablesToServer(const Project& project, const PathContext& context, Prompter& prompter,
+                        const AdminUploadStep& uploadStep);
+
+} // namespace quillet
