@@ -299,7 +299,7 @@ sub GetDate {
 }
 
 sub _temp_dirs {
-    return grep { defined && $_ ne '' && -d && -w } ($ENV{TMPDIR}, '/usr/tmp', '/var/tmp', '/tmp', '.');
+    return grep { defined && $_ ne '' && -d && -w } ($ENV{TMPDIR}, '/usr/tmp', '/var/tmp', '/tmp');
 }
 
 # O_EXCL refuses a name planted in advance (a symlink included).

@@ -37,6 +37,7 @@ write_file("$cgi/templates/thanks.html", "<html><body>Thanks, \$FORM{'name'}[0]!
 write_file("$cgi/templates/list.html",
     "<html><body>\$Sel1->{DefaultReport}<p>First: \$Sel1->{rows}[0]{'name'} #\$Sel1->{index}[0] next=\$Sel1->{next} prev=\$Sel1->{prev} last=\$Sel1->{last}</p>"
         . "<form name=\"mCache\"><input type=\"hidden\" name=\"Sel1_from\" value=\"\$Sel1->{from}\"></form></body></html>\n");
+write_file("$cgi/templates/found.html", "<html><body>Updated \$Upd1->{nrows}, deleted \$Del1->{nrows}\n\$Sel2->{DefaultReport}</body></html>\n");
 my $db = DBI->connect("DBI:SQLite:database=$cgi/data/guestbook.db", '', '', { RaiseError => 1 });
 $db->do('CREATE TABLE entries (id INTEGER PRIMARY KEY, name TEXT NOT NULL, email TEXT, message TEXT)');
 
@@ -123,6 +124,15 @@ subtest 'header injection into mail' => sub {
     $r = post('?page=tools&form=f', Contact => 'x', name => 'Eve', subject => 'Plain');
     like($r->{content}, qr/Thank you/, 'a clean message goes');
     is(scalar @{ mails() }, $before + 1, 'and is sent');
+};
+
+subtest 'SQL injection through Update, Delete and Select criteria' => sub {
+    my $before = rows();
+    my $r = post('?page=tools&form=f', Edit => 'x', name => "x' OR '1'='1", message => "pwned', email='x", gone => "' OR 1=1 --", find => "' OR ''='");
+    like($r->{content}, qr/Updated 0E0, deleted 0E0\n<table border="1">\n<tr><th>name<\/th><th>message<\/th><\/tr>\n<\/table>/, 'nothing matched');
+    is_deeply(rows(), $before, 'table unchanged');
+    $r = post('?page=tools&form=f', Edit => 'x', name => "O'Hara <b>", message => "it's 'quoted'", gone => 'nobody', find => "O'Hara <b>");
+    like($r->{content}, qr/Updated 1, deleted 0E0\n.*<td>O&#39;Hara &lt;b&gt;<\/td><td>it&#39;s &#39;quoted&#39;<\/td>/s, 'exact values still match');
 };
 
 subtest 'select records: default report and paging values' => sub {
