@@ -44,6 +44,19 @@ for my $case (@cases) {
     is(mDNS::answer_has($packet, 7, $type), $want, $what);
 }
 
+subtest 'mangled replies never break the parser' => sub {
+    srand(6);
+    my @seeds = map { $_->[0] } @cases;
+    my $bad = 0;
+    for (1 .. 3000) {
+        my $packet = $seeds[rand @seeds];
+        substr($packet, rand(length($packet) + 1), 1) = chr(rand 256) for 1 .. 1 + rand 4;
+        my $result = eval { mDNS::answer_has($packet, 7, 'MX') };
+        $bad++ if $@ || (defined $result && $result ne '0' && $result ne '1');
+    }
+    is($bad, 0);
+};
+
 sub dns_server {
     my (%zone) = @_;    # "name TYPE" -> reply builder
     my $listen = IO::Socket::INET->new(LocalAddr => '127.0.0.1', LocalPort => 0, Listen => 5, ReuseAddr => 1) or die;

@@ -109,6 +109,19 @@ subtest 'multipart with an upload' => sub {
     ok(!-e $entry->{path}, 'CleanUp removes the upload file');
 };
 
+subtest 'mangled multipart bodies never break the parser' => sub {
+    local $ENV{TMPDIR} = temp_dir();
+    srand(7);
+    my $seed = multipart('b', ['a', "x\r\ny"], ['f', "\0\r\n--b", 'n.txt', 'text/plain'], ['c.x', 1]);
+    my $bad = 0;
+    for (1 .. 1000) {
+        my $body = $seed;
+        substr($body, rand(length($body) + 1), 1 + rand 3) = join('', map { chr(rand 256) } 1 .. rand 4) for 1 .. 1 + rand 3;
+        eval { parse($body, CONTENT_TYPE => 'multipart/form-data; boundary=b'); CleanUp(); 1 } or $bad++;
+    }
+    is($bad, 0);
+};
+
 subtest 'upload files are created exclusively' => sub {
     my $tmp = temp_dir();
     local $ENV{TMPDIR} = $tmp;
