@@ -130,4 +130,67 @@ private:
     int m_port = 0;
 };
 
+// lighttpd serving root on a free port, running *.cgi with Perl.
+class LighttpdServer {
+public:
+    bool Start(const std::string& root, const std::string& workFolder)
+    {
+        m_port = FreeLoopbackPort();
+        std::string config = workFolder + "/lighttpd.conf";
+        FILE* out = std::fopen(config.c_str(), "w");
+        if (!out)
+            return false;
+        std::fprintf(out,
+                     "server.document-root = \"%s\"\nserver.bind = \"127.0.0.1\"\nserver.port = %d\n"
+                     "server.modules = (\"mod_cgi\")\ncgi.assign = (\".cgi\" => \"/usr/bin/perl\")\n"
+                     "server.errorlog = \"%s/lighttpd-error.log\"\n",
+                     root.c_str(), m_port, workFolder.c_str());
+        std::fclose(out);
+        return m_process.Start({"/usr/sbin/lighttpd", "-D", "-f", config}) && WaitForPort(m_port);
+    }
+    std::string Url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(m_port) + path; }
+
+private:
+    ServerProcess m_process;
+    int m_port = 0;
+};
+
+// mariadbd on an empty data folder, without grant tables: any user may connect.
+class MariaDbServer {
+public:
+    bool Start(const std::string& folder)
+    {
+        m_port = FreeLoopbackPort();
+        m_socket = folder + "/mysqld.sock";
+        std::string data = folder + "/data";
+        if (std::system(("mkdir -p '" + data + "'").c_str()) != 0)
+            return false;
+        std::vector<std::string> argv = {"/usr/sbin/mariadbd",
+                                         "--no-defaults",
+                                         "--datadir=" + data,
+                                         "--socket=" + m_socket,
+                                         "--port=" + std::to_string(m_port),
+                                         "--bind-address=127.0.0.1",
+                                         "--skip-grant-tables",
+                                         "--skip-log-bin",
+                                         "--innodb-buffer-pool-size=16M",
+                                         "--open-files-limit=1024",
+                                         "--pid-file=" + folder + "/mysqld.pid",
+                                         "--log-error=" + folder + "/mysqld.log"};
+        if (geteuid() == 0)
+            argv.push_back("--user=root");
+        return m_process.Start(argv) && WaitForPort(m_port);
+    }
+    bool Sql(const std::string& statement) const
+    {
+        return std::system(("/usr/bin/mariadb -S '" + m_socket + "' -e \"" + statement + "\"").c_str()) == 0;
+    }
+    int Port() const { return m_port; }
+
+private:
+    ServerProcess m_process;
+    std::string m_socket;
+    int m_port = 0;
+};
+
 } // namespace quillet::test
