@@ -1,0 +1,169 @@
+#include "app/CChildFrame.h"
+
+#include "app/AppEnvironment.h"
+#include "app/PropertySheet.h"
+#include "app/ShellServices.h"
+#include "app/pages/ActionsOverviewPage.h"
+#include "generator/Build.h"
+#include "generator/ScriptGenerator.h"
+#include "net/pages/PublishDialog.h"
+#include "project/Messages.h"
+#include "project/Paths.h"
+#include "project/Prompter.h"
+#include "project/UploadList.h"
+#include "project/pages/CTesseraView.h"
+
+#include <QCloseEvent>
+#include <QVBoxLayout>
+
+namespace quillet {
+
+CChildFrame::CChildFrame(Prompter& prompter, AppEnvironment& environment, QWidget* parent)
+    : QWidget(parent), m_prompter(prompter), m_doc(prompter)
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    WebPageContext context{environment.settingsFolder, &environment.systemDnsServer, [this] { return m_doc.Path(); }};
+    m_view = new CTesseraView(m_doc.Content(), prompter, std::move(context), this);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_view);
+    m_doc.SetStoreEdits([this] { UpdateAllViews(CTesseraView::kStoreIntoSettings); });
+}
+
+bool CChildFrame::NewProject(const std::string& folder)
+{
+    if (!m_doc.NewProject(folder))
+        return false;
+    AfterLoad();
+    return true;
+}
+
+bool CChildFrame::OpenProject(const std::string& path)
+{
+    if (!m_doc.LoadProject(path))
+        return false;
+    AfterLoad();
+    return true;
+}
+
+void CChildFrame::AfterLoad()
+{
+    m_view->OnInitialUpdate();
+    UpdateAllViews(CTesseraView::kFillFromSettings);
+    UpdateTitle();
+}
+
+bool CChildFrame::Save()
+{
+    UpdateAllViews(CTesseraView::kStoreIntoSettings);
+    return m_doc.SaveProject(m_doc.Path());
+}
+
+bool CChildFrame::SaveAs(const std::string& path)
+{
+    UpdateAllViews(CTesseraView::kStoreIntoSettings);
+    std::string target = CTesseraDoc::ProjectFilePath(path);
+    if (!m_doc.SaveProject(target))
+        return false;
+    m_doc.SetPath(target);
+    UpdateTitle();
+    return true;
+}
+
+bool CChildFrame::CloseProject()
+{
+    if (m_closed)
+        return true;
+    m_closed = m_doc.CloseProject();
+    return m_closed;
+}
+
+void CChildFrame::closeEvent(QCloseEvent* event)
+{
+    if (CloseProject())
+        event->accept();
+    else
+        event->ignore();
+}
+
+void CChildFrame::UpdateAllViews(int hint)
+{
+    m_view->OnUpdate(hint);
+}
+
+void CChildFrame::UpdateTitle()
+{
+    QString name = QString::fromLocal8Bit(SplitPath(m_doc.Path(), PathPart::FileExt));
+    setWindowTitle(name.isEmpty() ? QString(CTesseraDoc::kDefaultTitle) : name);
+    emit TitleChanged(windowTitle());
+}
+
+void CChildFrame::OnBuild()
+{
+    Project& project = m_doc.Content();
+    Form* form = project.CurrentForm();
+    if (!form || form->pageFile.empty()) {
+        m_prompter.Show(FormatMessage(Msg::NoFormLoaded));
+        return;
+    }
+    UpdateAllViews(CTesseraView::kStoreIntoSettings);
+    // Reads the page (reporting one that cannot be found), points its form at
+    // the script and writes it back.
+    if (!PrepareFormPages(project, m_doc.Path(), m_prompter))
+        return;
+    if (!DefineActions(*form))
+        return;
+    m_view->OnInitialUpdate();
+    UpdateAllViews(CTesseraView::kStoreIntoSettings);
+    if (!GenerateScript({project, m_doc.Path(), project.settings.buildPortable != 0}, m_prompter))
+        return;
+    if (m_prompter.AskYesNo(FormatMessage(Msg::ScriptCreatedPublish)))
+        OnPublish();
+}
+
+void CChildFrame::OnPublish()
+{
+    UpdateAllViews(CTesseraView::kStoreIntoSettings);
+    Project& project = m_doc.Content();
+    Form none;
+    const Form* form = project.CurrentForm();
+    UploadList list;
+    BuildUploadList(list, PathContext::ForProject(project, m_doc.Path()), project.settings, form ? *form : none,
+                    kPublishKinds, true, m_prompter);
+    if (list.empty() || !ShowPublishDialog(list, project.settings))
+        return;
+    if (m_prompter.AskYesNo(FormatMessage(Msg::ScriptUploadedTest)))
+        OnRun();
+}
+
+void CChildFrame::OnRun()
+{
+    UpdateAllViews(CTesseraView::kStoreIntoSettings);
+    const Project& project = m_doc.Content();
+    const Form* form = project.CurrentForm();
+    std::string address = RemotePath(project.settings, RemoteKind::PageAddress, form ? form->pageFile : "");
+    if (address.empty()) {
+        m_prompter.Show(FormatMessage(Msg::NoFormToTest));
+        return;
+    }
+    OpenWithShell(address, m_prompter);
+}
+
+bool CChildFrame::DefineActions(Form& form)
+{
+    if (runActionSheet)
+        return runActionSheet(m_doc.Content(), form);
+    PropertySheet sheet(tr("Define Actions"), this);
+    sheet.AddPage(new ActionsOverviewPage(form, &sheet));
+    return sheet.exec() == QDialog::Accepted;
+}
+
+bool CChildFrame::ShowPublishDialog(UploadList& list, const ServerSettings& settings)
+{
+    if (runPublishDialog)
+        return runPublishDialog(list, settings);
+    PublishDialog dialog(list, settings, m_prompter, this);
+    return dialog.exec() == QDialog::Accepted && dialog.AllSent();
+}
+
+} // namespace quillet

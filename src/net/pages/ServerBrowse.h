@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+#include <string>
+
+class QWidget;
+
+namespace quillet {
+
+class Prompter;
+
+// The FTP fields of the "Web" tab; the remote dialog hands them back changed
+// when the user connected elsewhere.
+struct FtpFields {
+    std::string host;
+    std::string user;
+    std::string password;
+    bool passive = false;
+};
+
+// The server file filter of the remote dialog.
+inline constexpr const char* kServerFileFilter =
+    "All File(*.*)|*.*|HTML File (*.html;*.htm;*.shtml)|*.html;*.htm;*.shtml|CGI File (*.cgi;*.pl)|*.cgi;*.pl|"
+    "Graphics File (*.gif;*.jpg)|*.gif;*.jpg|Tessera File(*.tsx)|*.tsx|Text File(*.txt)|*.txt|"
+    "LOG FILE(*.log; *.dat)|*.log;*.dat||";
+
+// A folder on the server: the remote dialog over FTP, else the desktop's
+// folder picker. The path comes back with "/" separators; false when none was chosen.
+bool BrowseServerFolder(QWidget* parent, const std::string& uploadMethod, FtpFields& ftp, std::string& folder,
+                        Prompter& prompter);
+// mode 1 opens an existing file, 2 names one to create.
+bool BrowseServerFile(QWidget* parent, int mode, const std::string& uploadMethod, FtpFields& ftp,
+                      const std::string& filter, const std::string& initialPath, std::string& file, Prompter& prompter);
+
+} // namespace quillet

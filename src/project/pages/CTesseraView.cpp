@@ -1,0 +1,107 @@
+#include "project/pages/CTesseraView.h"
+
+#include "app/pages/CNewsPage.h"
+#include "app/pages/PlaceholderPage.h"
+#include "project/Project.h"
+
+#include <QApplication>
+#include <QSignalBlocker>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+namespace quillet {
+
+namespace {
+
+QString DatabaseSummary(const Project& project)
+{
+    QStringList lines;
+    for (const DataSource& source : project.dataSources)
+        lines << QString::fromLocal8Bit(source.name);
+    return lines.isEmpty() ? QObject::tr("This project uses no database.")
+                           : QObject::tr("Databases of this project:\n") + lines.join('\n');
+}
+
+QString FormSummary(const Project& project)
+{
+    const Form* form = project.CurrentForm();
+    if (!form || form->pageFile.empty())
+        return QObject::tr("No HTML form is loaded.");
+    QStringList buttons;
+    for (const Handler& handler : form->handlers)
+        buttons << QString::fromLocal8Bit(handler.name);
+    return QObject::tr("Page: %1\nSubmit buttons: %2")
+        .arg(QString::fromLocal8Bit(form->pageFile), buttons.isEmpty() ? "-" : buttons.join(", "));
+}
+
+} // namespace
+
+CTesseraView::CTesseraView(Project& project, Prompter& prompter, WebPageContext context, QWidget* parent)
+    : QWidget(parent), m_project(project), m_tabs(new QTabWidget(this))
+{
+    std::function<std::string()> projectFile = context.projectFile;
+    m_web = new CWebPage(project, prompter, std::move(context), m_tabs);
+    m_pages = {m_web,
+               new PlaceholderPage(
+                   tr("Database"), [&project] { return DatabaseSummary(project); }, m_tabs),
+               new PlaceholderPage(
+                   tr("Form"), [&project] { return FormSummary(project); }, m_tabs),
+               new CNewsPage(project, projectFile, m_tabs)};
+    for (PropertyPage* page : m_pages)
+        m_tabs->addTab(page, page->Title());
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_tabs);
+    connect(m_tabs, &QTabWidget::currentChanged, this, &CTesseraView::OnTabChanged);
+    connect(qApp, &QApplication::focusChanged, this, &CTesseraView::OnFocusChanged);
+}
+
+PropertyPage* CTesseraView::Page(int index) const
+{
+    return index >= 0 && index < static_cast<int>(m_pages.size()) ? m_pages[static_cast<size_t>(index)] : nullptr;
+}
+
+void CTesseraView::OnInitialUpdate()
+{
+    m_web->OpenConfigurations();
+    for (PropertyPage* page : m_pages)
+        page->Load();
+}
+
+void CTesseraView::OnUpdate(int hint)
+{
+    if (hint == kFillFromSettings)
+        m_web->Load();
+    else if (hint == kStoreIntoSettings)
+        m_web->Store();
+}
+
+void CTesseraView::OnTabChanged(int index)
+{
+    PropertyPage* left = Page(m_current);
+    if (left && m_current != index) {
+        left->Store();
+        if (!left->LeaveCheck()) {
+            QSignalBlocker block(m_tabs);
+            m_tabs->setCurrentIndex(m_current);
+            return;
+        }
+    }
+    m_current = index;
+    if (PropertyPage* page = Page(index))
+        page->Load();
+}
+
+void CTesseraView::OnFocusChanged(QWidget*, QWidget* now)
+{
+    if (now && isAncestorOf(now))
+        m_focus = now;
+}
+
+void CTesseraView::RestoreFocus()
+{
+    if (m_focus && m_focus->isVisible())
+        m_focus->setFocus(Qt::OtherFocusReason);
+}
+
+} // namespace quillet

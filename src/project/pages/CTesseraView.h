@@ -1,0 +1,54 @@
+#pragma once
+
+#include "net/pages/CWebPage.h"
+
+#include <QPointer>
+#include <QWidget>
+#include <vector>
+
+class QTabWidget;
+
+namespace quillet {
+
+class CNewsPage;
+class PropertyPage;
+class Prompter;
+struct Project;
+
+// The view of one project: the tabs "Web", "Database", "Form" and "News".
+// It keeps no data of its own; update hints move the server settings
+// between the document and the "Web" tab.
+class CTesseraView : public QWidget {
+    Q_OBJECT
+public:
+    enum Hint { kFillFromSettings = 0, kStoreIntoSettings = 1 };
+
+    CTesseraView(Project& project, Prompter& prompter, WebPageContext context, QWidget* parent = nullptr);
+
+    // After the project has been read: every tab shows it, the "Web" tab lists
+    // the web configurations.
+    void OnInitialUpdate();
+    void OnUpdate(int hint);
+
+    QTabWidget* Tabs() const { return m_tabs; }
+    CWebPage* WebPage() const { return m_web; }
+    PropertyPage* Page(int index) const;
+
+    // The control that last had the focus inside the view gets it back when
+    // the project window is activated again.
+    void RestoreFocus();
+    QWidget* RememberedFocus() const { return m_focus; }
+
+private:
+    void OnTabChanged(int index);
+    void OnFocusChanged(QWidget* old, QWidget* now);
+
+    Project& m_project;
+    QTabWidget* m_tabs;
+    CWebPage* m_web;
+    std::vector<PropertyPage*> m_pages;
+    int m_current = 0;
+    QPointer<QWidget> m_focus;
+};
+
+} // namespace quillet
