@@ -86,6 +86,7 @@ PublishOutcome SendMarkedFiles(const UploadList& list, const std::string& method
         connection->SetProgress([&](uint64_t done, uint64_t total) {
             state.bytesDone = done;
             state.bytesTotal = total;
+            state.starting = false;
             return progress(state);
         });
     for (const UploadEntry& entry : list) {
@@ -93,6 +94,7 @@ PublishOutcome SendMarkedFiles(const UploadList& list, const std::string& method
             continue;
         state.entry = &entry;
         state.bytesDone = state.bytesTotal = 0;
+        state.starting = true;
         if (progress && !progress(state))
             return PublishOutcome::Cancelled;
         int sent = entry.createEmpty ? CreateRemoteEmptyFile(method, connection, entry.remotePath, prompter)

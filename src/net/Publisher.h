@@ -41,6 +41,7 @@ struct PublishProgress {
     const UploadEntry* entry = nullptr;
     uint64_t bytesDone = 0;
     uint64_t bytesTotal = 0;
+    bool starting = false; // the first call for this entry
 };
 // Called before each file and while it moves; returning false cancels the publish.
 using PublishProgressFn = std::function<bool(const PublishProgress&)>;

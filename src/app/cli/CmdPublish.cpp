@@ -41,7 +41,7 @@ bool ParseKinds(const std::string& text, unsigned& kinds)
 
 bool PrintProgress(const PublishProgress& progress)
 {
-    if (progress.bytesDone == 0 && progress.bytesTotal == 0 && progress.entry) {
+    if (progress.starting) {
         const UploadEntry& entry = *progress.entry;
         std::printf("%zu/%zu\t%s\t%s\t%s\n", progress.index + 1, progress.count,
                     std::string(UploadKindName(static_cast<unsigned>(entry.kind))).c_str(), entry.permission.c_str(),

@@ -141,7 +141,7 @@ TEST_F(FtpPublish, ProgressCanCancel)
                        Entry(Local("b.html", std::string(300000, 'b')), "/b.html", UploadKind::Html)};
     std::vector<std::string> seen;
     auto progress = [&](const PublishProgress& p) {
-        if (p.bytesDone == 0 && p.bytesTotal == 0 && (seen.empty() || seen.back().find(p.entry->remotePath) != 0))
+        if (p.starting)
             seen.push_back(p.entry->remotePath + " " + std::to_string(p.index) + "/" + std::to_string(p.count));
         return p.index == 0;
     };
