@@ -94,6 +94,12 @@ void CWebPage::BuildControls()
     m_homePagePath = new QLineEdit(this);
     m_cgiUrl = new QLineEdit(this);
     m_cgiPath = new QLineEdit(this);
+    const std::pair<QLineEdit*, const char*> names[] = {
+        {m_ftpServer, "ftpServer"}, {m_ftpUser, "ftpUser"},         {m_ftpPassword, "ftpPassword"},
+        {m_perlPath, "perlPath"},   {m_homePageUrl, "homePageUrl"}, {m_homePagePath, "homePagePath"},
+        {m_cgiUrl, "cgiUrl"},       {m_cgiPath, "cgiPath"}};
+    for (const auto& [edit, name] : names)
+        edit->setObjectName(name);
 
     auto withBrowse = [this](QLineEdit* edit, const QString& tip, void (CWebPage::*slot)()) {
         auto* row = new QWidget(this);
