@@ -1,5 +1,6 @@
 #include "e2e/publish/ServerProcess.h"
 #include "net/Publisher.h"
+#include "net/RemoteBrowser.h"
 #include "project/Messages.h"
 #include "project/ServerSettings.h"
 #include "support/ScriptedPrompter.h"
@@ -189,6 +190,110 @@ TEST_F(FtpPublish, RemoteFileOperations)
     EXPECT_TRUE(connection->MakeFolder("/new"));
     EXPECT_FALSE(connection->MakeFolder("/new"));
     EXPECT_FALSE(connection->Store("/x\r\nDELE y", "z", TransferType::Binary));
+}
+
+} // namespace
+} // namespace quillet
+
+namespace quillet {
+namespace {
+
+class RemoteBrowse : public FtpPublish {
+protected:
+    void SetUp() override
+    {
+        FtpPublish::SetUp();
+        fs::create_directories(Root() / "site/cgi-bin");
+        fs::create_directories(Root() / "site/empty");
+        WriteBytes((Root() / "site/index.HTML").string(), "<p>home</p>\n");
+        WriteBytes((Root() / "site/README").string(), "read me\n");
+        WriteBytes((Root() / "site/cgi-bin/order.cgi").string(), "#!/usr/bin/perl\n");
+        m_connection = OpenFtpConnection(m_server.Address(), "web", "secret", true);
+        ASSERT_TRUE(m_connection);
+    }
+    static std::string Names(const RemoteBrowser& browser)
+    {
+        std::string out;
+        for (const RemoteItem& item : browser.Items())
+            out += item.name + (item.kind == RemoteItem::Folder ? "/ " : " ");
+        return out;
+    }
+
+    std::unique_ptr<FtpConnection> m_connection;
+};
+
+TEST_F(RemoteBrowse, ListsFiltersAndChoosesFiles)
+{
+    RemoteBrowser browser(*m_connection, BrowseMode::Open, kListFiles);
+    browser.SetCurrentPath("/site");
+    ASSERT_TRUE(browser.Refresh());
+    EXPECT_EQ(Names(browser), "cgi-bin/ empty/ README index.HTML ");
+    browser.SetFileType(1);
+    browser.Refresh();
+    EXPECT_EQ(Names(browser), "cgi-bin/ empty/ index.HTML ");
+
+    EXPECT_EQ(browser.Activate(browser.Items()[0]), std::nullopt);
+    EXPECT_EQ(browser.CurrentPath(), "/site/cgi-bin");
+    browser.SetFileType(2);
+    browser.Refresh();
+    EXPECT_EQ(browser.Activate(browser.Items()[0]), "/site/cgi-bin/order.cgi");
+    browser.Up();
+    EXPECT_EQ(browser.CurrentPath(), "/site");
+    EXPECT_EQ(browser.Choose(&browser.Items()[0]), std::nullopt);
+
+    RemoteBrowser create(*m_connection, BrowseMode::Create, kListFiles);
+    create.SetCurrentPath("/site");
+    create.Refresh();
+    EXPECT_EQ(create.Choose(nullptr), std::nullopt);
+    create.fileName = "new.txt";
+    EXPECT_EQ(create.Choose(nullptr), "/site/new.txt");
+}
+
+TEST_F(RemoteBrowse, SelectModeListsFoldersAndFallsBackToTheCurrentOne)
+{
+    RemoteBrowser browser(*m_connection, BrowseMode::Select, 0);
+    ASSERT_TRUE(browser.Refresh());
+    EXPECT_EQ(browser.CurrentPath(), "/");
+    EXPECT_EQ(Names(browser), "site/ ");
+    browser.SetCurrentPath("/site");
+    browser.Refresh();
+    EXPECT_EQ(Names(browser), "cgi-bin/ empty/ ");
+    browser.fileName = "index.HTML";
+    EXPECT_EQ(browser.Choose(nullptr), "/site");
+    EXPECT_EQ(browser.Choose(&browser.Items()[0]), "/site/cgi-bin");
+}
+
+TEST_F(RemoteBrowse, ManagesFilesAndFolders)
+{
+    RemoteBrowser browser(*m_connection, BrowseMode::Open, kListFiles);
+    browser.SetCurrentPath("/site");
+    browser.Refresh();
+    EXPECT_EQ(browser.NewFolder(), "NewFile1");
+    EXPECT_EQ(browser.NewFolder(), "NewFile2");
+    EXPECT_TRUE(fs::is_directory(Root() / "site/NewFile2"));
+
+    EXPECT_TRUE(browser.Rename("README", "notes.txt", m_prompter));
+    EXPECT_TRUE(fs::exists(Root() / "site/notes.txt"));
+    m_prompter.ExpectShow("File name must contain only alphanumeric characters");
+    EXPECT_FALSE(browser.Rename("missing", "other", m_prompter));
+
+    browser.transferType = TransferType::Binary;
+    EXPECT_TRUE(browser.Upload({Local("photo.gif", std::string("GIF\r\n\0", 6))}, m_prompter));
+    EXPECT_EQ(ReadBytes((Root() / "site/photo.gif").string()), std::string("GIF\r\n\0", 6));
+    fs::create_directories(m_local.Path() / "down");
+    RemoteItem photo{RemoteItem::File, "photo.gif", 6, 0};
+    EXPECT_TRUE(browser.Download({photo}, (m_local.Path() / "down").string()));
+    EXPECT_EQ(ReadBytes((m_local.Path() / "down/photo.gif").string()), std::string("GIF\r\n\0", 6));
+    EXPECT_FALSE(browser.Download({photo}, (m_local.Path() / "down").string()));
+
+    m_prompter.ExpectShow("Can't delete file \"cgi-bin\" \r\nThe reason may be one of the followings:");
+    EXPECT_FALSE(browser.Delete({{RemoteItem::Folder, "empty", 0, 0},
+                                 {RemoteItem::Folder, "cgi-bin", 0, 0},
+                                 {RemoteItem::File, "notes.txt", 0, 0}},
+                                m_prompter));
+    EXPECT_FALSE(fs::exists(Root() / "site/empty"));
+    EXPECT_TRUE(fs::exists(Root() / "site/notes.txt"));
+    EXPECT_TRUE(m_prompter.Done());
 }
 
 } // namespace
