@@ -49,6 +49,15 @@ CMainFrame::CMainFrame(Prompter& prompter, AppEnvironment& environment, QWidget*
     resize(1000, 720);
 }
 
+CMainFrame::~CMainFrame()
+{
+    // The project windows go after the menus; their last signals must not reach them.
+    m_area->disconnect(this);
+    // Closed windows wait for deletion outside the list, so look at every child.
+    for (QMdiSubWindow* window : m_area->findChildren<QMdiSubWindow*>())
+        window->disconnect(this);
+}
+
 void CMainFrame::CreateMenus()
 {
     QMenu* file = menuBar()->addMenu(tr("&File"));
@@ -111,6 +120,7 @@ CChildFrame* CMainFrame::OpenProject(const QString& path)
     QString absolute = QFileInfo(path).absoluteFilePath();
     for (CChildFrame* frame : Projects())
         if (QFileInfo(QString::fromLocal8Bit(frame->Document().Path())).absoluteFilePath() == absolute) {
+            AddRecentFile(absolute);
             m_area->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(frame->parentWidget()));
             return frame;
         }

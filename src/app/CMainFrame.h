@@ -22,6 +22,7 @@ public:
     static constexpr int kRecentFileCount = 4;
 
     CMainFrame(Prompter& prompter, AppEnvironment& environment, QWidget* parent = nullptr);
+    ~CMainFrame() override;
 
     CChildFrame* OpenProject(const QString& path);
     CChildFrame* NewProject(const QString& folder);

@@ -56,6 +56,12 @@ CTesseraView::CTesseraView(Project& project, Prompter& prompter, WebPageContext 
     connect(qApp, &QApplication::focusChanged, this, &CTesseraView::OnFocusChanged);
 }
 
+CTesseraView::~CTesseraView()
+{
+    // Focus moves while the children go; this view must no longer hear of it.
+    disconnect(qApp, nullptr, this, nullptr);
+}
+
 PropertyPage* CTesseraView::Page(int index) const
 {
     return index >= 0 && index < static_cast<int>(m_pages.size()) ? m_pages[static_cast<size_t>(index)] : nullptr;

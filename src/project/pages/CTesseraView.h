@@ -24,6 +24,7 @@ public:
     enum Hint { kFillFromSettings = 0, kStoreIntoSettings = 1 };
 
     CTesseraView(Project& project, Prompter& prompter, WebPageContext context, QWidget* parent = nullptr);
+    ~CTesseraView() override;
 
     // After the project has been read: every tab shows it, the "Web" tab lists
     // the web configurations.

@@ -1,0 +1,144 @@
+#include "UiTestSupport.h"
+#include "app/AppEnvironment.h"
+#include "app/CChildFrame.h"
+#include "app/CMainFrame.h"
+#include "project/Messages.h"
+#include "project/pages/CTesseraView.h"
+
+#include <QAction>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QSettings>
+#include <QTabWidget>
+#include <memory>
+
+using namespace quillet;
+using test::UiPrompter;
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> m_folder;
+    UiPrompter m_prompter;
+    AppEnvironment m_environment;
+    std::unique_ptr<CMainFrame> m_window;
+
+    QString NewProjectFile(const QString& name)
+    {
+        QString path = m_folder->path() + "/" + name + ".prj";
+        QFile::copy(QUILLET_SOURCE_DIR "/examples/guestbook/guestbook.prj", path);
+        return path;
+    }
+    QAction* MenuAction(const QString& text) const
+    {
+        for (QAction* action : m_window->menuBar()->findChildren<QAction*>())
+            if (action->text() == text)
+                return action;
+        return nullptr;
+    }
+    void CloseAll()
+    {
+        for (int i = 0; i < m_window->Projects().size(); ++i)
+            m_prompter.ExpectQuestion("Save project file", Prompter::Answer::No);
+        QVERIFY(m_window->close());
+    }
+
+private slots:
+    void init()
+    {
+        m_folder = std::make_unique<QTemporaryDir>();
+        QSettings().clear();
+        m_environment = AppEnvironment();
+        m_environment.settingsFolder = (m_folder->path() + "/settings").toStdString();
+        m_prompter = UiPrompter();
+        m_window = std::make_unique<CMainFrame>(m_prompter, m_environment);
+        m_window->show();
+    }
+
+    void cleanup()
+    {
+        m_window.reset();
+        QVERIFY2(m_prompter.Failures().isEmpty(), qPrintable(m_prompter.Failures().join('\n')));
+        QVERIFY(m_prompter.Done());
+    }
+
+    void fileMenuHasTheStandardShortcuts()
+    {
+        QCOMPARE(MenuAction("&New")->shortcut(), QKeySequence(QKeySequence::New));
+        QCOMPARE(MenuAction("&Open...")->shortcut(), QKeySequence(QKeySequence::Open));
+        QCOMPARE(MenuAction("&Save")->shortcut(), QKeySequence(QKeySequence::Save));
+        QCOMPARE(MenuAction("E&xit")->shortcut(), QKeySequence(QKeySequence::Quit));
+        QVERIFY(!MenuAction("&Save")->isEnabled());
+        QVERIFY(!MenuAction("&Publish")->isEnabled());
+    }
+
+    void recentFilesKeepTheLastFourNewestFirst()
+    {
+        QStringList opened;
+        for (QString name : {"one", "two", "three", "four", "five"}) {
+            opened.prepend(NewProjectFile(name));
+            QVERIFY(m_window->OpenProject(opened.first()));
+        }
+        QCOMPARE(m_window->RecentFiles(), opened.mid(0, 4));
+        QVERIFY(m_window->OpenProject(opened.last()));
+        QCOMPARE(m_window->RecentFiles().first(), opened.last());
+        QVERIFY(MenuAction("&Publish")->isEnabled());
+        CloseAll();
+    }
+
+    void openingAnOpenProjectShowsItsWindow()
+    {
+        QString path = NewProjectFile("twice");
+        CChildFrame* first = m_window->OpenProject(path);
+        QVERIFY(m_window->OpenProject(NewProjectFile("other")));
+        QCOMPARE(m_window->OpenProject(path), first);
+        QCOMPARE(m_window->Projects().size(), 2);
+        QCOMPARE(first->windowTitle(), QString("twice.prj"));
+        CloseAll();
+    }
+
+    void unreadableProjectOpensNoWindow()
+    {
+        m_prompter.ExpectShow("Can't Open File");
+        QVERIFY(!m_window->OpenProject(m_folder->path() + "/missing.prj"));
+        QVERIFY(m_window->Projects().isEmpty());
+        QVERIFY(m_window->RecentFiles().isEmpty());
+    }
+
+    void newProjectTakesAFreeName()
+    {
+        QFile(m_folder->path() + "/Untitled.prj").open(QIODevice::WriteOnly);
+        CChildFrame* frame = m_window->NewProject(m_folder->path());
+        QVERIFY(frame);
+        QCOMPARE(QString::fromStdString(frame->Document().Path()), m_folder->path() + "/Untitled1.prj");
+        CloseAll();
+    }
+
+    void cancelOnTheSaveQuestionKeepsTheWindowOpen()
+    {
+        QVERIFY(m_window->OpenProject(NewProjectFile("keep")));
+        m_prompter.ExpectQuestion("Save project file", Prompter::Answer::Cancel);
+        QVERIFY(!m_window->close());
+        QCOMPARE(m_window->Projects().size(), 1);
+        CloseAll();
+    }
+
+    void focusReturnsToTheLastControlOfTheView()
+    {
+        CChildFrame* frame = m_window->OpenProject(NewProjectFile("focus"));
+        QApplication::setActiveWindow(m_window.get());
+        auto* user = frame->View()->WebPage()->findChild<QLineEdit*>("ftpUser");
+        user->setFocus();
+        QCOMPARE(frame->View()->RememberedFocus(), user);
+        m_window->menuBar()->setFocus();
+        frame->View()->RestoreFocus();
+        QCOMPARE(QApplication::focusWidget(), user);
+        CloseAll();
+    }
+};
+
+QUILLET_UI_TEST_MAIN(MainWindowTest)
+#include "tst_mainwindow.moc"
