@@ -66,11 +66,36 @@ std::string FolderOf(const std::string& absolutePath)
 } // namespace
 
 struct FtpConnection::Handle {
+    CURLM* multi = nullptr;
     CURL* curl = nullptr;
     ~Handle()
     {
         if (curl)
             curl_easy_cleanup(curl);
+        if (multi)
+            curl_multi_cleanup(multi);
+    }
+
+    // Drives the transfer with waits of at most 10 ms: the library's own loop
+    // can miss a passive-mode reply that came early and then sleeps a whole
+    // second before it opens the data connection, once per file.
+    CURLcode Run()
+    {
+        if (curl_multi_add_handle(multi, curl) != CURLM_OK)
+            return CURLE_FAILED_INIT;
+        int running = 1;
+        while (running && curl_multi_perform(multi, &running) == CURLM_OK && running) {
+            long timeout = -1;
+            curl_multi_timeout(multi, &timeout);
+            curl_multi_poll(multi, nullptr, 0, timeout < 0 || timeout > 10 ? 10 : static_cast<int>(timeout), nullptr);
+        }
+        CURLcode result = CURLE_FAILED_INIT;
+        int left = 0;
+        while (CURLMsg* message = curl_multi_info_read(multi, &left))
+            if (message->msg == CURLMSG_DONE && message->easy_handle == curl)
+                result = message->data.result;
+        curl_multi_remove_handle(multi, curl);
+        return result;
     }
 };
 
@@ -123,8 +148,10 @@ std::unique_ptr<FtpConnection> FtpConnection::Open(const FtpLogin& login)
     if (!initialised)
         return nullptr;
     std::unique_ptr<FtpConnection> connection(new FtpConnection(login));
+    connection->m_handle->multi = curl_multi_init();
     connection->m_handle->curl = curl_easy_init();
-    if (!connection->m_handle->curl || !connection->Perform(connection->Url("/"), {}, true))
+    if (!connection->m_handle->multi || !connection->m_handle->curl ||
+        !connection->Perform(connection->Url("/"), {}, true))
         return nullptr;
     char* entry = nullptr;
     if (curl_easy_getinfo(connection->m_handle->curl, CURLINFO_FTP_ENTRY_PATH, &entry) == CURLE_OK && entry &&
@@ -195,7 +222,7 @@ bool FtpConnection::Perform(const std::string& url, const std::vector<std::strin
     curl_easy_setopt(curl, CURLOPT_XFERINFODATA, this);
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &AppendChunk);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, received ? received : &discarded);
-    CURLcode result = curl_easy_perform(curl);
+    CURLcode result = m_handle->Run();
     long reply = 0;
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &reply);
     curl_easy_reset(curl);
