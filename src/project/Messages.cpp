@@ -52,6 +52,11 @@ constexpr std::array kTexts = {
     "Can't start the editor %s",
     "Can't open %s",
     "The upload was cancelled.",
+
+    // Local preview
+    "The preview needs lighttpd; install it with \"apt-get install lighttpd\".",
+    "The preview server could not start on port %s: %s",
+    "The project folder %s holds more than a preview copies; keep the project in a folder of its own.",
 };
 
 static_assert(kTexts.size() == static_cast<size_t>(Msg::Count), "every message needs its text");

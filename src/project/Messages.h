@@ -53,6 +53,11 @@ enum class Msg {
     CantOpenAddress,
     UploadCancelled,
 
+    // Local preview
+    PreviewNoLighttpd,
+    PreviewServerFailed,
+    PreviewProjectTooLarge,
+
     Count
 };
 

@@ -8,6 +8,7 @@ namespace quillet::cli {
 extern const Command kNewCommand;
 extern const Command kResaveCommand;
 extern const Command kBuildCommand;
+extern const Command kPreviewCommand;
 extern const Command kDnsCommand;
 extern const Command kMailCommand;
 extern const Command kHtmlCommand;
@@ -24,6 +25,7 @@ const std::vector<Command>& Commands()
         kNewCommand,
         kResaveCommand,
         kBuildCommand,
+        kPreviewCommand,
         kDnsCommand,
         kMailCommand,
         kHtmlCommand,
