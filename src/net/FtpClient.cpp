@@ -1,5 +1,6 @@
 #include "net/FtpClient.h"
 
+#include "net/FtpListing.h"
 #include "net/NetSocket.h"
 
 #include <curl/curl.h>
@@ -301,9 +302,21 @@ bool FtpConnection::Fetch(const std::string& remotePath, std::string& bytes, Tra
     return true;
 }
 
-bool FtpConnection::FileExists(const std::string& remotePath)
+FtpConnection::Presence FtpConnection::Probe(const std::string& remotePath)
 {
-    return !HasLineBreak(remotePath) && Perform(Url(remotePath), {}, true);
+    std::string target = AbsolutePath(remotePath);
+    std::string name = RemoteBaseName(target);
+    std::string folder = FolderOf(target);
+    std::string listing;
+    if (name.empty() || HasLineBreak(target))
+        return Presence::Unknown;
+    if (!List(folder, listing))
+        return IsFolder(folder) ? Presence::Unknown : Presence::Missing;
+    for (const RemoteItem& item : ParseFtpListing(listing))
+        if (item.name == name)
+            return Presence::Present;
+    // A line this program could not read may still name the file.
+    return listing.find(name) == std::string::npos ? Presence::Missing : Presence::Unknown;
 }
 
 bool FtpConnection::IsFolder(const std::string& path)

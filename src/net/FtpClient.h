@@ -43,8 +43,10 @@ public:
     // server's system, whether or not the server translates them itself.
     bool Store(const std::string& remotePath, std::string_view bytes, TransferType type);
     bool Fetch(const std::string& remotePath, std::string& bytes, TransferType type);
-    // Whether a file of that name exists; false also when the server could not say.
-    bool FileExists(const std::string& remotePath);
+    enum class Presence { Present, Missing, Unknown };
+    // Looks for the file in its folder's listing rather than asking for its
+    // size, which a server refuses for a file the user may not read.
+    Presence Probe(const std::string& remotePath);
     // Whether the server accepts the path as its current folder.
     bool IsFolder(const std::string& path);
     // The raw listing of a folder (MLSD when the server knows it, else LIST).

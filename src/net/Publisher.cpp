@@ -185,8 +185,10 @@ int CreateRemoteEmptyFile(const std::string& method, FtpConnection* connection, 
 {
     if (remotePath.empty() || (UsesFtp(method) && !connection))
         return 0;
-    bool exists = UsesFtp(method) ? connection->FileExists(remotePath) : fs::exists(SlashPath(remotePath));
-    if (exists)
+    // When the server cannot say whether the file is there, it is left alone.
+    bool missing = UsesFtp(method) ? connection->Probe(remotePath) == FtpConnection::Presence::Missing
+                                   : !fs::exists(SlashPath(remotePath));
+    if (!missing)
         return 1;
     if (StoreBytes(method, connection, remotePath, "\n", TransferType::Ascii) == 0)
         return 1;

@@ -26,8 +26,9 @@ std::unique_ptr<FtpConnection> OpenFtpConnection(const std::string& host, const 
 int PutRemoteFile(const std::string& method, FtpConnection* connection, const std::string& remotePath,
                   const std::string& localPath, TransferType type, bool report, Prompter& prompter);
 
-// Puts a placeholder holding one line feed at remotePath, unless a file is
-// already there: collected data must survive a publish. 1 or 0; a failure is shown.
+// Puts a placeholder holding one line feed at remotePath only when the file
+// is known to be missing: collected data must survive a publish. 1 or 0; a
+// failure is shown.
 int CreateRemoteEmptyFile(const std::string& method, FtpConnection* connection, const std::string& remotePath,
                           Prompter& prompter);
 

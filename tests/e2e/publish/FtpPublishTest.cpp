@@ -177,8 +177,11 @@ TEST_F(FtpPublish, RemoteFileOperations)
     EXPECT_EQ(ReadBytes((Root() / "a b/#x?.txt").string()), "line\n");
     EXPECT_TRUE(connection->IsFolder("/a b"));
     EXPECT_FALSE(connection->IsFolder("/a b/#x?.txt"));
-    EXPECT_TRUE(connection->FileExists("a b/#x?.txt"));
-    EXPECT_FALSE(connection->FileExists("/a b/none.txt"));
+    using Presence = FtpConnection::Presence;
+    EXPECT_EQ(connection->Probe("a b/#x?.txt"), Presence::Present);
+    EXPECT_EQ(connection->Probe("/a b/none.txt"), Presence::Missing);
+    EXPECT_EQ(connection->Probe("/no/such/folder/x.txt"), Presence::Missing);
+    EXPECT_EQ(connection->Probe("/a b/#x"), Presence::Unknown);
     std::string bytes;
     ASSERT_TRUE(connection->Fetch("/a b/#x?.txt", bytes, TransferType::Binary));
     EXPECT_EQ(bytes, "line\n");
