@@ -1,5 +1,7 @@
 #include "html/HtmlNode.h"
 
+#include "html/HtmlTokenizer.h"
+
 #include <algorithm>
 
 namespace quillet {
@@ -25,9 +27,37 @@ std::string CounterpartName(const std::string& name)
 
 std::string_view HtmlNode::Text() const
 {
-    if (!IsText() || m_attrs.empty() || !m_attrs.front().value)
+    if (!IsText())
+        return {};
+    if (AttrsPending())
+        return Source();
+    if (m_attrs.empty() || !m_attrs.front().value)
         return {};
     return *m_attrs.front().value;
+}
+
+void HtmlNode::SetSource(SharedText pageText, std::string_view source)
+{
+    m_attrs.clear();
+    size_t start = pageText ? static_cast<size_t>(source.data() - pageText->data()) : 0;
+    if (!pageText || start > UINT32_MAX || source.size() > kLengthMask) {
+        // Beyond what a node can point at: keep the parts, not the bytes.
+        m_attrs = ReadNodeAttrs(m_name, source);
+        m_pageText.Reset();
+        m_sourceLength = 0;
+        return;
+    }
+    m_pageText = std::move(pageText);
+    m_sourceStart = static_cast<std::uint32_t>(start);
+    m_sourceLength = static_cast<std::uint32_t>(source.size()) | kPending;
+}
+
+void HtmlNode::Materialise() const
+{
+    if (!AttrsPending())
+        return;
+    m_attrs = ReadNodeAttrs(m_name, Source());
+    m_sourceLength &= kLengthMask;
 }
 
 bool EqualsNoCase(std::string_view a, std::string_view b)

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "html/SharedText.h"
+
+#include <cstdint>
 #include <initializer_list>
 #include <list>
 #include <optional>
@@ -23,7 +26,8 @@ struct HtmlAttr {
 // One node of a page: a text stretch (empty name, one unnamed attribute holding
 // the text), a comment ("!--"), a server block ("%"), a declaration ("!..."),
 // an end tag ("/...") or a start tag. A node read from a page keeps the bytes
-// it was read from and writes them back unchanged until it is edited.
+// it was read from and writes them back unchanged until it is edited; its
+// attributes are built from those bytes when they are first asked for.
 class HtmlNode {
 public:
     HtmlNode() = default;
@@ -32,15 +36,21 @@ public:
     const std::string& Name() const { return m_name; }
     void SetName(std::string name)
     {
+        Materialise();
         m_name = std::move(name);
-        m_source.clear();
+        DropSource();
     }
 
-    const std::vector<HtmlAttr>& Attrs() const { return m_attrs; }
+    const std::vector<HtmlAttr>& Attrs() const
+    {
+        Materialise();
+        return m_attrs;
+    }
     // Editing the attributes drops the original bytes: the tag is then written in normal form.
     std::vector<HtmlAttr>& EditAttrs()
     {
-        m_source.clear();
+        Materialise();
+        DropSource();
         return m_attrs;
     }
 
@@ -48,17 +58,36 @@ public:
     // The node's text when it is a text node, else empty.
     std::string_view Text() const;
 
-    // The bytes the node was read from; empty for new or edited nodes.
-    const std::string& Source() const { return m_source; }
-    void SetSource(std::string source) { m_source = std::move(source); }
+    // The bytes the node was read from; empty for new or edited nodes. They live in
+    // the text of the whole page, shared by its nodes and their copies.
+    std::string_view Source() const
+    {
+        return m_pageText ? std::string_view(*m_pageText).substr(m_sourceStart, m_sourceLength & kLengthMask)
+                          : std::string_view();
+    }
+    // source must lie within pageText.
+    void SetSource(SharedText pageText, std::string_view source);
+    // The size of the page text the node was read from, 0 for new or edited nodes.
+    size_t PageTextSize() const { return m_pageText ? m_pageText->size() : 0; }
 
     // Same name and attributes; where the node came from does not count.
-    bool SameAs(const HtmlNode& other) const { return m_name == other.m_name && m_attrs == other.m_attrs; }
+    bool SameAs(const HtmlNode& other) const { return m_name == other.m_name && Attrs() == other.Attrs(); }
 
 private:
+    void Materialise() const;
+    void DropSource() { m_pageText.Reset(); }
+
+    // A page holds a million nodes or more: keep them small. The top bit of the
+    // length marks attributes not yet built from the source.
+    static constexpr std::uint32_t kPending = 0x80000000u;
+    static constexpr std::uint32_t kLengthMask = ~kPending;
+    bool AttrsPending() const { return (m_sourceLength & kPending) != 0; }
+
     std::string m_name;
-    std::vector<HtmlAttr> m_attrs;
-    std::string m_source;
+    mutable std::vector<HtmlAttr> m_attrs;
+    SharedText m_pageText;
+    std::uint32_t m_sourceStart = 0;
+    mutable std::uint32_t m_sourceLength = 0;
 };
 
 // A page is a flat list: iterators held by forms and field rows stay valid while

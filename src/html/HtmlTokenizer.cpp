@@ -34,15 +34,124 @@ bool Is(char c, CharClass cls)
 
 constexpr std::string_view kRawElements[] = {"script", "style", "textarea"};
 
+size_t SkipSpaceFrom(std::string_view text, size_t pos)
+{
+    while (pos < text.size() && Is(text[pos], kSpace))
+        ++pos;
+    return pos;
+}
+
+// Reads the attributes of a tag up to its ">". The tokenizer only scans them to find
+// where the tag ends; a node builds them from its own bytes when they are first asked for.
+class AttrReader {
+public:
+    AttrReader(std::string_view text, size_t pos, std::vector<HtmlAttr>* out) : m_text(text), m_pos(pos), m_out(out) {}
+
+    // The position after ">", or npos when the text ends first.
+    size_t ReadAll();
+
+private:
+    char At(size_t pos) const { return pos < m_text.size() ? m_text[pos] : '\0'; }
+    bool ReadAttribute();
+    bool ReadQuoted(HtmlAttr& attr);
+    void Keep(HtmlAttr& attr);
+
+    std::string_view m_text;
+    size_t m_pos;
+    std::vector<HtmlAttr>* m_out;
+};
+
+size_t AttrReader::ReadAll()
+{
+    for (;;) {
+        m_pos = SkipSpaceFrom(m_text, m_pos);
+        if (m_pos >= m_text.size())
+            return std::string_view::npos;
+        if (m_text[m_pos] == '>')
+            return m_pos + 1;
+        if (!ReadAttribute())
+            return std::string_view::npos;
+    }
+}
+
+// One attribute: a quoted value alone, a bare word, or a name, "=" (blanks allowed
+// around it) and a value.
+bool AttrReader::ReadAttribute()
+{
+    HtmlAttr attr;
+    char c = m_text[m_pos];
+    if (c == '"' || c == '\'') {
+        if (!ReadQuoted(attr))
+            return false;
+        Keep(attr);
+        return true;
+    }
+    size_t nameStart = m_pos;
+    while (m_pos < m_text.size() && !Is(m_text[m_pos], kSpace) && m_text[m_pos] != '=' && m_text[m_pos] != '>')
+        ++m_pos;
+    std::string_view word = m_text.substr(nameStart, m_pos - nameStart);
+    m_pos = SkipSpaceFrom(m_text, m_pos);
+    if (At(m_pos) != '=') {
+        if (m_out)
+            attr.value = std::string(word);
+        Keep(attr);
+        return true;
+    }
+    if (m_out)
+        attr.name = word;
+    m_pos = SkipSpaceFrom(m_text, m_pos + 1);
+    if (m_pos >= m_text.size())
+        return false;
+    if (m_text[m_pos] == '"' || m_text[m_pos] == '\'') {
+        if (!ReadQuoted(attr))
+            return false;
+    } else {
+        size_t valueStart = m_pos;
+        while (m_pos < m_text.size() && !Is(m_text[m_pos], kSpace) && m_text[m_pos] != '>')
+            ++m_pos;
+        if (m_out)
+            attr.value = std::string(m_text.substr(valueStart, m_pos - valueStart));
+    }
+    Keep(attr);
+    return true;
+}
+
+// A value in quotes; a backslash keeps the next character, quote included, in the value.
+bool AttrReader::ReadQuoted(HtmlAttr& attr)
+{
+    char quote = m_text[m_pos];
+    size_t valueStart = ++m_pos;
+    while (m_pos < m_text.size() && m_text[m_pos] != quote)
+        m_pos += m_text[m_pos] == '\\' ? 2 : 1;
+    if (m_pos >= m_text.size())
+        return false;
+    if (m_out)
+        attr.value = std::string(m_text.substr(valueStart, m_pos - valueStart));
+    attr.quote = quote;
+    ++m_pos;
+    return true;
+}
+
+// An empty value is stored as none (its quotes are kept); an attribute with neither name nor value is dropped.
+void AttrReader::Keep(HtmlAttr& attr)
+{
+    if (!m_out)
+        return;
+    if (attr.value && attr.value->empty())
+        attr.value.reset();
+    if (!attr.name.empty() || attr.value)
+        m_out->push_back(std::move(attr));
+}
+
 class Tokenizer {
 public:
-    explicit Tokenizer(std::string_view text) : m_text(text) {}
+    explicit Tokenizer(std::string_view text) : m_pageText(text), m_text(*m_pageText) {}
     HtmlPage Run();
 
 private:
     char At(size_t pos) const { return pos < m_text.size() ? m_text[pos] : '\0'; }
     bool AtEnd() const { return m_pos >= m_text.size(); }
-    void SkipSpace();
+    void SkipSpace() { m_pos = SkipSpaceFrom(m_text, m_pos); }
     bool OpensMarkup(size_t pos) const;
     size_t FindRawEnd() const;
 
@@ -53,12 +162,10 @@ private:
     bool ReadComment(size_t start);
     bool ReadServerBlock(size_t start);
     bool ReadTag(size_t start);
-    bool ReadAttribute(std::vector<HtmlAttr>& attrs);
-    bool ReadQuoted(HtmlAttr& attr);
 
-    void AddText(std::string_view text);
-    void AddMarkup(std::string name, std::vector<HtmlAttr> attrs, size_t start);
+    void AddNode(std::string name, size_t start, size_t end);
 
+    SharedText m_pageText;
     std::string_view m_text;
     size_t m_pos = 0;
     bool m_rawNext = false;
@@ -77,17 +184,11 @@ HtmlPage Tokenizer::Run()
         else
             ReadText();
         if (!closed) {
-            AddText(m_text.substr(start));
+            AddNode({}, start, m_text.size());
             break;
         }
     }
     return std::move(m_page);
-}
-
-void Tokenizer::SkipSpace()
-{
-    while (m_pos < m_text.size() && Is(m_text[m_pos], kSpace))
-        ++m_pos;
 }
 
 // A "<" opens markup only before a name, "/", "%", or "!" (but not "<!-" without a second "-").
@@ -111,12 +212,12 @@ void Tokenizer::ReadText()
             end = m_text.size();
             break;
         }
-        end = static_cast<const char*>(hit) - m_text.data();
+        end = static_cast<size_t>(static_cast<const char*>(hit) - m_text.data());
         if (OpensMarkup(end))
             break;
         ++end;
     }
-    AddText(m_text.substr(m_pos, end - m_pos));
+    AddNode({}, m_pos, end);
     m_pos = end;
 }
 
@@ -124,9 +225,7 @@ void Tokenizer::ReadText()
 size_t Tokenizer::FindRawEnd() const
 {
     for (size_t lt = m_text.find('<', m_pos); lt != std::string_view::npos; lt = m_text.find('<', lt + 1)) {
-        size_t p = lt + 1;
-        while (p < m_text.size() && Is(m_text[p], kSpace))
-            ++p;
+        size_t p = SkipSpaceFrom(m_text, lt + 1);
         if (At(p) != '/')
             continue;
         std::string_view rest = m_text.substr(p + 1);
@@ -145,7 +244,7 @@ bool Tokenizer::ReadRawText()
     if (end == std::string_view::npos)
         return false;
     if (end > m_pos)
-        AddText(m_text.substr(m_pos, end - m_pos));
+        AddNode({}, m_pos, end);
     m_pos = end;
     return true;
 }
@@ -160,21 +259,16 @@ bool Tokenizer::ReadMarkup()
     return ReadTag(start);
 }
 
-// "<!--" up to the first "--" followed by optional blanks and ">"; the body keeps that "--".
+// "<!--" up to the first "--" followed by optional blanks and ">".
 bool Tokenizer::ReadComment(size_t start)
 {
-    size_t bodyStart = start + 4;
-    for (size_t dash = m_text.find("--", bodyStart); dash != std::string_view::npos;
+    for (size_t dash = m_text.find("--", start + 4); dash != std::string_view::npos;
          dash = m_text.find("--", dash + 1)) {
-        m_pos = dash + 2;
-        SkipSpace();
-        if (At(m_pos) != '>')
-            continue;
-        ++m_pos;
-        HtmlAttr body;
-        body.value = std::string(m_text.substr(bodyStart, dash + 2 - bodyStart));
-        AddMarkup("!--", {std::move(body)}, start);
-        return true;
+        m_pos = SkipSpaceFrom(m_text, dash + 2);
+        if (At(m_pos) == '>') {
+            AddNode("!--", start, ++m_pos);
+            return true;
+        }
     }
     return false;
 }
@@ -182,18 +276,12 @@ bool Tokenizer::ReadComment(size_t start)
 // "<%" up to the first "%" followed by optional blanks and ">".
 bool Tokenizer::ReadServerBlock(size_t start)
 {
-    size_t bodyStart = start + 2;
-    for (size_t pct = m_text.find('%', bodyStart); pct != std::string_view::npos; pct = m_text.find('%', pct + 1)) {
-        m_pos = pct + 1;
-        SkipSpace();
-        if (At(m_pos) != '>')
-            continue;
-        ++m_pos;
-        std::vector<HtmlAttr> attrs;
-        if (pct > bodyStart)
-            attrs.push_back(HtmlAttr{{}, std::string(m_text.substr(bodyStart, pct - bodyStart)), 0});
-        AddMarkup("%", std::move(attrs), start);
-        return true;
+    for (size_t pct = m_text.find('%', start + 2); pct != std::string_view::npos; pct = m_text.find('%', pct + 1)) {
+        m_pos = SkipSpaceFrom(m_text, pct + 1);
+        if (At(m_pos) == '>') {
+            AddNode("%", start, ++m_pos);
+            return true;
+        }
     }
     return false;
 }
@@ -207,91 +295,30 @@ bool Tokenizer::ReadTag(size_t start)
     while (m_pos < m_text.size() && Is(m_text[m_pos], kName))
         ++m_pos;
     std::string name(m_text.substr(start + 1, m_pos - start - 1));
-    std::vector<HtmlAttr> attrs;
-    for (;;) {
-        SkipSpace();
-        if (AtEnd())
-            return false;
-        if (m_text[m_pos] == '>')
-            break;
-        if (!ReadAttribute(attrs))
-            return false;
-    }
-    ++m_pos;
+    m_pos = AttrReader(m_text, m_pos, nullptr).ReadAll();
+    if (m_pos == std::string_view::npos)
+        return false;
     m_rawNext =
         name[0] != '/' && name[0] != '!' &&
         (StartsWithNoCase(name, "script") || StartsWithNoCase(name, "style") || StartsWithNoCase(name, "textarea"));
-    AddMarkup(std::move(name), std::move(attrs), start);
+    AddNode(std::move(name), start, m_pos);
     return true;
 }
 
-// One attribute: a quoted value alone, a bare word, or a name, "=" (blanks allowed
-// around it) and a value.
-bool Tokenizer::ReadAttribute(std::vector<HtmlAttr>& attrs)
+void Tokenizer::AddNode(std::string name, size_t start, size_t end)
 {
-    HtmlAttr attr;
-    char c = m_text[m_pos];
-    if (c == '"' || c == '\'') {
-        if (!ReadQuoted(attr))
-            return false;
-    } else {
-        size_t nameStart = m_pos;
-        while (m_pos < m_text.size() && !Is(m_text[m_pos], kSpace) && m_text[m_pos] != '=' && m_text[m_pos] != '>')
-            ++m_pos;
-        std::string_view word = m_text.substr(nameStart, m_pos - nameStart);
-        SkipSpace();
-        if (At(m_pos) != '=') {
-            attr.value = std::string(word);
-        } else {
-            attr.name = word;
-            ++m_pos;
-            SkipSpace();
-            if (AtEnd())
-                return false;
-            if (m_text[m_pos] == '"' || m_text[m_pos] == '\'') {
-                if (!ReadQuoted(attr))
-                    return false;
-            } else {
-                size_t valueStart = m_pos;
-                while (m_pos < m_text.size() && !Is(m_text[m_pos], kSpace) && m_text[m_pos] != '>')
-                    ++m_pos;
-                attr.value = std::string(m_text.substr(valueStart, m_pos - valueStart));
-            }
-        }
-    }
-    if (attr.value && attr.value->empty())
-        attr.value.reset();
-    if (!attr.name.empty() || attr.value)
-        attrs.push_back(std::move(attr));
-    return true;
+    m_page.emplace_back(std::move(name)).SetSource(m_pageText, m_text.substr(start, end - start));
 }
 
-// A value in quotes; a backslash keeps the next character, quote included, in the value.
-bool Tokenizer::ReadQuoted(HtmlAttr& attr)
+// Body of "<!--...-->" or "<%...%>": the bytes between the opener and the closer,
+// the comment's closing "--" included.
+std::string_view BodyOf(std::string_view source, size_t openerLength, size_t closerLength)
 {
-    char quote = m_text[m_pos];
-    size_t valueStart = ++m_pos;
-    while (m_pos < m_text.size() && m_text[m_pos] != quote)
-        m_pos += m_text[m_pos] == '\\' ? 2 : 1;
-    if (m_pos >= m_text.size())
-        return false;
-    attr.value = std::string(m_text.substr(valueStart, m_pos - valueStart));
-    attr.quote = quote;
-    ++m_pos;
-    return true;
-}
-
-void Tokenizer::AddText(std::string_view text)
-{
-    HtmlNode& node = m_page.emplace_back();
-    node.EditAttrs().push_back(HtmlAttr{{}, std::string(text), 0});
-}
-
-void Tokenizer::AddMarkup(std::string name, std::vector<HtmlAttr> attrs, size_t start)
-{
-    HtmlNode& node = m_page.emplace_back(std::move(name));
-    node.EditAttrs() = std::move(attrs);
-    node.SetSource(std::string(m_text.substr(start, m_pos - start)));
+    size_t end = source.size() - 1; // the ">"
+    while (end > openerLength && Is(source[end - 1], kSpace))
+        --end;
+    size_t bodyEnd = end - closerLength;
+    return source.substr(openerLength, bodyEnd > openerLength ? bodyEnd - openerLength : 0);
 }
 
 } // namespace
@@ -299,6 +326,23 @@ void Tokenizer::AddMarkup(std::string name, std::vector<HtmlAttr> attrs, size_t 
 HtmlPage ParseHtml(std::string_view text)
 {
     return Tokenizer(text).Run();
+}
+
+std::vector<HtmlAttr> ReadNodeAttrs(std::string_view name, std::string_view source)
+{
+    std::vector<HtmlAttr> attrs;
+    if (name.empty()) {
+        attrs.push_back(HtmlAttr{{}, std::string(source), 0});
+    } else if (name == "!--") {
+        attrs.push_back(HtmlAttr{{}, std::string(BodyOf(source, 4, 0)), 0});
+    } else if (name == "%") {
+        std::string_view body = BodyOf(source, 2, 1);
+        if (!body.empty())
+            attrs.push_back(HtmlAttr{{}, std::string(body), 0});
+    } else {
+        AttrReader(source, 1 + name.size(), &attrs).ReadAll();
+    }
+    return attrs;
 }
 
 } // namespace quillet

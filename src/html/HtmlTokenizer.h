@@ -12,4 +12,8 @@ namespace quillet {
 // becomes one text node holding the rest of the page.
 HtmlPage ParseHtml(std::string_view text);
 
+// The attributes of a node named name that was read from source (the node's bytes
+// from "<" to ">", or a text node's text).
+std::vector<HtmlAttr> ReadNodeAttrs(std::string_view name, std::string_view source);
+
 } // namespace quillet

@@ -81,12 +81,13 @@ void AppendTextNode(std::string& out, const HtmlNode& node)
 
 void AppendNodeText(std::string& out, const HtmlNode& node, TagText mode)
 {
-    if (node.IsText()) {
-        AppendTextNode(out, node);
+    // A text node's own bytes are its text, in either mode.
+    if (!node.Source().empty() && (mode == TagText::Original || node.IsText())) {
+        out += node.Source();
         return;
     }
-    if (mode == TagText::Original && !node.Source().empty()) {
-        out += node.Source();
+    if (node.IsText()) {
+        AppendTextNode(out, node);
         return;
     }
     const std::string& name = node.Name();
@@ -115,10 +116,8 @@ std::string WriteHtmlString(HtmlPage::const_iterator first, HtmlPage::const_iter
 std::string WriteHtmlString(const HtmlPage& page, TagText mode)
 {
     std::string out;
-    size_t estimate = 0;
-    for (const HtmlNode& node : page)
-        estimate += node.IsText() ? node.Text().size() : node.Source().size() + 16;
-    out.reserve(estimate);
+    // A page read from text mostly writes back to that size.
+    out.reserve(page.empty() ? 0 : page.front().PageTextSize());
     for (const HtmlNode& node : page)
         AppendNodeText(out, node, mode);
     return out;
