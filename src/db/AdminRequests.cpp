@@ -38,6 +38,12 @@ bool IsWebAddress(const std::string& url)
     return name == "http" || name == "https";
 }
 
+int AskCallback(void* keepGoing, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
+{
+    const KeepGoing& ask = *static_cast<const KeepGoing*>(keepGoing);
+    return ask && !ask() ? 1 : 0;
+}
+
 std::string TrimRight(std::string text)
 {
     while (!text.empty() && (text.back() == ' ' || (text.back() >= '\t' && text.back() <= '\r')))
@@ -47,15 +53,15 @@ std::string TrimRight(std::string text)
 
 // Create, and on the user's word drop and create again; false stops the sequence.
 bool CreateOneTable(const std::string& url, const std::string& prefix, const TableDef& table, SqlDialect dialect,
-                    Prompter& prompter)
+                    Prompter& prompter, const KeepGoing& keepGoing)
 {
     std::string createBody = AdminBody(prefix, BuildCreateTable(table, dialect));
-    int result = PostAdminRequest(url, createBody, true, prompter);
+    int result = PostAdminRequest(url, createBody, true, prompter, keepGoing);
     if (result != 1)
         return result == 0;
-    if (PostAdminRequest(url, AdminBody(prefix, BuildDropTable(table)), false, prompter) != 0)
+    if (PostAdminRequest(url, AdminBody(prefix, BuildDropTable(table)), false, prompter, keepGoing) != 0)
         return false;
-    return PostAdminRequest(url, createBody, false, prompter) == 0;
+    return PostAdminRequest(url, createBody, false, prompter, keepGoing) == 0;
 }
 
 } // namespace
@@ -77,7 +83,8 @@ std::string AdminBody(const std::string& prefix, const std::string& statement)
     return prefix + "&sqlstr=" + UrlEncode(statement);
 }
 
-int HttpPostForm(const std::string& url, const std::string& body, std::string& answer, Prompter& prompter)
+int HttpPostForm(const std::string& url, const std::string& body, std::string& answer, Prompter& prompter,
+                 const KeepGoing& keepGoing)
 {
     answer.clear();
     if (!IsWebAddress(url)) {
@@ -100,7 +107,11 @@ int HttpPostForm(const std::string& url, const std::string& body, std::string& a
     curl_easy_setopt(curl.get(), CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
     curl_easy_setopt(curl.get(), CURLOPT_WRITEFUNCTION, &AppendChunk);
     curl_easy_setopt(curl.get(), CURLOPT_WRITEDATA, &received);
-    curl_easy_perform(curl.get());
+    curl_easy_setopt(curl.get(), CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(curl.get(), CURLOPT_XFERINFOFUNCTION, &AskCallback);
+    curl_easy_setopt(curl.get(), CURLOPT_XFERINFODATA, &keepGoing);
+    if (curl_easy_perform(curl.get()) == CURLE_ABORTED_BY_CALLBACK)
+        return kRequestCancelled;
     long status = 0;
     curl_easy_getinfo(curl.get(), CURLINFO_RESPONSE_CODE, &status);
     std::erase(received, '\n');
@@ -108,10 +119,13 @@ int HttpPostForm(const std::string& url, const std::string& body, std::string& a
     return static_cast<int>(status);
 }
 
-int PostAdminRequest(const std::string& url, const std::string& body, bool askDrop, Prompter& prompter)
+int PostAdminRequest(const std::string& url, const std::string& body, bool askDrop, Prompter& prompter,
+                     const KeepGoing& keepGoing)
 {
     std::string answer;
-    int status = HttpPostForm(url, body, answer, prompter);
+    int status = HttpPostForm(url, body, answer, prompter, keepGoing);
+    if (status == kRequestCancelled)
+        return -1;
     if (status != 200) {
         prompter.Show(FormatMessage(Msg::CantOpenUrl, {url, answer}));
         return -1;
@@ -126,7 +140,7 @@ int PostAdminRequest(const std::string& url, const std::string& body, bool askDr
 }
 
 bool SyncTablesToServer(const Project& project, const PathContext& context, Prompter& prompter,
-                        const AdminUploadStep& uploadStep)
+                        const AdminUploadStep& uploadStep, const KeepGoing& keepGoing)
 {
     std::string url = AdminEndpointUrl(project.settings);
     UploadList list;
@@ -140,7 +154,7 @@ bool SyncTablesToServer(const Project& project, const PathContext& context, Prom
         std::string prefix = AdminBodyPrefix(dataSource);
         SqlDialect dialect = DialectOfDriver(dataSource.driver);
         for (const TableDef& table : dataSource.tables)
-            if (!CreateOneTable(url, prefix, table, dialect, prompter))
+            if (!CreateOneTable(url, prefix, table, dialect, prompter, keepGoing))
                 return false;
     }
     return true;

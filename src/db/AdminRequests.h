@@ -22,14 +22,23 @@ std::string AdminEndpointUrl(const ServerSettings& settings);
 std::string AdminBodyPrefix(const DataSource& dataSource);
 std::string AdminBody(const std::string& prefix, const std::string& statement);
 
+// Asked now and then while a request waits; false cancels it.
+using KeepGoing = std::function<bool()>;
+
+constexpr int kRequestCancelled = -2;
+
 // POSTs body to url (http or https) and gives back the answer with its line
 // feeds dropped. Returns the HTTP status, 0 when no status was read, -1 (after
-// showing why) when the URL is not a web address.
-int HttpPostForm(const std::string& url, const std::string& body, std::string& answer, Prompter& prompter);
+// showing why) when the URL is not a web address, kRequestCancelled when
+// keepGoing said no.
+int HttpPostForm(const std::string& url, const std::string& body, std::string& answer, Prompter& prompter,
+                 const KeepGoing& keepGoing = {});
 
 // 0 when the statement succeeded; 1 when it failed and the user chose to drop
-// and create the table again (only offered with askDrop); -1 otherwise.
-int PostAdminRequest(const std::string& url, const std::string& body, bool askDrop, Prompter& prompter);
+// and create the table again (only offered with askDrop); -1 otherwise. A
+// cancelled request shows nothing.
+int PostAdminRequest(const std::string& url, const std::string& body, bool askDrop, Prompter& prompter,
+                     const KeepGoing& keepGoing = {});
 
 // Shows the upload list of the administration script so that the user can
 // deploy it first; what the user chooses there does not stop the sequence.
@@ -40,6 +49,6 @@ using AdminUploadStep = std::function<void(UploadList& list)>;
 // refuses. Stops at the first failure; tables made before it stay. True when
 // every table was created.
 bool SyncTablesToServer(const Project& project, const PathContext& context, Prompter& prompter,
-                        const AdminUploadStep& uploadStep);
+                        const AdminUploadStep& uploadStep, const KeepGoing& keepGoing = {});
 
 } // namespace quillet

@@ -244,6 +244,9 @@ TEST_F(AdminWire, AnswersAndFailures)
     std::string closed = "http://127.0.0.1:" + std::to_string(test::FreeLoopbackPort()) + "/dbadmin.cgi";
     prompter.ExpectShow("Can't open " + closed + ".\r\nError Message: ");
     EXPECT_EQ(PostAdminRequest(closed, "sqlstr=x", true, prompter), -1);
+    std::string answer;
+    EXPECT_EQ(HttpPostForm(url, "sqlstr=x", answer, prompter, [] { return false; }), kRequestCancelled);
+    EXPECT_EQ(PostAdminRequest(url, "sqlstr=x", true, prompter, [] { return false; }), -1);
     EXPECT_TRUE(prompter.Done());
 }
 
