@@ -4,6 +4,7 @@
 #include "generator/SqlBuilder.h"
 #include "project/Paths.h"
 #include "project/ServerSettings.h"
+#include "project/WebText.h"
 
 #include <strings.h>
 
@@ -113,12 +114,13 @@ void WriteMailAction(ScriptPrinter& out, const Action& action, const EmitContext
                        {"w", EscapePerlDouble(mail.popPassword)}});
     }
     bool bulk = action.type == ActionType::SendBulkEmail;
-    out.Print("  from=>\"`f`\", \n  sender=>\"`s`\", \n", {{"f", mail.from}, {"s", mail.sender}});
+    // The fields are Perl text, but a plain address's "@" would read as an array.
+    out.Print("  from=>\"`f`\", \n  sender=>\"`s`\", \n", {{"f", EscapeAt(mail.from)}, {"s", EscapeAt(mail.sender)}});
     if (bulk)
         out.Print("  listsrc=>`l`, \n", {{"l", Quoted(DataArg(context, mail.to))}});
     else
-        out.Print("  to=>\"`t`\", \n", {{"t", mail.to}});
-    out.Print("  cc=>\"`c`\", \n  subject=>\"`s`\", \n", {{"c", mail.cc}, {"s", mail.subject}});
+        out.Print("  to=>\"`t`\", \n", {{"t", EscapeAt(mail.to)}});
+    out.Print("  cc=>\"`c`\", \n  subject=>\"`s`\", \n", {{"c", EscapeAt(mail.cc)}, {"s", EscapeAt(mail.subject)}});
     WriteDocs(out, mail, context);
     out.Print("  );\n");
 }

@@ -130,7 +130,7 @@ TEST_F(Emitters, MailPicksProgramOrHostAndFindsItsFiles)
                           "  pop=>\"pop.example.org\", \n"
                           "  user=>\"o'neil\", \n"
                           "  pass=>\"p\\\"\\$w\", \n"
-                          "  from=>\"shop@example.org\", \n"
+                          "  from=>\"shop\\@example.org\", \n"
                           "  sender=>\"Shop\", \n"
                           "  to=>\"$FORM{'email'}[0]\", \n"
                           "  cc=>\"\", \n"

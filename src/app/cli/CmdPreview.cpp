@@ -87,6 +87,8 @@ int Serve(const std::string& projectFile, int port, bool keep, CliPrompter& prom
         PreviewSite site(pattern, port);
         if (site.Prepare(doc.Content(), doc.Path(), prompter) && site.BuildAndPublish(prompter) &&
             site.StartServer(prompter) && site.CreateTables(prompter)) {
+            std::fprintf(stderr, "quillet-cli preview: serving %s from %s; Ctrl-C stops\n", site.PageUrl().c_str(),
+                         site.DocumentRoot().c_str());
             std::printf("%s\n", site.PageUrl().c_str());
             std::fflush(stdout);
             OpenInBrowser(site.PageUrl());

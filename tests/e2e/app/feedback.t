@@ -1,0 +1,104 @@
+# A form that stores, mails, logs, sets a cookie and answers, tried the way a
+# user tries it: quillet-cli preview builds and publishes it by direct copy
+# into a lighttpd site, and Chromium submits the published page.
+use strict;
+use warnings;
+use FindBin;
+use lib "$FindBin::Bin/../../runtime/lib";
+use RuntimeTest;
+use Test::More;
+use DBI;
+use HTTP::Tiny;
+use File::Copy qw(copy);
+use File::Path qw(make_path);
+use POSIX ();
+use Time::HiRes qw(sleep);
+
+my $cli = $ENV{QUILLET_CLI} or plan skip_all => 'QUILLET_CLI names no quillet-cli';
+plan skip_all => 'lighttpd is not installed'
+    unless grep { -x "$_/lighttpd" } split(/:/, $ENV{PATH}), '/usr/sbin';
+
+my $dir = temp_dir();
+my $project = "$dir/feedback";
+make_path("$project/templates", "$dir/mail", "$dir/home");
+$ENV{QUILLET_HOME} = "$dir/home";
+my ($sink, $smtp) = start_smtp_sink("$dir/mail");
+END { stop_server($sink) if $sink }
+
+my $source = "$FindBin::Bin/feedback";
+copy("$source/$_", "$project/$_") or die "$_: $!"
+    for qw(feedback.html templates/thanks.html templates/mail.txt templates/line.txt);
+my $prj = read_file("$source/feedback.prj");
+$prj =~ s/\@SMTP\@/127.0.0.1:$smtp/;
+write_file("$project/feedback.prj", $prj);
+my $page_before = read_file("$project/feedback.html");
+
+my $port = free_port();
+my $preview = fork();
+if ($preview == 0) {
+    open(STDOUT, '>', "$dir/preview.out");
+    open(STDERR, '>', "$dir/preview.err");
+    exec($cli, 'preview', "$project/feedback.prj", '--port', $port) or POSIX::_exit(127);
+}
+my $url;
+for (1 .. 300) {
+    ($url) = (read_file("$dir/preview.out") // '') =~ /^(http\S+)/m;
+    last if $url || waitpid($preview, POSIX::WNOHANG()) == $preview;
+    sleep 0.1;
+}
+ok($url, 'preview prints the page address') or BAIL_OUT('preview: ' . (read_file("$dir/preview.err") // ''));
+is($url, "http://127.0.0.1:$port/feedback.html", 'the address is on loopback');
+my ($site) = read_file("$dir/preview.err") =~ / from (\S+);/;
+my $cgi = "$site/cgi-bin";
+ok(-e "$cgi/feedback.cgi" && -e "$cgi/ZentraCGI.pm" && -e "$cgi/templates/mail.txt", 'direct copy published the site');
+is(read_file("$project/feedback.html"), $page_before, "the user's page is not touched");
+
+my $db = DBI->connect("DBI:SQLite:database=$cgi/feedback.db", '', '', { RaiseError => 1 });
+sub count_rows { $db->selectrow_array('SELECT COUNT(*) FROM messages') }
+is(count_rows(), 0, 'the designed table was created through dbadmin');
+
+my $script = "http://127.0.0.1:$port/cgi-bin/feedback.cgi";
+my $http = HTTP::Tiny->new(timeout => 20);
+
+subtest 'bad input gets the validation page and nothing is written' => sub {
+    my $r = $http->post_form($script, [name => '', email => 'not-an-address', topic => 'bug', message => 'x', Send => 'Send']);
+    is($r->{status}, 200);
+    like($r->{content}, qr/name<\/b> was not entered/i, 'the empty name is reported');
+    like($r->{content}, qr/email<\/b> was incorrect/i, 'the bad address is reported');
+    is(count_rows(), 0, 'no row');
+    unlike(read_file("$cgi/data/log.txt") // '', qr/\S/, 'no log line');
+    is(scalar @{ sink_messages("$dir/mail") }, 0, 'no mail');
+};
+
+subtest 'a good submission is stored, mailed, logged, remembered and answered' => sub {
+    my $r = $http->post_form($script, [name => 'Eve', email => 'eve@example.org', topic => 'praise', message => 'Lovely', Send => 'Send']);
+    is($r->{status}, 200);
+    like($r->{content}, qr/Thanks, Eve/, 'the answer page') or diag($r->{content});
+    like($r->{headers}{'set-cookie'} // '', qr/visitor=Eve/, 'the cookie');
+    is_deeply($db->selectall_arrayref('SELECT name, email, topic, message FROM messages'),
+        [['Eve', 'eve@example.org', 'praise', 'Lovely']], 'the row');
+    like(read_file("$cgi/data/log.txt"), qr/^Eve\|praise\|Lovely\n\z/m, 'the log line');
+    my $mails = sink_messages("$dir/mail");
+    is(scalar @$mails, 1, 'one mail');
+    is_deeply($mails->[0]{to}, ['eve@example.org'], 'to the visitor');
+    like($mails->[0]{data}, qr/^Subject: Thanks, Eve\r?$/m, 'the subject is filled');
+    like($mails->[0]{data}, qr/message about praise:\r?\nLovely/, 'the body is the filled template');
+};
+
+SKIP: {
+    skip 'Chromium or playwright-core is not installed', 1
+        unless -x '/usr/bin/chromium' && -d "$FindBin::Bin/../browser/node_modules/playwright-core";
+    subtest 'Chromium submits the published page' => sub {
+        my $answer = `node $FindBin::Bin/../browser/submit_form.mjs $url Send name=Finn email=finn\@example.org message=Browser 2>&1`;
+        is($?, 0, 'submitted') or diag($answer);
+        like($answer, qr/Thanks, Finn/, 'answered');
+        is($db->selectrow_array("SELECT topic FROM messages WHERE name = 'Finn'"), 'bug', 'the selected option arrived');
+    };
+}
+
+kill 'INT', $preview;
+waitpid($preview, 0);
+is($? >> 8, 0, 'preview stops cleanly on Ctrl-C');
+ok(!-d $site, 'and removes its site');
+
+done_testing();
