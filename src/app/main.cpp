@@ -1,25 +1,57 @@
 #include "app/AppEnvironment.h"
+#include "app/AppIcon.h"
 #include "app/CChildFrame.h"
 #include "app/CMainFrame.h"
 #include "app/QtPrompter.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QIcon>
+#include <cstring>
 
-int main(int argc, char** argv)
+namespace {
+
+void Describe(QCommandLineParser& parser)
 {
-    QApplication app(argc, argv);
-    QApplication::setOrganizationName("Quillet");
-    QApplication::setApplicationName("Quillet");
-    QApplication::setApplicationVersion(QUILLET_VERSION);
-    QApplication::setWindowIcon(QIcon::fromTheme("quillet", QIcon(":/quillet.svg")));
-
-    QCommandLineParser parser;
     parser.setApplicationDescription("Turns an HTML form into a working web application.");
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addPositionalArgument("project", "A project file (.prj) to open.", "[PROJECT.prj]");
+}
+
+// Help and version need no display, so they are answered before any window exists.
+bool AsksForTextOnly(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i)
+        for (const char* option : {"-h", "--help", "-?", "-v", "--version", "--help-all"})
+            if (std::strcmp(argv[i], option) == 0)
+                return true;
+    return false;
+}
+
+void SetIdentity()
+{
+    QCoreApplication::setOrganizationName("Quillet");
+    QCoreApplication::setApplicationName("Quillet");
+    QCoreApplication::setApplicationVersion(QUILLET_VERSION);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (AsksForTextOnly(argc, argv)) {
+        QCoreApplication core(argc, argv);
+        SetIdentity();
+        QCommandLineParser parser;
+        Describe(parser);
+        parser.process(core);
+        return 0;
+    }
+    QApplication app(argc, argv);
+    SetIdentity();
+    QApplication::setWindowIcon(quillet::AppIcon());
+    QCommandLineParser parser;
+    Describe(parser);
     parser.process(app);
 
     quillet::QtPrompter prompter;
