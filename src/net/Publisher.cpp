@@ -197,6 +197,14 @@ int CreateRemoteEmptyFile(const std::string& method, FtpConnection* connection, 
     return 0;
 }
 
+int CreateServerSideFile(const std::string& method, FtpConnection* connection, const std::string& path,
+                         Prompter& prompter)
+{
+    if (path.find("$FORM{") != std::string::npos)
+        return 1;
+    return CreateRemoteEmptyFile(method, connection, path, prompter);
+}
+
 TransferType TransferTypeOf(const UploadEntry& entry)
 {
     return entry.TransfersBinary() ? TransferType::Binary : TransferType::Ascii;

@@ -32,6 +32,12 @@ int PutRemoteFile(const std::string& method, FtpConnection* connection, const st
 int CreateRemoteEmptyFile(const std::string& method, FtpConnection* connection, const std::string& remotePath,
                           Prompter& prompter);
 
+// "Create a new Server-side file": the placeholder of CreateRemoteEmptyFile,
+// except for a path that names a form field ("$FORM{"), which only exists
+// when the script runs.
+int CreateServerSideFile(const std::string& method, FtpConnection* connection, const std::string& path,
+                         Prompter& prompter);
+
 // The transfer type of an entry: ASCII for pages, scripts and modules,
 // binary for data and images, templates by their binary mark.
 TransferType TransferTypeOf(const UploadEntry& entry);

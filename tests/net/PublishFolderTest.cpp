@@ -83,6 +83,14 @@ TEST_F(FolderPublish, FailuresAreReportedAndStopThePublish)
     EXPECT_TRUE(m_prompter.Done());
 }
 
+TEST_F(FolderPublish, ServerSideFilesNamedByTheFormAreNotCreated)
+{
+    EXPECT_EQ(CreateServerSideFile(m_settings.uploadMethod, nullptr, Server("data/$FORM{name}.txt"), m_prompter), 1);
+    EXPECT_FALSE(fs::exists(Server("data")));
+    EXPECT_EQ(CreateServerSideFile(m_settings.uploadMethod, nullptr, Server("data/log.txt"), m_prompter), 1);
+    EXPECT_EQ(ReadBytes(Server("data/log.txt")), "\n");
+}
+
 TEST(PublishDialogModel, RowsMarksAndPrintout)
 {
     UploadList list = {Entry("/p/a.html", "/h/a.html", UploadKind::Html, "644"),
