@@ -117,6 +117,21 @@ bool ReloadPage(Form& form, LoadedPage& page, Prompter& prompter)
     return true;
 }
 
+bool SavePage(const Form& form, LoadedPage& page)
+{
+    if (!page.file || form.pageFile.empty())
+        return false;
+    PageFile& file = *page.file;
+    std::string previous = file.Path();
+    file.SetPath(PagePath(form, page));
+    if (!WriteHtmlFile(file)) {
+        file.SetPath(previous);
+        return false;
+    }
+    page.pageTime = ModificationTime(file.Path());
+    return true;
+}
+
 bool PageChangedOnDisk(const Form& form, const LoadedPage& page)
 {
     if (form.pageFile.empty() || !page.pageTime)

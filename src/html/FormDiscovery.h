@@ -66,6 +66,10 @@ FormListing ListForms(Form& form, LoadedPage& page);
 // Reads the page again; shows "Can't find file" and returns false when it cannot.
 bool ReloadPage(Form& form, LoadedPage& page, Prompter& prompter);
 
+// Writes the loaded page to the Form's page path and takes the file's new time as the
+// page time; false, with nothing else changed, when the file cannot be written.
+bool SavePage(const Form& form, LoadedPage& page);
+
 // True when the page file is newer on disk than the page that was loaded.
 bool PageChangedOnDisk(const Form& form, const LoadedPage& page);
 // Asks whether to reload a page changed on disk and reloads it on Yes; true when

@@ -16,6 +16,7 @@ public:
     explicit PageFile(std::string path) : m_path(std::move(path)) {}
 
     const std::string& Path() const { return m_path; }
+    void SetPath(std::string path) { m_path = std::move(path); }
     // Reads and parses the whole file; false when it cannot be read, and the nodes stay as they were.
     bool Read();
 

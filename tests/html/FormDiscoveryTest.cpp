@@ -180,6 +180,20 @@ TEST_F(FormDiscovery, HandlersForButtons)
     EXPECT_EQ(form.handlers[1].name, "go");
 }
 
+TEST_F(FormDiscovery, SaveWritesTheNamedFormAndTakesTheNewTime)
+{
+    Load("<form>\n<input name=a></form>\n");
+    ScriptedPrompter prompter;
+    ASSERT_TRUE(ReloadPage(form, page, prompter));
+    std::filesystem::last_write_time(dir.File("page.html"), *page.pageTime - std::chrono::seconds(60));
+    ASSERT_TRUE(SavePage(form, page));
+    EXPECT_EQ(quillet::test::ReadBytes(dir.File("page.html")), "<form NAME=\"form0\">\n<input name=a></form>\n");
+    EXPECT_FALSE(PageChangedOnDisk(form, page));
+    form.pageFile = "no/such/folder/other.html";
+    EXPECT_FALSE(SavePage(form, page));
+    EXPECT_EQ(page.file->Path(), dir.File("page.html"));
+}
+
 class RenameButton : public FormDiscovery {
 protected:
     void SetUp() override

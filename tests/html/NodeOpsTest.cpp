@@ -93,6 +93,20 @@ TEST(NodeOps, CopyElementIsDeep)
     EXPECT_EQ(Dump(CopyElement(page, std::prev(page.end()))), "<p>");
 }
 
+TEST(NodeOps, CopiesKeepTheirBytesAfterThePageIsGone)
+{
+    HtmlPage copy;
+    {
+        HtmlPage page = ParseHtml("<TABLE  border=0>\n<tr><td>x</td></TABLE >");
+        copy = CopyElement(page, page.begin());
+    }
+    EXPECT_EQ(WriteHtmlString(copy), "<TABLE  border=0>\n<tr><td>x</td></TABLE >");
+    EXPECT_EQ(AttrValue(copy.front(), "BORDER"), "0");
+    copy.back().SetName("/table");
+    SetAttr(*std::next(copy.begin()), "", "y");
+    EXPECT_EQ(WriteHtmlString(copy), "<TABLE  border=0>y<tr><td>x</td></table>");
+}
+
 TEST(NodeOps, ReplaceContent)
 {
     HtmlPage page = ParseHtml("<textarea>old <b>text</b></textarea><textarea></textarea>");
