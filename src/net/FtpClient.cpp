@@ -209,18 +209,9 @@ bool FtpConnection::Perform(const std::string& url, const std::vector<std::strin
     curl_slist* commands = nullptr;
     for (const std::string& command : quote)
         commands = curl_slist_append(commands, command.c_str());
-    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(curl, CURLOPT_USERNAME, m_login.user.c_str());
-    curl_easy_setopt(curl, CURLOPT_PASSWORD, m_login.password.c_str());
-    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
-    curl_easy_setopt(curl, CURLOPT_SERVER_RESPONSE_TIMEOUT, kResponseTimeoutSeconds);
-    curl_easy_setopt(curl, CURLOPT_FTPPORT, m_login.passive ? nullptr : "-");
+    SetCommonOptions(url);
     curl_easy_setopt(curl, CURLOPT_NOBODY, noBody ? 1L : 0L);
     curl_easy_setopt(curl, CURLOPT_QUOTE, commands);
-    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &FtpConnection::OnProgress);
-    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, this);
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &AppendChunk);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, received ? received : &discarded);
     CURLcode result = m_handle->Run();
@@ -232,6 +223,24 @@ bool FtpConnection::Perform(const std::string& url, const std::vector<std::strin
         return true;
     m_lastError = reply >= 400 ? static_cast<unsigned long>(reply) : static_cast<unsigned long>(result);
     return false;
+}
+
+void FtpConnection::SetCommonOptions(const std::string& url)
+{
+    CURL* curl = m_handle->curl;
+    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(curl, CURLOPT_USERNAME, m_login.user.c_str());
+    curl_easy_setopt(curl, CURLOPT_PASSWORD, m_login.password.c_str());
+    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
+    curl_easy_setopt(curl, CURLOPT_SERVER_RESPONSE_TIMEOUT, kResponseTimeoutSeconds);
+    // A data connection that stops moving would otherwise hold the publish for ever.
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, kResponseTimeoutSeconds);
+    curl_easy_setopt(curl, CURLOPT_FTPPORT, m_login.passive ? nullptr : "-");
+    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &FtpConnection::OnProgress);
+    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, this);
 }
 
 bool FtpConnection::RunCommands(const std::vector<std::string>& commands)

@@ -70,6 +70,7 @@ private:
     explicit FtpConnection(const FtpLogin& login);
     bool Perform(const std::string& url, const std::vector<std::string>& quote, bool noBody,
                  std::string* received = nullptr);
+    void SetCommonOptions(const std::string& url);
     bool RunCommands(const std::vector<std::string>& commands);
     bool StoreOnce(const std::string& url, std::string_view bytes, const std::vector<std::string>& after);
     std::string Url(std::string_view path) const;
