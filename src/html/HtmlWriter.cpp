@@ -105,11 +105,53 @@ void AppendNodeText(std::string& out, const HtmlNode& node, TagText mode)
     out += name[0] == '%' ? "%>" : ">";
 }
 
+namespace {
+
+// Writes nodes, copying runs of untouched nodes that lie next to each other in
+// their page's text with one append.
+class RunWriter {
+public:
+    RunWriter(std::string& out, TagText mode) : m_out(out), m_mode(mode) {}
+    ~RunWriter() { Flush(); }
+
+    void Add(const HtmlNode& node)
+    {
+        std::string_view source = node.Source();
+        if (source.empty() || (m_mode == TagText::Normalised && !node.IsText())) {
+            Flush();
+            AppendNodeText(m_out, node, m_mode);
+            return;
+        }
+        if (source.data() != m_run.data() + m_run.size()) {
+            Flush();
+            m_run = source;
+            return;
+        }
+        m_run = std::string_view(m_run.data(), m_run.size() + source.size());
+    }
+
+private:
+    void Flush()
+    {
+        m_out += m_run;
+        m_run = {};
+    }
+
+    std::string& m_out;
+    TagText m_mode;
+    std::string_view m_run;
+};
+
+} // namespace
+
 std::string WriteHtmlString(HtmlPage::const_iterator first, HtmlPage::const_iterator last, TagText mode)
 {
     std::string out;
-    for (auto it = first; it != last; ++it)
-        AppendNodeText(out, *it, mode);
+    {
+        RunWriter writer(out, mode);
+        for (auto it = first; it != last; ++it)
+            writer.Add(*it);
+    }
     return out;
 }
 
@@ -118,8 +160,11 @@ std::string WriteHtmlString(const HtmlPage& page, TagText mode)
     std::string out;
     // A page read from text mostly writes back to that size.
     out.reserve(page.empty() ? 0 : page.front().PageTextSize());
-    for (const HtmlNode& node : page)
-        AppendNodeText(out, node, mode);
+    {
+        RunWriter writer(out, mode);
+        for (const HtmlNode& node : page)
+            writer.Add(node);
+    }
     return out;
 }
 
