@@ -57,6 +57,15 @@ constexpr std::array kTexts = {
     "The preview needs lighttpd; install it with \"apt-get install lighttpd\".",
     "The preview server could not start on port %s: %s",
     "The project folder %s holds more than a preview copies; keep the project in a folder of its own.",
+
+    // Action pages
+    "%s has been modified! \r\nSave Changes?",
+    "Please select a table in the grid below",
+    "No message template file is specified! \r\nUse the default message template?",
+    "No email recipient is specified!",
+    "No message to post back. \r\nUse the default message?",
+    "No URL is specified for redirection!",
+    "Please enter the number of days after which the cookies expire.",
 };
 
 static_assert(kTexts.size() == static_cast<size_t>(Msg::Count), "every message needs its text");

@@ -58,6 +58,15 @@ enum class Msg {
     PreviewServerFailed,
     PreviewProjectTooLarge,
 
+    // Action pages
+    FileModifiedSave,
+    SelectTableInGrid,
+    NoMessageTemplate,
+    NoEmailRecipient,
+    NoMessageToPost,
+    NoRedirectUrl,
+    ExpiryDaysNeeded,
+
     Count
 };
 
