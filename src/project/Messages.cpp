@@ -66,6 +66,15 @@ constexpr std::array kTexts = {
     "No message to post back. \r\nUse the default message?",
     "No URL is specified for redirection!",
     "Please enter the number of days after which the cookies expire.",
+
+    // Form tab, action list and field dialogs
+    "Action name must contain only alphanumeric characters",
+    "Please select a submit button before using this command",
+    "Discard the actions defined in the current form? \r\n",
+    "Don't know where to add this field. Please select a form from the 'List of Fields in Form' combo box or create a "
+    "New HTML file with a form in the Form tab.",
+    "The current file in the Form tab is not an HTML file. Please load a valid HTML file now.",
+    "You must select an item first in order to set it as the default option!",
 };
 
 static_assert(kTexts.size() == static_cast<size_t>(Msg::Count), "every message needs its text");

@@ -67,6 +67,14 @@ enum class Msg {
     NoRedirectUrl,
     ExpiryDaysNeeded,
 
+    // Form tab, action list and field dialogs
+    ActionNameAlphanumeric,
+    SelectSubmitButton,
+    DiscardFormActions,
+    NoFormSelectedForField,
+    NotAnHtmlFile,
+    SelectDefaultOption,
+
     Count
 };
 
