@@ -75,6 +75,10 @@ constexpr std::array kTexts = {
     "New HTML file with a form in the Form tab.",
     "The current file in the Form tab is not an HTML file. Please load a valid HTML file now.",
     "You must select an item first in order to set it as the default option!",
+
+    // Query report designer
+    "Please select a data object from the drop down list box before using this command\n",
+    "Please select a query action from the drop down list box before using this command\n",
 };
 
 static_assert(kTexts.size() == static_cast<size_t>(Msg::Count), "every message needs its text");

@@ -75,6 +75,10 @@ enum class Msg {
     NotAnHtmlFile,
     SelectDefaultOption,
 
+    // Query report designer
+    SelectDataObject,
+    SelectQueryAction,
+
     Count
 };
 

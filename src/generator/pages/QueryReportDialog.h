@@ -1,0 +1,61 @@
+#pragma once
+
+#include "generator/QueryReport.h"
+
+#include <QDialog>
+#include <string>
+
+class QComboBox;
+class QTableWidget;
+
+namespace quillet {
+
+class Prompter;
+
+// Opens the "Query Report" designer on the report of editorText (a response
+// template), creating the report at caret when it has none. On OK the template
+// text holds the written report and true is returned.
+bool RunQueryReportDesigner(QWidget* parent, const ReportContext& context, std::string& editorText, int caret,
+                            Prompter& prompter);
+
+// The "Query Report" dialog: the grid, the "Data:" list and the commands.
+class QueryReportDialog : public QDialog {
+    Q_OBJECT
+public:
+    QueryReportDialog(const ReportContext& context, ReportGrid grid, Prompter& prompter, QWidget* parent = nullptr);
+
+    // The grid as the user left it, cell texts and layout taken from the table.
+    ReportGrid Grid();
+    QTableWidget* Table() const { return m_table; }
+    QComboBox* DataList() const { return m_data; }
+
+    void InsertValuesCommand(Direction direction);
+    void InsertNamesCommand(Direction direction);
+    void InsertIndexCommand(Direction direction);
+    void RepeatCommand(Direction direction);
+    void PagingCommand(PagingLink link);
+    void EditTableCommand();
+    void CellWidthCommand();
+    void FontCommand();
+    void BackgroundCommand();
+    void AlignCommand(HorizontalAlign align);
+    void VerticalAlignCommand(VerticalAlign align);
+
+private:
+    void BuildLayout();
+    QWidget* BuildCommands();
+    void ShowGrid();
+    void TakeTexts();
+    int DataObject() const;
+    CellRange Selection() const;
+    template <typename Apply>
+    void ForSelected(Apply apply);
+
+    const ReportContext& m_context;
+    ReportGrid m_grid;
+    Prompter& m_prompter;
+    QTableWidget* m_table = nullptr;
+    QComboBox* m_data = nullptr;
+};
+
+} // namespace quillet
