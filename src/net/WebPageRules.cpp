@@ -128,20 +128,4 @@ bool PerlPathEnabled(std::string_view serverType)
     return !IsWindowsServer(serverType);
 }
 
-std::vector<FileFilter> ParseFileFilter(std::string_view filter)
-{
-    std::vector<FileFilter> filters;
-    std::vector<std::string> parts = SplitAt(filter, '|');
-    for (size_t i = 0; i + 1 < parts.size(); i += 2) {
-        if (parts[i].empty())
-            break;
-        FileFilter entry{parts[i], {}};
-        for (const std::string& pattern : SplitAt(parts[i + 1], ';'))
-            if (std::string trimmed = TrimBlanks(pattern); !trimmed.empty())
-                entry.patterns.push_back(trimmed);
-        filters.push_back(std::move(entry));
-    }
-    return filters;
-}
-
 } // namespace quillet

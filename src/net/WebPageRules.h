@@ -56,11 +56,4 @@ bool PerlPathEnabled(std::string_view serverType);
 
 std::string TrimBlanks(std::string_view text);
 
-// The display name and pattern list pairs of a filter "name|patterns|...||".
-struct FileFilter {
-    std::string name;
-    std::vector<std::string> patterns;
-};
-std::vector<FileFilter> ParseFileFilter(std::string_view filter);
-
 } // namespace quillet

@@ -52,12 +52,13 @@ void SetChoice(QComboBox* box, const std::string& value)
     box->setCurrentIndex(box->findText(text));
 }
 
-QToolButton* IconButton(QWidget* parent, const char* icon, const QString& text)
+// Without an icon theme the button shows a short text instead.
+QToolButton* IconButton(QWidget* parent, const char* icon, const QString& text, const QString& shortText)
 {
     auto* button = new QToolButton(parent);
     button->setIcon(QIcon::fromTheme(icon));
     if (button->icon().isNull())
-        button->setText(text.left(1) == "F" ? "..." : text.section(' ', 0, 0));
+        button->setText(shortText);
     button->setToolTip(text);
     button->setAccessibleName(text);
     return button;
@@ -105,7 +106,7 @@ void CWebPage::BuildControls()
         auto* row = new QWidget(this);
         auto* layout = new QHBoxLayout(row);
         layout->setContentsMargins(0, 0, 0, 0);
-        auto* button = IconButton(row, "folder-open", tip);
+        auto* button = IconButton(row, "folder-open", tip, "...");
         connect(button, &QToolButton::clicked, this, slot);
         layout->addWidget(edit);
         layout->addWidget(button);
@@ -146,9 +147,10 @@ QWidget* CWebPage::BuildDnsRow()
     m_dns = new QComboBox(row);
     m_dns->setEditable(true);
     m_dns->setInsertPolicy(QComboBox::NoInsert);
-    auto* add = IconButton(row, "list-add", tr("Add a DNS server"));
-    auto* remove = IconButton(row, "list-remove", tr("Delete a DNS server"));
-    auto* lookup = IconButton(row, "system-search", tr("Get DNS servers automatically from current Web domain"));
+    auto* add = IconButton(row, "list-add", tr("Add a DNS server"), tr("Add"));
+    auto* remove = IconButton(row, "list-remove", tr("Delete a DNS server"), tr("Delete"));
+    auto* lookup =
+        IconButton(row, "system-search", tr("Get DNS servers automatically from current Web domain"), tr("Look Up"));
     connect(add, &QToolButton::clicked, this, &CWebPage::AddDnsServer);
     connect(remove, &QToolButton::clicked, this, &CWebPage::DeleteDnsServer);
     connect(lookup, &QToolButton::clicked, this, &CWebPage::LookupDnsServers);
@@ -166,9 +168,9 @@ QWidget* CWebPage::BuildConfigurationRow()
     layout->setContentsMargins(0, 0, 0, 0);
     m_configurations = new QComboBox(row);
     m_configurations->setInsertPolicy(QComboBox::NoInsert);
-    auto* add = IconButton(row, "document-new", tr("Add Web configuration"));
-    auto* save = IconButton(row, "document-save", tr("Save Web configuration"));
-    auto* remove = IconButton(row, "edit-delete", tr("Delete Web configuration"));
+    auto* add = IconButton(row, "document-new", tr("Add Web configuration"), tr("Add"));
+    auto* save = IconButton(row, "document-save", tr("Save Web configuration"), tr("Save"));
+    auto* remove = IconButton(row, "edit-delete", tr("Delete Web configuration"), tr("Delete"));
     connect(add, &QToolButton::clicked, this, &CWebPage::AddConfiguration);
     connect(save, &QToolButton::clicked, this, &CWebPage::SaveConfiguration);
     connect(remove, &QToolButton::clicked, this, &CWebPage::DeleteConfiguration);

@@ -1,12 +1,13 @@
 #pragma once
 
+#include "net/RemoteBrowser.h"
 #include "net/pages/ServerBrowse.h"
 
 #include <QDialog>
+#include <functional>
 #include <memory>
 #include <string>
 
-class QCheckBox;
 class QComboBox;
 class QLineEdit;
 class QPushButton;
@@ -16,30 +17,29 @@ class QTreeWidgetItem;
 
 namespace quillet {
 
-class FtpConnection;
 class Prompter;
 
 // A small FTP file manager for choosing a file or folder on the server.
 class RemoteFileDialog : public QDialog {
     Q_OBJECT
 public:
-    enum class Mode { Open = 0, Select = 1, Create = 2 };
-    // Files are listed as well as folders.
-    static constexpr unsigned kShowFiles = 8;
+    using Mode = BrowseMode;
+    static constexpr unsigned kShowFiles = kListFiles;
 
-    RemoteFileDialog(Mode mode, unsigned flags, const std::string& filter, const std::string& initialPath,
+    RemoteFileDialog(Mode mode, unsigned flags, std::string_view filter, const std::string& initialPath,
                      const FtpFields& ftp, Prompter& prompter, QWidget* parent = nullptr);
     ~RemoteFileDialog() override;
 
     const std::string& ChosenPath() const { return m_chosen; }
     const FtpFields& Ftp() const { return m_ftp; }
-    const std::string& CurrentPath() const { return m_path; }
+    std::string CurrentPath() const;
+    bool Connected() const { return m_browser != nullptr; }
     QTreeWidget* List() const { return m_list; }
     QLineEdit* FileName() const { return m_fileName; }
     QComboBox* FileTypes() const { return m_types; }
-    bool Connected() const { return m_connection != nullptr; }
+    QComboBox* LookIn() const { return m_lookIn; }
 
-    // Asks for the FTP login in place of the "FTP Connect" dialog; tests answer it.
+    // Ask in place of the "FTP Connect" dialog; tests answer them.
     std::function<bool(FtpFields&)> askLogin;
 
 public slots:
@@ -56,32 +56,36 @@ public slots:
     void accept() override;
 
 private:
-    void BuildControls(const std::string& filter);
+    void BuildControls();
     QWidget* BuildToolbar();
+    QWidget* BuildOptions();
+    void ShowItems();
+    void MakeBrowser();
     void OnDoubleClick(QTreeWidgetItem* item);
     void OnRenamed(QTreeWidgetItem* item, int column);
     void OnFileNameLeft();
-    void EnterPath(const std::string& path);
-    std::string ItemPath(const QString& name) const;
-    bool ShowsFiles() const;
+    void OnSortColumn(int column);
+    const RemoteItem* ItemOf(QTreeWidgetItem* item) const;
+    std::vector<RemoteItem> SelectedItems() const;
+    // Runs a network step with a progress dialog whose Cancel stops the transfer.
+    bool Busy(const QString& label, const std::function<bool()>& step);
 
     Mode m_mode;
     unsigned m_flags;
+    std::string m_filter;
     FtpFields m_ftp;
     Prompter& m_prompter;
     std::unique_ptr<FtpConnection> m_connection;
-    std::string m_path;
+    std::unique_ptr<RemoteBrowser> m_browser;
+    std::string m_startPath;
     std::string m_chosen;
-    std::vector<std::vector<std::string>> m_patterns;
     QComboBox* m_lookIn = nullptr;
     QTreeWidget* m_list = nullptr;
     QLineEdit* m_fileName = nullptr;
     QComboBox* m_types = nullptr;
     QRadioButton* m_textTransfer = nullptr;
-    QRadioButton* m_binaryTransfer = nullptr;
     QRadioButton* m_foldersOnly = nullptr;
     QRadioButton* m_filesAndFolders = nullptr;
-    QPushButton* m_ok = nullptr;
     bool m_filling = false;
 };
 

@@ -33,7 +33,8 @@ bool BrowseServerFolder(QWidget* parent, const std::string& uploadMethod, FtpFie
                         Prompter& prompter)
 {
     if (uploadMethod == "Using FTP")
-        return RunRemote(parent, RemoteFileDialog::Mode::Select, 0, ftp, kServerFileFilter, folder, folder, prompter);
+        return RunRemote(parent, RemoteFileDialog::Mode::Select, 0, ftp, std::string(kServerFileFilter), folder, folder,
+                         prompter);
     QString chosen = FileChooser::Current().Folder(parent, QObject::tr("Select A Windows Folder"));
     if (chosen.isEmpty())
         return false;

@@ -18,12 +18,6 @@ struct FtpFields {
     bool passive = false;
 };
 
-// The server file filter of the remote dialog.
-inline constexpr const char* kServerFileFilter =
-    "All File(*.*)|*.*|HTML File (*.html;*.htm;*.shtml)|*.html;*.htm;*.shtml|CGI File (*.cgi;*.pl)|*.cgi;*.pl|"
-    "Graphics File (*.gif;*.jpg)|*.gif;*.jpg|Tessera File(*.tsx)|*.tsx|Text File(*.txt)|*.txt|"
-    "LOG FILE(*.log; *.dat)|*.log;*.dat||";
-
 // A folder on the server: the remote dialog over FTP, else the desktop's
 // folder picker. The path comes back with "/" separators; false when none was chosen.
 bool BrowseServerFolder(QWidget* parent, const std::string& uploadMethod, FtpFields& ftp, std::string& folder,
