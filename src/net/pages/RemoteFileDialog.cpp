@@ -17,6 +17,7 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShortcut>
 #include <QStyle>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -116,6 +117,8 @@ void RemoteFileDialog::BuildControls()
         ListFolder();
     });
     connect(m_types, &QComboBox::currentIndexChanged, this, &RemoteFileDialog::ListFolder);
+    auto* remove = new QShortcut(QKeySequence::Delete, m_list, nullptr, nullptr, Qt::WidgetShortcut);
+    connect(remove, &QShortcut::activated, this, &RemoteFileDialog::DeleteSelected);
     resize(640, 480);
 }
 
