@@ -1,0 +1,174 @@
+#include "generator/CookiePageModel.h"
+#include "generator/CriteriaGrid.h"
+#include "generator/RecordPageModel.h"
+#include "generator/SqlBuilder.h"
+
+#include <gtest/gtest.h>
+
+namespace quillet {
+namespace {
+
+TEST(ConditionGrid, ColumnNeedsExpressionOperatorAndValue)
+{
+    GridColumns grid = {{"$FORM{'a'}[0]"}, {"$FORM{'b'}[0]", "=="}, {"", "==", "1"}, {" $x ", " eq ", " 'y' "}};
+    CriteriaList criteria = StoreCriteriaGrid(grid, kConditionGrid);
+    ASSERT_EQ(criteria.size(), 1u);
+    EXPECT_EQ(criteria[0].table, "");
+    EXPECT_EQ(criteria[0].column, "$x");
+    EXPECT_EQ(criteria[0].cells, (std::vector<OrCell>{{"eq", "'y'"}}));
+}
+
+TEST(ConditionGrid, CellsRunToTheLastUsedRowOfTheWholeGrid)
+{
+    // Three "or:" pairs under the first column, the second only its first pair.
+    GridColumns grid = {{"$a", "==", "1", "==", "2", "", "", "==", "4"}, {"$b", "ne", "'x'"}};
+    CriteriaList criteria = StoreCriteriaGrid(grid, kConditionGrid);
+    ASSERT_EQ(criteria.size(), 2u);
+    EXPECT_EQ(criteria[0].cells, (std::vector<OrCell>{{"==", "1"}, {"==", "2"}, {"", ""}, {"==", "4"}}));
+    ASSERT_EQ(criteria[1].cells.size(), 4u);
+    EXPECT_TRUE(criteria[1].cells[3].IsEmpty());
+
+    std::string text;
+    BuildCriteriaExpression(criteria, text, true, "");
+    EXPECT_NE(text.find("'x'"), std::string::npos);
+}
+
+TEST(ConditionGrid, LoadThenStoreGivesTheSameCriteria)
+{
+    CriteriaList criteria = {{"", "$FORM{'age'}[0]", {{">=", "18"}, {"==", "0"}}},
+                             {"", "$n", {{"=~", "/x/"}, {"", ""}}}};
+    GridColumns grid = LoadCriteriaGrid(criteria, kConditionGrid, 99);
+    ASSERT_EQ(grid.size(), 2u);
+    EXPECT_EQ(grid[0].size(), 99u);
+    EXPECT_EQ(grid[1][1], "=~");
+    EXPECT_EQ(StoreCriteriaGrid(grid, kConditionGrid), criteria);
+}
+
+TEST(RecordCriteriaGrid, TableAndFieldRowsGiveTheColumn)
+{
+    GridColumns grid = {{"people", "age", ">", "$FORM{'age'}[0]", "<", "99"}, {"people", "", "=", "1"}};
+    CriteriaList criteria = StoreCriteriaGrid(grid, kRecordCriteriaGrid);
+    ASSERT_EQ(criteria.size(), 1u);
+    EXPECT_EQ(criteria[0].table, "people");
+    EXPECT_EQ(criteria[0].column, "age");
+    EXPECT_EQ(criteria[0].cells.size(), 2u);
+    EXPECT_EQ(StoreCriteriaGrid(LoadCriteriaGrid(criteria, kRecordCriteriaGrid, 12), kRecordCriteriaGrid), criteria);
+}
+
+TEST(ColumnGrid, BlankRowsInTheMiddleDoNotEndTheReading)
+{
+    std::vector<ColumnGridRow> rows = {
+        {"t", "a", "COUNT"}, {"", "", ""}, {"", "b", "SUM"}, {" t ", " c ", " Group By "}};
+    auto columns = StoreColumnGrid(ActionType::SelectRecords, rows);
+    ASSERT_EQ(columns.size(), 2u);
+    EXPECT_EQ(columns[1].columnName, "c");
+    EXPECT_EQ(columns[1].function, "Group By");
+    EXPECT_EQ(LoadColumnGrid(ActionType::SelectRecords, columns)[1], (ColumnGridRow{"t", "c", "Group By"}));
+}
+
+TEST(ColumnGrid, EachKindKeepsItsOwnCells)
+{
+    std::vector<ColumnGridRow> rows = {{"t", "a", "x"}, {"u", "b", "y"}};
+    auto update = StoreColumnGrid(ActionType::UpdateRecords, rows);
+    EXPECT_EQ(update[0].value, "x");
+    EXPECT_EQ(update[0].function, "");
+    auto remove = StoreColumnGrid(ActionType::DeleteRecords, rows);
+    EXPECT_EQ(remove[1].tableName, "u");
+    EXPECT_EQ(remove[1].columnName, "");
+    EXPECT_EQ(remove[1].value, "");
+
+    Action action = *CreateAction(static_cast<long>(ActionType::DeleteRecords));
+    action.Record().columns = remove;
+    action.Record().criteria = {{"t", "id", {{"=", "1"}}}};
+    std::string sql = BuildSqlStatement(action).value_or("");
+    EXPECT_EQ(sql.rfind("DELETE FROM ", 0), 0u) << sql;
+    EXPECT_NE(sql.find("u"), std::string::npos) << sql;
+}
+
+TEST(InsertGrid, NeedsATableAndKeepsOnlyItsFields)
+{
+    std::vector<InsertGridRow> rows = {{" name ", " $FORM{'name'}[0] "}, {"nosuch", "1"}, {"", "x"}, {"email", ""}};
+    EXPECT_FALSE(StoreInsertGrid({}, rows).has_value());
+    auto columns = StoreInsertGrid({"id", "name", "email"}, rows);
+    ASSERT_TRUE(columns.has_value());
+    ASSERT_EQ(columns->size(), 2u);
+    EXPECT_EQ((*columns)[0].columnName, "name");
+    EXPECT_EQ((*columns)[0].value, "$FORM{'name'}[0]");
+    EXPECT_EQ((*columns)[0].tableName, "");
+    EXPECT_EQ((*columns)[1].columnName, "email");
+
+    auto loaded = LoadInsertGrid(*columns, 5);
+    ASSERT_EQ(loaded.size(), 5u);
+    EXPECT_EQ(loaded[1], (InsertGridRow{"email", ""}));
+    EXPECT_EQ(loaded[4], (InsertGridRow{"", ""}));
+}
+
+TEST(InsertGrid, BindingFillsOnlyFieldsWithAFormFieldOfTheSameName)
+{
+    std::vector<InsertGridRow> rows = {{"name", ""}, {"id", "7"}, {" email ", "old"}, {"", ""}};
+    EXPECT_TRUE(BindFormFields(rows, {"$FORM{'name'}[0]", "$FORM{'email'}[0]"}));
+    EXPECT_EQ(rows[0][1], "$FORM{'name'}[0]");
+    EXPECT_EQ(rows[1][1], "7");
+    EXPECT_EQ(rows[2][1], "$FORM{'email'}[0]");
+    EXPECT_FALSE(BindFormFields(rows, {"$FORM{'name'}[0]", "$FORM{'email'}[0]"}));
+}
+
+TEST(RecordChoices, TablesAndFieldsComeFromTheChosenDataSource)
+{
+    DataSourceList sources(2);
+    sources[0].name = "a";
+    sources[1].name = "b";
+    TableDef people;
+    people.name = "people";
+    people.columns.resize(2);
+    people.columns[0].name = "id";
+    people.columns[1].name = "name";
+    sources[1].tables.push_back(people);
+    EXPECT_TRUE(TableNames(sources, "a").empty());
+    EXPECT_EQ(TableNames(sources, "b"), std::vector<std::string>{"people"});
+    EXPECT_EQ(FieldNames(sources, "b", "people"), (std::vector<std::string>{"id", "name"}));
+    EXPECT_TRUE(FieldNames(sources, "b", "nosuch").empty());
+}
+
+TEST(RecordChoices, NewSelectShowsTenRows)
+{
+    Action select = *CreateAction(static_cast<long>(ActionType::SelectRecords));
+    PrepareNewRecordAction(select);
+    EXPECT_EQ(select.Record().rowsPerPage, 10);
+    select.Record().rowsPerPage = 25;
+    PrepareNewRecordAction(select);
+    EXPECT_EQ(select.Record().rowsPerPage, 25);
+    Action update = *CreateAction(static_cast<long>(ActionType::UpdateRecords));
+    PrepareNewRecordAction(update);
+    EXPECT_EQ(update.Record().rowsPerPage, 0);
+}
+
+TEST(Cookies, RowsBecomeOneLineAndComeBack)
+{
+    std::vector<CookieRow> rows = {{" user ", " $FORM{'name'}[0] ", false}, {"", "orphan", true}, {"id", "7", true}};
+    std::string code = StoreCookies(rows);
+    EXPECT_EQ(code, "user=$FORM{'name'}[0],secure=0;id=7,secure=1;");
+    EXPECT_EQ(LoadCookies(code), (std::vector<CookieRow>{{"user", "$FORM{'name'}[0]", false}, {"id", "7", true}}));
+    EXPECT_TRUE(LoadCookies("").empty());
+    EXPECT_EQ(LoadCookies("bare"), (std::vector<CookieRow>{{"bare", "", false}}));
+    EXPECT_EQ(NewCookieName(3), "Cookie3");
+}
+
+TEST(Cookies, ExpiryDateIsTheCalendarDayWhateverTheTimeZone)
+{
+    struct Case {
+        const char* text;
+        long days;
+    } cases[] = {{"01-01-1970", 0}, {"03-01-2000", 11017}, {"12-31-2026", 20818}, {"02-29-2024", 19782}};
+    for (const Case& c : cases) {
+        auto date = ParseExpiryDate(c.text);
+        ASSERT_TRUE(date.has_value()) << c.text;
+        EXPECT_EQ(DaysSinceEpoch(*date), c.days) << c.text;
+        EXPECT_EQ(FormatExpiryDate(DateFromDays(c.days)), c.text);
+    }
+    for (const char* bad : {"02-29-2023", "13-01-2020", "1-1", "aa-01-2020", "00-10-2020", "01-01-1969", ""})
+        EXPECT_FALSE(ParseExpiryDate(bad).has_value()) << bad;
+}
+
+} // namespace
+} // namespace quillet

@@ -1,0 +1,138 @@
+#include "net/MailPageModel.h"
+#include "project/Messages.h"
+#include "project/ProjectFile.h"
+#include "project/Prompter.h"
+#include "support/TempDir.h"
+
+#include <deque>
+#include <gtest/gtest.h>
+
+namespace quillet {
+namespace {
+
+class AnswerPrompter : public Prompter {
+public:
+    std::deque<bool> answers;
+    std::vector<std::string> seen;
+    void Show(const std::string& text) override { seen.push_back(text); }
+    bool AskYesNo(const std::string& text) override
+    {
+        seen.push_back(text);
+        bool answer = answers.empty() ? false : answers.front();
+        if (!answers.empty())
+            answers.pop_front();
+        return answer;
+    }
+    Answer AskYesNoCancel(const std::string& text) override { return AskYesNo(text) ? Answer::Yes : Answer::No; }
+};
+
+TEST(MailPage, StoringTrimsAndEscapesAddresses)
+{
+    MailFields fields;
+    fields.to = "  ann@example.org,bob@example.org ";
+    fields.cc = "c\\@example.org";
+    fields.from = "me@example.org";
+    fields.popUser = "me@pop";
+    fields.popPassword = " p@ss ";
+    fields.subject = "  Hello @ you ";
+    fields.sender = " Me ";
+    MailAction mail;
+    StoreMailFields(fields, mail);
+    EXPECT_EQ(mail.to, "ann\\@example.org,bob\\@example.org");
+    EXPECT_EQ(mail.cc, "c\\@example.org");
+    EXPECT_EQ(mail.from, "me\\@example.org");
+    EXPECT_EQ(mail.popUser, "me\\@pop");
+    EXPECT_EQ(mail.popPassword, "p\\@ss");
+    EXPECT_EQ(mail.subject, "Hello @ you");
+    EXPECT_EQ(mail.sender, "Me");
+    EXPECT_EQ(mail.mailMode, 1);
+
+    // Stored again after loading: no second escape.
+    MailAction again;
+    StoreMailFields(LoadMailFields(mail), again);
+    EXPECT_EQ(again, mail);
+}
+
+TEST(MailPage, DisabledPopFieldsAreStillStored)
+{
+    MailFields fields;
+    fields.smtpAuth = false;
+    fields.popServer = "pop.example.org";
+    fields.popUser = "user";
+    MailAction mail;
+    StoreMailFields(fields, mail);
+    EXPECT_EQ(mail.smtpAuth, 0);
+    EXPECT_EQ(mail.popServer, "pop.example.org");
+    EXPECT_EQ(mail.popUser, "user");
+}
+
+TEST(MailPage, LeavingChecks)
+{
+    MailAction mail;
+    mail.to = "a\\@b";
+    AnswerPrompter prompter;
+    prompter.answers = {false};
+    EXPECT_FALSE(MailLeaveCheck(mail, prompter));
+    prompter.answers = {true};
+    EXPECT_TRUE(MailLeaveCheck(mail, prompter));
+    EXPECT_EQ(prompter.seen.back(), FormatMessage(Msg::NoMessageTemplate));
+
+    mail.templateFile = "t.html";
+    mail.to.clear();
+    EXPECT_FALSE(MailLeaveCheck(mail, prompter));
+    EXPECT_EQ(prompter.seen.back(), FormatMessage(Msg::NoEmailRecipient));
+}
+
+TEST(MailPage, SelectionAfterDeletingAnAttachment)
+{
+    EXPECT_EQ(SelectionAfterDelete(0, 0), std::nullopt);
+    EXPECT_EQ(SelectionAfterDelete(1, 3), 1);
+    EXPECT_EQ(SelectionAfterDelete(3, 3), 2);
+}
+
+TEST(ResponsePage, ModesDropTheOtherField)
+{
+    ResponseAction response;
+    StoreResponse(true, " t.html ", "http://x/", response);
+    EXPECT_EQ(response.postMode, 1);
+    EXPECT_EQ(response.file, "t.html");
+    EXPECT_EQ(response.url, "");
+    StoreResponse(false, "t.html", " http://x/ ", response);
+    EXPECT_EQ(response.postMode, 0);
+    EXPECT_EQ(response.file, "");
+    EXPECT_EQ(response.url, "http://x/");
+}
+
+TEST(ResponsePage, LeavingChecks)
+{
+    AnswerPrompter prompter;
+    ResponseAction post{"", 1, ""};
+    prompter.answers = {false, true};
+    EXPECT_FALSE(ResponseLeaveCheck(post, prompter));
+    EXPECT_TRUE(ResponseLeaveCheck(post, prompter));
+    ResponseAction redirect{"", 0, ""};
+    EXPECT_FALSE(ResponseLeaveCheck(redirect, prompter));
+    EXPECT_EQ(prompter.seen.back(), FormatMessage(Msg::NoRedirectUrl));
+    redirect.url = "http://x/";
+    EXPECT_TRUE(ResponseLeaveCheck(redirect, prompter));
+}
+
+TEST(SaveFilePage, PathsAndTemplates)
+{
+    FileAction file;
+    StoreFileAction(" t.html ", " /data/$FORM{'f'}[0].txt ", FileMode::Append, file);
+    EXPECT_EQ(file.file, "t.html");
+    EXPECT_EQ(file.dataFile, "/data/$FORM{'f'}[0].txt");
+    EXPECT_EQ(file.mode, 1);
+
+    EXPECT_EQ(TemplateFilePath("templates/a.html", "/p/x.prj"), "/p/templates/a.html");
+    EXPECT_EQ(TemplateFilePath("/abs/a.html", "/p/x.prj"), "/abs/a.html");
+    EXPECT_EQ(TemplateFilePath("", "/p/x.prj"), "");
+
+    test::TempDir dir;
+    ASSERT_TRUE(CreateTemplateFile(dir.File("new.html")));
+    EXPECT_EQ(ReadWholeFile(dir.File("new.html")), "\n");
+}
+
+} // namespace
+} // namespace quillet
