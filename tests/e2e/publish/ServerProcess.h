@@ -175,6 +175,10 @@ public:
                                          "--skip-log-bin",
                                          "--innodb-buffer-pool-size=16M",
                                          "--open-files-limit=1024",
+                                         "--innodb-flush-log-at-trx-commit=0",
+                                         "--innodb-doublewrite=0",
+                                         "--innodb-flush-method=nosync",
+                                         "--skip-name-resolve",
                                          "--pid-file=" + folder + "/mysqld.pid",
                                          "--log-error=" + folder + "/mysqld.log"};
         if (geteuid() == 0)
