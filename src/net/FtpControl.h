@@ -10,7 +10,8 @@ namespace quillet {
 // after the files are in place.
 
 // Connects to host (which may carry ":port") at the "ftp" service and logs in:
-// the greeting must be 220, USER must be answered with 331 and PASS with 230.
+// the greeting must be 220, USER must be answered with 331 and PASS with 230
+// (RFC 959 5.4); a server that lets the user in without a password is refused.
 // Anything else closes the connection; the session is then not connected.
 LineSession FtpControlLogin(const std::string& host, const std::string& user, const std::string& password);
 
