@@ -125,7 +125,8 @@ bool FtpFieldsEnabled(std::string_view uploadMethod)
 
 bool PerlPathEnabled(std::string_view serverType)
 {
-    return !IsWindowsServer(serverType);
+    // Windows servers find Perl by the file extension, not by a path.
+    return !serverType.starts_with("Win");
 }
 
 } // namespace quillet

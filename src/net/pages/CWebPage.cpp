@@ -187,8 +187,7 @@ void CWebPage::UpdateEnabling()
     bool ftp = FtpFieldsEnabled(Bytes(m_uploadMethod->currentText()));
     for (QWidget* field : std::initializer_list<QWidget*>{m_ftpServer, m_ftpUser, m_ftpPassword})
         field->setEnabled(ftp);
-    // Windows servers find Perl by the file extension, not by a path.
-    m_perlPath->setEnabled(!m_serverType->currentText().startsWith("Win"));
+    m_perlPath->setEnabled(PerlPathEnabled(Bytes(m_serverType->currentText())));
 }
 
 WebPageValues CWebPage::Values() const
