@@ -47,7 +47,7 @@ void ReadFormForReport(ReportContext& context, std::string_view pageText, std::s
 
 struct ReportFont {
     std::string face;
-    int points = 0; // 0: not set
+    int points = 0;    // 0: not set
     std::string color; // "#rrggbb" or empty
     bool bold = false;
     bool italic = false;
@@ -90,6 +90,8 @@ struct CellRange {
 };
 
 enum class Direction { Across, Down };
+// Merged cells reach this far at most.
+constexpr int kMaxSpan = 50;
 enum class PagingLink { First, Previous, Next, Last };
 
 // The grid of the "Query Report" dialog. A merged cell is stored at its top-left
@@ -152,7 +154,7 @@ ReportGrid ReadReportTable(std::string_view tableMarkup);
 // Byte offsets of the report in a template.
 struct ReportLocation {
     size_t spanStart = 0;
-    size_t spanEnd = 0;   // just past the SPAN end tag
+    size_t spanEnd = 0;    // just past the SPAN end tag
     size_t tableStart = 0; // where the table starts, or the insertion point when none
     size_t tableEnd = 0;   // just past "</table>", equal to tableStart when none
 };
