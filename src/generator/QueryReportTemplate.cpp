@@ -46,6 +46,22 @@ std::string HiddenInput(std::string_view name, std::string_view value)
     return "<input name=\"" + std::string(name) + "\" type=\"hidden\" value=\"" + std::string(value) + "\">\n";
 }
 
+std::string FieldInput(const std::string& name, size_t index)
+{
+    return HiddenInput(name, "$FORM{'" + name + "'}[" + std::to_string(index) + "]");
+}
+
+// Another button carried along would run its own handler instead of this one.
+// Without the handler's name, a button is carried only when it was submitted.
+std::string ButtonInput(const ReportContext& context, const std::string& name)
+{
+    if (!context.handlerName.empty())
+        return name == context.handlerName ? FieldInput(name, 0) : std::string();
+    std::string input = FieldInput(name, 0);
+    input.pop_back();
+    return "@{[ defined $FORM{'" + name + "'} ? qq(" + input + ") : '' ]}\n";
+}
+
 bool IsButtonType(std::string_view type)
 {
     return NameIn(type, {"submit", "image", "reset", "button"});
@@ -123,12 +139,10 @@ std::string BuildPagingForm(const ReportContext& context)
     for (size_t i = 0, index = 0; i < context.fieldNames.size(); ++i) {
         const std::string& name = context.fieldNames[i];
         index = i > 0 && context.fieldNames[i - 1] == name ? index + 1 : 0;
-        // Another button carried along would run its own handler instead of this one.
         const std::string& type = i < context.fieldTypes.size() ? context.fieldTypes[i] : std::string();
-        if (IsButtonType(type) &&
-            (type == "reset" || type == "button" || (!context.handlerName.empty() && name != context.handlerName)))
+        if (type == "reset" || type == "button")
             continue;
-        out += HiddenInput(name, "$FORM{'" + name + "'}[" + std::to_string(index) + "]");
+        out += IsButtonType(type) ? ButtonInput(context, name) : FieldInput(name, index);
     }
     out += "</form>\n";
     return out;

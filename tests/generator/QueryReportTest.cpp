@@ -119,6 +119,13 @@ TEST(QueryReport, PagingLinkAndForm)
                                         "<input name=\"list\" type=\"hidden\" value=\"$FORM{'list'}[0]\">\n"
                                         "<input name=\"Show\" type=\"hidden\" value=\"$FORM{'Show'}[0]\">\n"
                                         "</form>\n");
+    context.handlerName.clear();
+    const std::string unknown = BuildPagingForm(context);
+    EXPECT_NE(unknown.find("@{[ defined $FORM{'Sign'} ? qq(<input name=\"Sign\" type=\"hidden\" "
+                           "value=\"$FORM{'Sign'}[0]\">) : '' ]}\n"),
+              std::string::npos)
+        << unknown;
+    EXPECT_EQ(unknown.find("clear"), std::string::npos);
 }
 
 ReportGrid DesignedGrid()
