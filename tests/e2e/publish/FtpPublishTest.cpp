@@ -1,4 +1,5 @@
 #include "e2e/publish/ServerProcess.h"
+#include "net/FtpControl.h"
 #include "net/Publisher.h"
 #include "net/RemoteBrowser.h"
 #include "project/Messages.h"
@@ -166,6 +167,19 @@ TEST_F(FtpPublish, EmptyListStillLogsInAndOut)
     list[0].upload = false;
     EXPECT_EQ(UploadNow(list, m_settings, m_prompter), PublishOutcome::Done);
     EXPECT_FALSE(fs::exists(Root() / "a.html"));
+}
+
+TEST(FtpServerGreeting, MultiLineGreetingIsReadWhole)
+{
+    test::TempDir root;
+    test::FtpServer server;
+    ASSERT_TRUE(server.Start(root.Path().string(), "Welcome\nto the\ntest server"));
+    LineSession session = FtpControlLogin(server.Address(), "web", "secret");
+    ASSERT_TRUE(session.Connected());
+    WriteBytes(root.File("a.cgi"), "x");
+    EXPECT_EQ(FtpSiteChmod(session, "751", "/a.cgi"), 0);
+    FtpQuit(session);
+    EXPECT_EQ(ModeOf(root.Path() / "a.cgi"), 0751u);
 }
 
 TEST_F(FtpPublish, RemoteFileOperations)
