@@ -171,6 +171,28 @@ private slots:
         QVERIFY2(prompter.Failures().isEmpty(), qPrintable(prompter.Failures().join('\n')));
         QVERIFY(prompter.Done());
     }
+
+    void printListsTheMarkedFilesAndOpensThemInTheEditor()
+    {
+        UiPrompter prompter;
+        UploadList list = {Entry("p.html"), Entry("q.html")};
+        list[1].upload = false;
+        ServerSettings settings = FtpSettings();
+        settings.htmlEditor = "/bin/true --";
+        qputenv("TMPDIR", m_folder.path().toLocal8Bit());
+        PublishDialog dialog(list, settings, prompter);
+        dialog.Print();
+        QFile printout(m_folder.path() + "/upload.txt");
+        QVERIFY(printout.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromLocal8Bit(printout.readAll()),
+                 QString("Local:  %1/p.html\nRemote: /site/p.html\n\n").arg(m_folder.path()));
+
+        settings.htmlEditor = m_folder.path().toStdString() + "/no-such-editor";
+        prompter.ExpectShow("Can't start the editor " + settings.htmlEditor);
+        dialog.Print();
+        QVERIFY2(prompter.Failures().isEmpty(), qPrintable(prompter.Failures().join('\n')));
+        QVERIFY(prompter.Done());
+    }
 };
 
 QUILLET_UI_TEST_MAIN(PublishEndToEndTest)
