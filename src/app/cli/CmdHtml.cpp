@@ -28,9 +28,10 @@ extern const Command kFormsCommand = {
     "forms", "forms PAGE",
     "Lists the forms of the HTML page PAGE as the Form tab would: one line per form,\n"
     "then one line per field, indented by two blanks, with the field's kind, name and\n"
-    "value separated by tabs; submit and image buttons end with a \"handler\" column.\n"
-    "Unnamed forms are shown with the names given to them. Tabs, line ends and\n"
-    "backslashes in values are written as \\t, \\r, \\n and \\\\.",
+    "value separated by tabs. Submit and image buttons that have a name, the ones\n"
+    "that get actions, end with a \"handler\" column. Unnamed forms are shown with\n"
+    "the names the Form tab gives them; the page itself is not changed. Tabs, line\n"
+    "ends and backslashes in names and values are written as \\t, \\r, \\n and \\\\.",
     RunForms};
 
 namespace {
