@@ -147,6 +147,16 @@ void RemoteBrowser::Up()
     Refresh();
 }
 
+const RemoteItem* RemoteBrowser::LeaveFileName()
+{
+    for (const RemoteItem& item : m_items)
+        if (item.name == fileName)
+            return &item;
+    if (m_mode != BrowseMode::Create)
+        fileName.clear();
+    return nullptr;
+}
+
 std::optional<std::string> RemoteBrowser::NewFolder()
 {
     // Bounded so that a server refusing every name cannot keep the loop going.

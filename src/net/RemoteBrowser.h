@@ -60,6 +60,9 @@ public:
     // Double-click: enters a folder and gives none, or gives the chosen path of a file.
     std::optional<std::string> Activate(const RemoteItem& item);
     void Up();
+    // Leaving "File Name:": the item of that name to select, or none; without
+    // one the name is cleared, except in Create mode.
+    const RemoteItem* LeaveFileName();
     // Creates the first of "NewFile1", "NewFile2", ... that the server accepts.
     std::optional<std::string> NewFolder();
     // Deletes the items in order; the first failure is shown and ends it.

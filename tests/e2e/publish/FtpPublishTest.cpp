@@ -265,7 +265,14 @@ TEST_F(RemoteBrowse, ListsFiltersAndChoosesFiles)
     create.Refresh();
     EXPECT_EQ(create.Choose(nullptr), std::nullopt);
     create.fileName = "new.txt";
+    EXPECT_EQ(create.LeaveFileName(), nullptr);
     EXPECT_EQ(create.Choose(nullptr), "/site/new.txt");
+    browser.fileName = "cgi-bin";
+    ASSERT_NE(browser.LeaveFileName(), nullptr);
+    EXPECT_EQ(browser.LeaveFileName()->name, "cgi-bin");
+    browser.fileName = "nothing";
+    EXPECT_EQ(browser.LeaveFileName(), nullptr);
+    EXPECT_EQ(browser.fileName, "");
 }
 
 TEST_F(RemoteBrowse, SelectModeListsFoldersAndFallsBackToTheCurrentOne)
