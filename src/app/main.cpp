@@ -3,6 +3,7 @@
 #include "app/CChildFrame.h"
 #include "app/CMainFrame.h"
 #include "app/QtPrompter.h"
+#include "generator/pages/QueryReportDialog.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -55,6 +56,7 @@ int main(int argc, char** argv)
     parser.process(app);
 
     quillet::QtPrompter prompter;
+    quillet::InstallQueryReportDesigner();
     quillet::AppEnvironment environment = quillet::AppEnvironment::Discover();
     quillet::CMainFrame window(prompter, environment);
     window.show();

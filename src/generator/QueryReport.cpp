@@ -88,6 +88,13 @@ ReportContext MakeReportContext(const Handler& handler)
     return context;
 }
 
+ReportContext MakeReportContext(const ActionList& actions)
+{
+    ReportContext context;
+    CollectQueries(actions, context.queries);
+    return context;
+}
+
 void ReportGrid::Resize(int rows, int columns)
 {
     rows = std::max(rows, 1);

@@ -8,6 +8,7 @@
 namespace quillet {
 
 class Prompter;
+struct Action;
 struct Handler;
 
 // A Select Records action as the report sees it.
@@ -41,6 +42,8 @@ struct ReportContext {
 
 // The handler's queries; the form's fields come from the caller's page.
 ReportContext MakeReportContext(const Handler& handler);
+// The same for an action list whose handler is unknown (handlerName stays empty).
+ReportContext MakeReportContext(const std::vector<Action>& actions);
 // Fills formTag and the field lists from the page text, for the form named formName
 // (the first form when the name is empty or not found).
 void ReadFormForReport(ReportContext& context, std::string_view pageText, std::string_view formName);

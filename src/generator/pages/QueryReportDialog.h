@@ -2,10 +2,15 @@
 
 #include "generator/QueryReport.h"
 
+#include <QColor>
 #include <QDialog>
+#include <optional>
 #include <string>
 
 class QComboBox;
+class QLineEdit;
+class QPushButton;
+class QSpinBox;
 class QTableWidget;
 
 namespace quillet {
@@ -17,6 +22,9 @@ class Prompter;
 // text holds the written report and true is returned.
 bool RunQueryReportDesigner(QWidget* parent, const ReportContext& context, std::string& editorText, int caret,
                             Prompter& prompter);
+
+// Makes "Insert Query Report" of every template editor open the designer.
+void InstallQueryReportDesigner();
 
 // The "Query Report" dialog: the grid, the "Data:" list and the commands.
 class QueryReportDialog : public QDialog {
@@ -40,6 +48,15 @@ public:
     void BackgroundCommand();
     void AlignCommand(HorizontalAlign align);
     void VerticalAlignCommand(VerticalAlign align);
+    void MergeCommand();
+    void SplitCommand();
+
+protected:
+    // The choosers; tests answer them without a modal dialog. None means cancelled.
+    virtual std::optional<int> AskWidth(int shown);
+    virtual std::optional<ReportFont> AskFont(const ReportFont& start);
+    virtual std::optional<std::string> AskColor(const std::string& start);
+    virtual bool AskTable(ReportTableProperties& table);
 
 private:
     void BuildLayout();
@@ -56,6 +73,23 @@ private:
     Prompter& m_prompter;
     QTableWidget* m_table = nullptr;
     QComboBox* m_data = nullptr;
+};
+
+// The "Table Property" sheet of "Edit Table". The background image is offered but
+// not written into the table.
+class TablePropertyDialog : public QDialog {
+    Q_OBJECT
+public:
+    TablePropertyDialog(const ReportTableProperties& table, QWidget* parent = nullptr);
+    void Store(ReportTableProperties& table) const;
+
+private:
+    QSpinBox* m_border;
+    QSpinBox* m_spacing;
+    QSpinBox* m_padding;
+    QColor m_color;
+    QPushButton* m_colorButton;
+    QLineEdit* m_image;
 };
 
 } // namespace quillet

@@ -1,0 +1,98 @@
+#include "generator/pages/ChoiceGrid.h"
+
+#include <QComboBox>
+#include <QPainter>
+#include <QStyledItemDelegate>
+
+namespace quillet {
+
+namespace {
+
+class ChoiceDelegate : public QStyledItemDelegate {
+public:
+    explicit ChoiceDelegate(ChoiceGrid* grid) : QStyledItemDelegate(grid), m_grid(grid) {}
+
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        if (m_grid->mayEdit && !m_grid->mayEdit(index.row(), index.column()))
+            return nullptr;
+        ChoiceGrid::CellRule rule = m_grid->RuleAt(index.row(), index.column());
+        if (rule.kind == ChoiceGrid::Kind::ReadOnly)
+            return nullptr;
+        if (rule.kind == ChoiceGrid::Kind::Text)
+            return QStyledItemDelegate::createEditor(parent, option, index);
+        auto* box = new QComboBox(parent);
+        box->setEditable(rule.kind == ChoiceGrid::Kind::EditableList);
+        box->addItem(QString());
+        box->addItems(rule.choices);
+        return box;
+    }
+
+    void setEditorData(QWidget* editor, const QModelIndex& index) const override
+    {
+        if (auto* box = qobject_cast<QComboBox*>(editor))
+            box->setCurrentText(index.data().toString());
+        else
+            QStyledItemDelegate::setEditorData(editor, index);
+    }
+
+    void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override
+    {
+        if (auto* box = qobject_cast<QComboBox*>(editor))
+            model->setData(index, box->currentText());
+        else
+            QStyledItemDelegate::setModelData(editor, model, index);
+    }
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        if (m_grid->tinted && m_grid->tinted(index.row()))
+            painter->fillRect(option.rect, QColor(255, 255, 204));
+        QStyledItemDelegate::paint(painter, option, index);
+    }
+
+private:
+    ChoiceGrid* m_grid;
+};
+
+} // namespace
+
+QStringList ToQList(const std::vector<std::string>& texts)
+{
+    QStringList list;
+    for (const std::string& text : texts)
+        list << ToQ(text);
+    return list;
+}
+
+ChoiceGrid::ChoiceGrid(int rows, int columns, QWidget* parent) : QTableWidget(rows, columns, parent)
+{
+    setItemDelegate(new ChoiceDelegate(this));
+    setEditTriggers(QAbstractItemView::AllEditTriggers);
+}
+
+QString ChoiceGrid::Text(int row, int column) const
+{
+    const QTableWidgetItem* cell = item(row, column);
+    return cell ? cell->text() : QString();
+}
+
+void ChoiceGrid::SetText(int row, int column, const QString& text)
+{
+    if (QTableWidgetItem* cell = item(row, column))
+        cell->setText(text);
+    else if (!text.isEmpty())
+        setItem(row, column, new QTableWidgetItem(text));
+}
+
+void ChoiceGrid::ClearTexts()
+{
+    clearContents();
+}
+
+ChoiceGrid::CellRule ChoiceGrid::RuleAt(int row, int column) const
+{
+    return rule ? rule(row, column) : CellRule{};
+}
+
+} // namespace quillet
