@@ -146,7 +146,7 @@ void AttrReader::Keep(HtmlAttr& attr)
 class Tokenizer {
 public:
     explicit Tokenizer(std::string_view text) : m_pageText(text), m_text(*m_pageText) {}
-    HtmlPage Run();
+    HtmlPage Run(std::optional<OpenConstruct>* openAtEnd);
 
 private:
     char At(size_t pos) const { return pos < m_text.size() ? m_text[pos] : '\0'; }
@@ -158,6 +158,7 @@ private:
     // Each reader starts at m_pos and returns false when the page ends before its construct closes.
     void ReadText();
     bool ReadRawText();
+    OpenConstruct::Kind MarkupKind(size_t start) const;
     bool ReadMarkup();
     bool ReadComment(size_t start);
     bool ReadServerBlock(size_t start);
@@ -172,19 +173,24 @@ private:
     HtmlPage m_page;
 };
 
-HtmlPage Tokenizer::Run()
+HtmlPage Tokenizer::Run(std::optional<OpenConstruct>* openAtEnd)
 {
     while (!AtEnd()) {
         size_t start = m_pos;
         bool closed = true;
-        if (m_rawNext)
+        OpenConstruct::Kind kind = OpenConstruct::RawText;
+        if (m_rawNext) {
             closed = ReadRawText();
-        else if (OpensMarkup(m_pos))
+        } else if (OpensMarkup(m_pos)) {
+            kind = MarkupKind(start);
             closed = ReadMarkup();
-        else
+        } else {
             ReadText();
+        }
         if (!closed) {
             AddNode({}, start, m_text.size());
+            if (openAtEnd)
+                *openAtEnd = OpenConstruct{kind, start};
             break;
         }
     }
@@ -249,14 +255,24 @@ bool Tokenizer::ReadRawText()
     return true;
 }
 
+OpenConstruct::Kind Tokenizer::MarkupKind(size_t start) const
+{
+    if (m_text.substr(start, 4) == "<!--")
+        return OpenConstruct::Comment;
+    return At(start + 1) == '%' ? OpenConstruct::ServerBlock : OpenConstruct::Tag;
+}
+
 bool Tokenizer::ReadMarkup()
 {
     size_t start = m_pos;
-    if (m_text.substr(start, 4) == "<!--")
+    switch (MarkupKind(start)) {
+    case OpenConstruct::Comment:
         return ReadComment(start);
-    if (At(start + 1) == '%')
+    case OpenConstruct::ServerBlock:
         return ReadServerBlock(start);
-    return ReadTag(start);
+    default:
+        return ReadTag(start);
+    }
 }
 
 // "<!--" up to the first "--" followed by optional blanks and ">".
@@ -323,9 +339,25 @@ std::string_view BodyOf(std::string_view source, size_t openerLength, size_t clo
 
 } // namespace
 
-HtmlPage ParseHtml(std::string_view text)
+HtmlPage ParseHtml(std::string_view text, std::optional<OpenConstruct>* openAtEnd)
 {
-    return Tokenizer(text).Run();
+    if (openAtEnd)
+        openAtEnd->reset();
+    return Tokenizer(text).Run(openAtEnd);
+}
+
+std::string_view OpenConstructText(OpenConstruct::Kind kind)
+{
+    switch (kind) {
+    case OpenConstruct::Comment:
+        return "a comment without its closing \"-->\"";
+    case OpenConstruct::ServerBlock:
+        return "a server block without its closing \"%>\"";
+    case OpenConstruct::RawText:
+        return "a script, style or textarea without its end tag";
+    default:
+        return "a tag without its closing \">\"";
+    }
 }
 
 std::vector<HtmlAttr> ReadNodeAttrs(std::string_view name, std::string_view source)

@@ -40,7 +40,7 @@ bool PageFile::Read()
     if (!bytes)
         return false;
     m_crlf = AllLinesEndInCrLf(*bytes);
-    m_nodes = m_crlf ? ParseHtml(Replace(*bytes, "\r\n", "\n")) : ParseHtml(*bytes);
+    m_nodes = m_crlf ? ParseHtml(Replace(*bytes, "\r\n", "\n"), &m_openAtEnd) : ParseHtml(*bytes, &m_openAtEnd);
     return true;
 }
 

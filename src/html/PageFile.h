@@ -1,6 +1,7 @@
 #pragma once
 
 #include "html/HtmlNode.h"
+#include "html/HtmlTokenizer.h"
 #include "html/HtmlWriter.h"
 
 #include <string>
@@ -23,6 +24,8 @@ public:
     HtmlPage& Nodes() { return m_nodes; }
     const HtmlPage& Nodes() const { return m_nodes; }
     bool CrLf() const { return m_crlf; }
+    // Set when the last read found the page ending inside a construct.
+    const std::optional<OpenConstruct>& OpenAtEnd() const { return m_openAtEnd; }
     void SetCrLf(bool crlf) { m_crlf = crlf; }
 
     // The bytes WriteHtmlFile puts on disk.
@@ -32,6 +35,7 @@ private:
     std::string m_path;
     HtmlPage m_nodes;
     bool m_crlf = false;
+    std::optional<OpenConstruct> m_openAtEnd;
 };
 
 // Writes the nodes to the file through a temporary file, so a failed write leaves the old page.

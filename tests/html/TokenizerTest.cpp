@@ -63,6 +63,32 @@ const TokenCase kTokenCases[] = {
 INSTANTIATE_TEST_SUITE_P(Html, TokenizerCases, ::testing::ValuesIn(kTokenCases),
                          [](const auto& param) { return std::string(param.param.name); });
 
+TEST(Tokenizer, TellsWhichConstructThePageEndsIn)
+{
+    struct Case {
+        std::string page;
+        std::optional<OpenConstruct::Kind> kind;
+        size_t offset;
+    };
+    const Case cases[] = {
+        {"<p>a</p>", std::nullopt, 0},
+        {"ab<a href=\"x>", OpenConstruct::Tag, 2},
+        {"<p><!-- x", OpenConstruct::Comment, 3},
+        {"x<% y %", OpenConstruct::ServerBlock, 1},
+        {"<script>a<b", OpenConstruct::RawText, 8},
+        {"a < b <", std::nullopt, 0},
+    };
+    for (const Case& c : cases) {
+        std::optional<OpenConstruct> open = OpenConstruct{};
+        ParseHtml(c.page, &open);
+        ASSERT_EQ(open.has_value(), c.kind.has_value()) << c.page;
+        if (open) {
+            EXPECT_EQ(open->kind, *c.kind) << c.page;
+            EXPECT_EQ(open->offset, c.offset) << c.page;
+        }
+    }
+}
+
 TEST(Tokenizer, NormalisedPageWritesBackInNormalForm)
 {
     const std::string page = "<html>\n<body bgcolor=\"#ffffff\">\n<form NAME=\"f\" action='/x.cgi'>\n"

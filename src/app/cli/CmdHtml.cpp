@@ -6,6 +6,7 @@
 #include "project/Form.h"
 #include "project/Messages.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 
@@ -60,6 +61,21 @@ std::string Escaped(std::string_view text)
     return out;
 }
 
+// A page that ends inside a tag or comment is read whole, but what follows the
+// opening is text: worth a note, since fields there are not seen.
+void NoteOpenConstruct(const Command& command, const std::string& path, const PageFile& file)
+{
+    if (!file.OpenAtEnd())
+        return;
+    std::string text = WriteHtmlString(file.Nodes());
+    size_t offset = std::min(file.OpenAtEnd()->offset, text.size());
+    long line = 1 + std::count(text.begin(), text.begin() + static_cast<long>(offset), '\n');
+    std::string_view what = OpenConstructText(file.OpenAtEnd()->kind);
+    std::fprintf(stderr, "quillet-cli %.*s: %s:%ld: the page ends inside %.*s; the rest is read as text\n",
+                 static_cast<int>(command.name.size()), command.name.data(), path.c_str(), line,
+                 static_cast<int>(what.size()), what.data());
+}
+
 // The page as a Form of a project in the current folder, so relative paths work as given.
 bool LoadPage(const Command& command, const std::string& path, Form& form, LoadedPage& page, CliPrompter& prompter)
 {
@@ -93,6 +109,7 @@ int RunHtml(const Args& given)
         prompter.Show(FormatMessage(Msg::CantFindFile, {args[0]}));
         return 1;
     }
+    NoteOpenConstruct(kHtmlCommand, args[0], file);
     std::string text = file.DiskText(mode);
     return std::fwrite(text.data(), 1, text.size(), stdout) == text.size() && std::fflush(stdout) == 0 ? 0 : 1;
 }
@@ -117,6 +134,7 @@ int RunForms(const Args& given)
     LoadedPage page;
     if (!LoadPage(kFormsCommand, args[0], form, page, prompter))
         return 1;
+    NoteOpenConstruct(kFormsCommand, args[0], *page.file);
     FormListing listing = ListForms(form, page);
     if (listing.entries.empty()) {
         prompter.Show(FormatMessage(Msg::NoFormInPage, {args[0]}));
