@@ -2,6 +2,7 @@
 
 #include "app/pages/CNewsPage.h"
 #include "app/pages/PlaceholderPage.h"
+#include "db/pages/CDatabasePage.h"
 #include "project/Project.h"
 
 #include <QApplication>
@@ -12,15 +13,6 @@
 namespace quillet {
 
 namespace {
-
-QString DatabaseSummary(const Project& project)
-{
-    QStringList lines;
-    for (const DataSource& source : project.dataSources)
-        lines << QString::fromLocal8Bit(source.name);
-    return lines.isEmpty() ? QObject::tr("This project uses no database.")
-                           : QObject::tr("Databases of this project:\n") + lines.join('\n');
-}
 
 QString FormSummary(const Project& project)
 {
@@ -41,9 +33,7 @@ CTesseraView::CTesseraView(Project& project, Prompter& prompter, WebPageContext 
 {
     std::function<std::string()> projectFile = context.projectFile;
     m_web = new CWebPage(project, prompter, std::move(context), m_tabs);
-    m_pages = {m_web,
-               new PlaceholderPage(
-                   tr("Database"), [&project] { return DatabaseSummary(project); }, m_tabs),
+    m_pages = {m_web, new CDatabasePage(project, prompter, projectFile, m_tabs),
                new PlaceholderPage(
                    tr("Form"), [&project] { return FormSummary(project); }, m_tabs),
                new CNewsPage(project, projectFile, m_tabs)};
