@@ -111,6 +111,8 @@ sub start_smtp_sink {
 sub stop_server {
     my ($pid) = @_;
     return unless $pid;
+    # Called from END blocks, where the reaped child's status would become the test's.
+    local $?;
     kill 'TERM', $pid;
     waitpid($pid, 0);
 }
