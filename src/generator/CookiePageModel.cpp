@@ -2,9 +2,6 @@
 
 #include "generator/CriteriaGrid.h"
 
-#include <charconv>
-#include <cstdio>
-
 namespace quillet {
 
 namespace {
@@ -19,26 +16,6 @@ std::vector<std::string_view> Split(std::string_view text, char separator)
     }
     parts.push_back(text.substr(start));
     return parts;
-}
-
-bool IsLeapYear(int year)
-{
-    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-}
-
-int DaysInMonth(int year, int month)
-{
-    static constexpr int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    return month == 2 && IsLeapYear(year) ? 29 : days[month - 1];
-}
-
-std::optional<int> Number(std::string_view text)
-{
-    int value = 0;
-    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size() || text.empty())
-        return std::nullopt;
-    return value;
 }
 
 } // namespace
@@ -104,28 +81,6 @@ CalendarDate DateFromDays(long days)
     int month = static_cast<int>(shifted < 10 ? shifted + 3 : shifted - 9);
     int year = static_cast<int>(yearOfEra + era * 400 + (month <= 2 ? 1 : 0));
     return {year, month, day};
-}
-
-std::optional<CalendarDate> ParseExpiryDate(std::string_view text)
-{
-    std::string trimmed = TrimCell(text);
-    std::vector<std::string_view> parts = Split(trimmed, '-');
-    if (parts.size() != 3)
-        return std::nullopt;
-    auto month = Number(parts[0]);
-    auto day = Number(parts[1]);
-    auto year = Number(parts[2]);
-    if (!month || !day || !year || *year < 1970 || *year > 9999 || *month < 1 || *month > 12 || *day < 1 ||
-        *day > DaysInMonth(*year, *month))
-        return std::nullopt;
-    return CalendarDate{*year, *month, *day};
-}
-
-std::string FormatExpiryDate(const CalendarDate& date)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "%02d-%02d-%04d", date.month, date.day, date.year);
-    return text;
 }
 
 } // namespace quillet

@@ -40,8 +40,5 @@ std::string NewCookieName(int rowNumber);
 // date when the page is opened again.
 long DaysSinceEpoch(const CalendarDate& date);
 CalendarDate DateFromDays(long days);
-// "mm-dd-yyyy"; nothing for text that is not a real date.
-std::optional<CalendarDate> ParseExpiryDate(std::string_view text);
-std::string FormatExpiryDate(const CalendarDate& date);
 
 } // namespace quillet

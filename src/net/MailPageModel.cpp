@@ -83,6 +83,17 @@ std::string TemplateFilePath(const std::string& templateFile, const std::string&
     return (std::filesystem::path(projectFile).parent_path() / path).string();
 }
 
+std::string PathForProject(const std::string& chosen, const std::string& projectFile)
+{
+    if (projectFile.empty() || chosen.empty())
+        return chosen;
+    std::filesystem::path folder = std::filesystem::path(projectFile).parent_path();
+    std::filesystem::path relative = std::filesystem::path(chosen).lexically_relative(folder);
+    if (relative.empty() || *relative.begin() == "..")
+        return chosen;
+    return relative.generic_string();
+}
+
 bool CreateTemplateFile(const std::string& path)
 {
     return WriteFileAtomically(path, "\n");

@@ -47,6 +47,9 @@ void StoreFileAction(const std::string& templateFile, const std::string& serverF
 
 // A relative template path is taken from the project's folder.
 std::string TemplateFilePath(const std::string& templateFile, const std::string& projectFile);
+// A chosen file as the project stores it: relative to the project's folder
+// when it lies inside it, so the project can move with its templates.
+std::string PathForProject(const std::string& chosen, const std::string& projectFile);
 // The "New template file" of the template group: one line feed.
 bool CreateTemplateFile(const std::string& path);
 

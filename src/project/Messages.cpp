@@ -65,7 +65,6 @@ constexpr std::array kTexts = {
     "No email recipient is specified!",
     "No message to post back. \r\nUse the default message?",
     "No URL is specified for redirection!",
-    "Please enter the number of days after which the cookies expire.",
 
     // Form tab, action list and field dialogs
     "Action name must contain only alphanumeric characters",

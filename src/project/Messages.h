@@ -65,7 +65,6 @@ enum class Msg {
     NoEmailRecipient,
     NoMessageToPost,
     NoRedirectUrl,
-    ExpiryDaysNeeded,
 
     // Form tab, action list and field dialogs
     ActionNameAlphanumeric,

@@ -128,6 +128,9 @@ TEST(SaveFilePage, PathsAndTemplates)
     EXPECT_EQ(TemplateFilePath("templates/a.html", "/p/x.prj"), "/p/templates/a.html");
     EXPECT_EQ(TemplateFilePath("/abs/a.html", "/p/x.prj"), "/abs/a.html");
     EXPECT_EQ(TemplateFilePath("", "/p/x.prj"), "");
+    EXPECT_EQ(PathForProject("/p/templates/a.html", "/p/x.prj"), "templates/a.html");
+    EXPECT_EQ(PathForProject("/q/a.html", "/p/x.prj"), "/q/a.html");
+    EXPECT_EQ(PathForProject("/p/../q/a.html", "/p/x.prj"), "/p/../q/a.html");
 
     test::TempDir dir;
     ASSERT_TRUE(CreateTemplateFile(dir.File("new.html")));

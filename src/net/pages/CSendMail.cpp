@@ -1,0 +1,189 @@
+#include "net/pages/CSendMail.h"
+
+#include "app/FileChooser.h"
+#include "net/MailPageModel.h"
+#include "net/pages/MessageTemplate.h"
+#include "project/Action.h"
+#include "project/AttachmentRules.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <filesystem>
+
+namespace quillet {
+
+namespace {
+
+const char* const kLabels[] = {"POP Server:",
+                               "POP User Name:",
+                               "POP Password:",
+                               "SMTP Server or Sendmail Path:",
+                               "Sender's Name:",
+                               "Sender's E-mail Address:",
+                               "Recipients' E-mail Addresses:",
+                               "Cc:",
+                               "Subject:"};
+enum FieldIndex { Pop, PopUser, PopPassword, Server, Sender, From, To, Cc, Subject };
+
+// Until a richer dialog is installed: the file chooser, typed by extension.
+bool ChooseAttachmentFile(QWidget* parent, Attachment& attachment)
+{
+    QString chosen = FileChooser::Current().OpenFile(parent, QObject::tr("Attachment"),
+                                                     QString::fromStdString(AttachmentFileFilter()));
+    if (chosen.isEmpty())
+        return false;
+    std::string path = chosen.trimmed().toLocal8Bit().toStdString();
+    ApplyOpenedAttachment(attachment, path);
+    FinishAttachment(attachment, path, attachment.binaryMode == 0);
+    return true;
+}
+
+CSendMail::AttachmentEditor& CurrentEditor()
+{
+    static CSendMail::AttachmentEditor editor = ChooseAttachmentFile;
+    return editor;
+}
+
+QString AttachmentName(const Attachment& attachment)
+{
+    return QString::fromLocal8Bit(std::filesystem::path(attachment.path).filename().string().c_str());
+}
+
+} // namespace
+
+void CSendMail::SetAttachmentEditor(AttachmentEditor editor)
+{
+    CurrentEditor() = editor ? std::move(editor) : ChooseAttachmentFile;
+}
+
+CSendMail::CSendMail(Action& action, const ActionPageContext& context, QWidget* parent)
+    : PropertyPage(tr("Send Email"), parent), m_action(action), m_context(context),
+      m_auth(new QCheckBox(tr("Yes"), this)), m_attachments(new QComboBox(this)),
+      m_template(new MessageTemplate(m_context, this))
+{
+    auto* form = new QFormLayout;
+    form->addRow(tr("Does your SMTP server require authentication?"), m_auth);
+    for (int i = 0; i < static_cast<int>(std::size(kLabels)); ++i)
+        AddField(*form, tr(kLabels[i]), i == PopPassword);
+    connect(m_auth, &QCheckBox::toggled, this, &CSendMail::ApplyAuth);
+
+    auto* add = new QPushButton(tr("Add"), this);
+    auto* edit = new QPushButton(tr("Edit"), this);
+    auto* remove = new QPushButton(tr("Delete"), this);
+    connect(add, &QPushButton::clicked, this, &CSendMail::AddAttachment);
+    connect(edit, &QPushButton::clicked, this, &CSendMail::EditAttachment);
+    connect(remove, &QPushButton::clicked, this, &CSendMail::DeleteAttachment);
+    auto* attachments = new QHBoxLayout;
+    attachments->addWidget(m_attachments, 1);
+    attachments->addWidget(add);
+    attachments->addWidget(edit);
+    attachments->addWidget(remove);
+    form->addRow(tr("Attachments:"), attachments);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addWidget(m_template, 1);
+}
+
+QLineEdit* CSendMail::AddField(QFormLayout& form, const QString& label, bool masked)
+{
+    auto* edit = new QLineEdit(this);
+    if (masked)
+        edit->setEchoMode(QLineEdit::Password);
+    form.addRow(label, edit);
+    m_fields << edit;
+    return edit;
+}
+
+QLineEdit* CSendMail::Field(const char* label) const
+{
+    for (int i = 0; i < static_cast<int>(std::size(kLabels)); ++i)
+        if (std::string_view(kLabels[i]) == label)
+            return m_fields[i];
+    return nullptr;
+}
+
+void CSendMail::ApplyAuth()
+{
+    for (int i : {Pop, PopUser, PopPassword})
+        m_fields[i]->setEnabled(m_auth->isChecked());
+}
+
+void CSendMail::FillAttachments(int selected)
+{
+    m_attachments->clear();
+    for (const Attachment& attachment : m_action.Mail().attachments)
+        m_attachments->addItem(AttachmentName(attachment));
+    m_attachments->setCurrentIndex(selected < m_attachments->count() ? selected : -1);
+}
+
+void CSendMail::Load()
+{
+    MailFields fields = LoadMailFields(m_action.Mail());
+    const std::string* texts[] = {&fields.popServer, &fields.popUser, &fields.popPassword,
+                                  &fields.server,    &fields.sender,  &fields.from,
+                                  &fields.to,        &fields.cc,      &fields.subject};
+    for (int i = 0; i < static_cast<int>(std::size(texts)); ++i)
+        m_fields[i]->setText(QString::fromLocal8Bit(texts[i]->c_str()));
+    m_auth->setChecked(fields.smtpAuth);
+    ApplyAuth();
+    FillAttachments(0);
+    m_template->Load(fields.templateFile);
+}
+
+void CSendMail::Store()
+{
+    MailFields fields;
+    std::string* texts[] = {&fields.popServer, &fields.popUser, &fields.popPassword, &fields.server, &fields.sender,
+                            &fields.from,      &fields.to,      &fields.cc,          &fields.subject};
+    for (int i = 0; i < static_cast<int>(std::size(texts)); ++i)
+        *texts[i] = m_fields[i]->text().toLocal8Bit().toStdString();
+    fields.smtpAuth = m_auth->isChecked();
+    fields.templateFile = m_template->Path();
+    StoreMailFields(fields, m_action.Mail());
+    m_template->StoreText();
+}
+
+bool CSendMail::LeaveCheck()
+{
+    return MailLeaveCheck(m_action.Mail(), m_context.prompter);
+}
+
+void CSendMail::AddAttachment()
+{
+    Attachment attachment;
+    if (!CurrentEditor()(this, attachment))
+        return;
+    m_action.Mail().attachments.push_back(std::move(attachment));
+    FillAttachments(static_cast<int>(m_action.Mail().attachments.size()) - 1);
+}
+
+void CSendMail::EditAttachment()
+{
+    int index = m_attachments->currentIndex();
+    auto& list = m_action.Mail().attachments;
+    if (index < 0 || index >= static_cast<int>(list.size()))
+        return;
+    Attachment copy = list[index];
+    if (!CurrentEditor()(this, copy))
+        return;
+    list[index] = std::move(copy);
+    FillAttachments(index);
+}
+
+void CSendMail::DeleteAttachment()
+{
+    int index = m_attachments->currentIndex();
+    auto& list = m_action.Mail().attachments;
+    if (index < 0 || index >= static_cast<int>(list.size()))
+        return;
+    list.erase(list.begin() + index);
+    FillAttachments(SelectionAfterDelete(index, static_cast<int>(list.size())).value_or(-1));
+}
+
+} // namespace quillet
