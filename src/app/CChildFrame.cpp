@@ -1,11 +1,10 @@
 #include "app/CChildFrame.h"
 
 #include "app/AppEnvironment.h"
-#include "app/PropertySheet.h"
 #include "app/ShellServices.h"
-#include "app/pages/ActionsOverviewPage.h"
 #include "generator/Build.h"
 #include "generator/ScriptGenerator.h"
+#include "html/pages/CFormPage.h"
 #include "net/pages/PublishDialog.h"
 #include "project/Messages.h"
 #include "project/Paths.h"
@@ -107,13 +106,16 @@ void CChildFrame::OnBuild()
         return;
     }
     UpdateAllViews(CTesseraView::kStoreIntoSettings);
-    // Reads the page (reporting one that cannot be found), points its form at
-    // the script and writes it back.
-    if (!PrepareFormPages(project, m_doc.Path(), m_prompter))
+    // The Form tab reads its page when it has not yet, points the form at the
+    // script and saves it, edits included; then the pages of Post HTML Form
+    // actions get the same.
+    CFormPage* formPage = m_view->FormPage();
+    if (!formPage->SaveForBuild() || !PrepareFormPages(project, m_doc.Path(), m_prompter))
         return;
+    formPage->TakePageTime();
     if (!DefineActions(*form))
         return;
-    m_view->OnInitialUpdate();
+    formPage->FillLists();
     UpdateAllViews(CTesseraView::kStoreIntoSettings);
     if (!GenerateScript({project, m_doc.Path(), project.settings.buildPortable != 0}, m_prompter))
         return;
@@ -153,9 +155,7 @@ bool CChildFrame::DefineActions(Form& form)
 {
     if (runActionSheet)
         return runActionSheet(m_doc.Content(), form);
-    PropertySheet sheet(tr("Define Actions"), this);
-    sheet.AddPage(new ActionsOverviewPage(form, &sheet));
-    return sheet.exec() == QDialog::Accepted;
+    return m_view->FormPage()->DefineActions();
 }
 
 bool CChildFrame::ShowPublishDialog(UploadList& list, const ServerSettings& settings)

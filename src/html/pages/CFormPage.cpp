@@ -224,8 +224,11 @@ void CFormPage::OpenPage()
     Form* form = CurrentForm();
     m_page = LoadedPage(m_projectFile());
     m_path->setText(form ? Local(form->pageFile) : QString());
+    // A page that has gone missing is reported when it is used, not each time
+    // a project is opened.
+    SilentPrompter quiet;
     if (form && !form->pageFile.empty())
-        ReloadPage(*form, m_page, m_prompter);
+        ReloadPage(*form, m_page, quiet);
     m_loadedKey = LoadedKey();
     FillLists();
 }

@@ -1,8 +1,8 @@
 #include "project/pages/CTesseraView.h"
 
 #include "app/pages/CNewsPage.h"
-#include "app/pages/PlaceholderPage.h"
 #include "db/pages/CDatabasePage.h"
+#include "html/pages/CFormPage.h"
 #include "project/Project.h"
 
 #include <QApplication>
@@ -12,30 +12,13 @@
 
 namespace quillet {
 
-namespace {
-
-QString FormSummary(const Project& project)
-{
-    const Form* form = project.CurrentForm();
-    if (!form || form->pageFile.empty())
-        return QObject::tr("No HTML form is loaded.");
-    QStringList buttons;
-    for (const Handler& handler : form->handlers)
-        buttons << QString::fromLocal8Bit(handler.name);
-    return QObject::tr("Page: %1\nSubmit buttons: %2")
-        .arg(QString::fromLocal8Bit(form->pageFile), buttons.isEmpty() ? "-" : buttons.join(", "));
-}
-
-} // namespace
-
 CTesseraView::CTesseraView(Project& project, Prompter& prompter, WebPageContext context, QWidget* parent)
     : QWidget(parent), m_project(project), m_tabs(new QTabWidget(this))
 {
     std::function<std::string()> projectFile = context.projectFile;
     m_web = new CWebPage(project, prompter, std::move(context), m_tabs);
     m_pages = {m_web, new CDatabasePage(project, prompter, projectFile, m_tabs),
-               new PlaceholderPage(
-                   tr("Form"), [&project] { return FormSummary(project); }, m_tabs),
+               m_form = new CFormPage(project, prompter, projectFile, m_tabs),
                new CNewsPage(project, projectFile, m_tabs)};
     for (PropertyPage* page : m_pages)
         m_tabs->addTab(page, page->Title());

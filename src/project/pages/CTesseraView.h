@@ -10,6 +10,7 @@ class QTabWidget;
 
 namespace quillet {
 
+class CFormPage;
 class CNewsPage;
 class PropertyPage;
 class Prompter;
@@ -33,6 +34,7 @@ public:
 
     QTabWidget* Tabs() const { return m_tabs; }
     CWebPage* WebPage() const { return m_web; }
+    CFormPage* FormPage() const { return m_form; }
     PropertyPage* Page(int index) const;
 
     // The control that last had the focus inside the view gets it back when
@@ -47,6 +49,7 @@ private:
     Project& m_project;
     QTabWidget* m_tabs;
     CWebPage* m_web;
+    CFormPage* m_form = nullptr;
     std::vector<PropertyPage*> m_pages;
     int m_current = 0;
     QPointer<QWidget> m_focus;
