@@ -15,6 +15,7 @@
 #include <QMenuBar>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QToolBar>
 
 namespace quillet {
 
@@ -56,6 +57,8 @@ CMainFrame::~CMainFrame()
     // Closed windows wait for deletion outside the list, so look at every child.
     for (QMdiSubWindow* window : m_area->findChildren<QMdiSubWindow*>())
         window->disconnect(this);
+    for (CChildFrame* frame : m_area->findChildren<CChildFrame*>())
+        frame->disconnect(this);
 }
 
 void CMainFrame::CreateMenus()
@@ -85,6 +88,22 @@ void CMainFrame::CreateMenus()
                                          onActive(&CChildFrame::OnPublish));
     m_projectActions << build->addAction(tr("&Run"), QKeySequence(Qt::Key_F5), this, onActive(&CChildFrame::OnRun));
     UpdateRecentMenu();
+    CreateToolBar(file->actions(), build->actions());
+}
+
+void CMainFrame::CreateToolBar(const QList<QAction*>& fileActions, const QList<QAction*>& buildActions)
+{
+    QToolBar* bar = addToolBar(tr("Main"));
+    bar->setObjectName("mainToolBar");
+    bar->setToolButtonStyle(Qt::ToolButtonFollowStyle);
+    for (QAction* action : fileActions.mid(0, 3))
+        bar->addAction(action);
+    bar->addSeparator();
+    const char* icons[] = {"system-run", "go-up", "applications-internet"};
+    for (int i = 0; i < buildActions.size() && i < 3; ++i) {
+        buildActions[i]->setIcon(QIcon::fromTheme(icons[i]));
+        bar->addAction(buildActions[i]);
+    }
 }
 
 CChildFrame* CMainFrame::ActiveProject() const
@@ -110,6 +129,7 @@ QMdiSubWindow* CMainFrame::AddProject(CChildFrame* frame)
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->setWindowIcon(windowIcon());
     connect(window, &QObject::destroyed, this, [this] { UpdateActions(); });
+    connect(frame, &CChildFrame::TitleChanged, this, [this] { UpdateActions(); });
     window->showMaximized();
     m_area->setActiveSubWindow(window);
     return window;
@@ -224,9 +244,11 @@ void CMainFrame::UpdateRecentMenu()
 
 void CMainFrame::UpdateActions()
 {
-    bool any = ActiveProject() != nullptr;
+    CChildFrame* active = ActiveProject();
     for (QAction* action : m_projectActions)
-        action->setEnabled(any);
+        action->setEnabled(active != nullptr);
+    QString name = QApplication::applicationName();
+    setWindowTitle(active ? active->windowTitle() + " - " + name : name);
 }
 
 } // namespace quillet

@@ -43,6 +43,7 @@ protected:
 
 private:
     void CreateMenus();
+    void CreateToolBar(const QList<QAction*>& fileActions, const QList<QAction*>& buildActions);
     QMdiSubWindow* AddProject(CChildFrame* frame);
     void AddRecentFile(const QString& path);
     void UpdateRecentMenu();

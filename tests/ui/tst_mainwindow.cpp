@@ -30,6 +30,8 @@ private:
     {
         QString path = m_folder->path() + "/" + name + ".prj";
         QFile::copy(QUILLET_SOURCE_DIR "/examples/guestbook/guestbook.prj", path);
+        // Each copy names the same page, which the Form tab reads on opening.
+        QFile::copy(QUILLET_SOURCE_DIR "/examples/guestbook/guestbook.html", m_folder->path() + "/guestbook.html");
         return path;
     }
     QAction* MenuAction(const QString& text) const

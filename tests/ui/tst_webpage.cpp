@@ -1,5 +1,7 @@
 #include "UiTestSupport.h"
+#include "app/GridWidget.h"
 #include "net/pages/CWebPage.h"
+#include "net/pages/PublishDialog.h"
 #include "project/Messages.h"
 #include "project/Project.h"
 #include "project/ProjectFile.h"
@@ -9,6 +11,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <QToolButton>
 #include <memory>
 
@@ -241,6 +244,27 @@ private slots:
         QCOMPARE(m_page->Configurations()->count(), 0);
         QCOMPARE(m_page->Configurations()->currentIndex(), -1);
         QMetaObject::invokeMethod(m_page.get(), "SaveConfiguration");
+    }
+
+    void serverSideSetUpListsTheSharedFiles()
+    {
+        m_project.settings.cgiPath = "/cgi-bin";
+        m_project.settings.homePagePath = "/htdocs";
+        m_page->Load();
+        QSet<QString> kinds;
+        int rows = 0;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<PublishDialog*>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            rows = dialog->Grid()->rowCount();
+            for (int row = 0; row < rows; ++row)
+                kinds << dialog->Grid()->Text(row, 1);
+            dialog->reject();
+        });
+        QMetaObject::invokeMethod(m_page.get(), "SetUpServerSide");
+        QVERIFY(rows > 0);
+        QCOMPARE(kinds, (QSet<QString>{"DBAdmin", "CGI Lib", "Image"}));
     }
 
     void serverSideSetUpNeedsTheCgiFolder()
