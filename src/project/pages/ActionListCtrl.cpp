@@ -89,7 +89,7 @@ bool ActionListCtrl::RunSheet(Action& working, const QString& title)
 
 bool ActionListCtrl::NewAction(ActionType type)
 {
-    if (!m_list || (mayCreate && !mayCreate()))
+    if ((mayCreate && !mayCreate()) || !m_list)
         return false;
     std::optional<Action> working = CreateAction(static_cast<long>(type));
     if (!working || !RunSheet(*working, tr("New Action")))
