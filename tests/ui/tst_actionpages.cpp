@@ -457,7 +457,7 @@ void ActionPagesTest::sendMailFieldsAttachmentsAndLeaving()
     page->Field("Subject:")->setText("Signed");
 
     int made = 0;
-    CSendMail::SetAttachmentEditor([&made](QWidget*, Attachment& attachment) {
+    CSendMail::SetAttachmentEditor([&made](QWidget*, Attachment& attachment, Prompter&) {
         attachment.path = "/tmp/file" + std::to_string(++made) + ".txt";
         attachment.kind = "FILE";
         return true;

@@ -1,10 +1,9 @@
 #include "net/pages/CSendMail.h"
 
-#include "app/FileChooser.h"
 #include "net/MailPageModel.h"
 #include "net/pages/MessageTemplate.h"
 #include "project/Action.h"
-#include "project/AttachmentRules.h"
+#include "project/pages/AttachmentDialog.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -30,22 +29,15 @@ const char* const kLabels[] = {"POP Server:",
                                "Subject:"};
 enum FieldIndex { Pop, PopUser, PopPassword, Server, Sender, From, To, Cc, Subject };
 
-// Until a richer dialog is installed: the file chooser, typed by extension.
-bool ChooseAttachmentFile(QWidget* parent, Attachment& attachment)
+bool RunAttachmentDialog(QWidget* parent, Attachment& attachment, Prompter& prompter)
 {
-    QString chosen = FileChooser::Current().OpenFile(parent, QObject::tr("Attachment"),
-                                                     QString::fromStdString(AttachmentFileFilter()));
-    if (chosen.isEmpty())
-        return false;
-    std::string path = chosen.trimmed().toLocal8Bit().toStdString();
-    ApplyOpenedAttachment(attachment, path);
-    FinishAttachment(attachment, path, attachment.binaryMode == 0);
-    return true;
+    AttachmentDialog dialog(attachment, prompter, parent);
+    return dialog.exec() == QDialog::Accepted;
 }
 
 CSendMail::AttachmentEditor& CurrentEditor()
 {
-    static CSendMail::AttachmentEditor editor = ChooseAttachmentFile;
+    static CSendMail::AttachmentEditor editor = RunAttachmentDialog;
     return editor;
 }
 
@@ -58,7 +50,7 @@ QString AttachmentName(const Attachment& attachment)
 
 void CSendMail::SetAttachmentEditor(AttachmentEditor editor)
 {
-    CurrentEditor() = editor ? std::move(editor) : ChooseAttachmentFile;
+    CurrentEditor() = editor ? std::move(editor) : RunAttachmentDialog;
 }
 
 CSendMail::CSendMail(Action& action, const ActionPageContext& context, QWidget* parent)
@@ -157,7 +149,7 @@ bool CSendMail::LeaveCheck()
 void CSendMail::AddAttachment()
 {
     Attachment attachment;
-    if (!CurrentEditor()(this, attachment))
+    if (!CurrentEditor()(this, attachment, m_context.prompter))
         return;
     m_action.Mail().attachments.push_back(std::move(attachment));
     FillAttachments(static_cast<int>(m_action.Mail().attachments.size()) - 1);
@@ -170,7 +162,7 @@ void CSendMail::EditAttachment()
     if (index < 0 || index >= static_cast<int>(list.size()))
         return;
     Attachment copy = list[index];
-    if (!CurrentEditor()(this, copy))
+    if (!CurrentEditor()(this, copy, m_context.prompter))
         return;
     list[index] = std::move(copy);
     FillAttachments(index);

@@ -13,6 +13,7 @@ class QLineEdit;
 namespace quillet {
 
 class MessageTemplate;
+class Prompter;
 struct Action;
 struct Attachment;
 
@@ -27,7 +28,7 @@ public:
     bool LeaveCheck() override;
 
     // Edits one attachment; true on OK. The "Attachment" dialog by default.
-    using AttachmentEditor = std::function<bool(QWidget* parent, Attachment& attachment)>;
+    using AttachmentEditor = std::function<bool(QWidget* parent, Attachment& attachment, Prompter& prompter)>;
     static void SetAttachmentEditor(AttachmentEditor editor);
 
     void AddAttachment();
