@@ -162,6 +162,7 @@ void QueryReportDialog::ShowGrid()
 {
     const int currentRow = std::max(m_table->currentRow(), 0);
     const int currentColumn = std::max(m_table->currentColumn(), 0);
+    const QList<QTableWidgetSelectionRange> selected = m_table->selectedRanges();
     m_grid.Grow(kShownRows, kShownColumns);
     m_table->clearSpans();
     m_table->clear();
@@ -187,6 +188,9 @@ void QueryReportDialog::ShowGrid()
         m_table->setColumnWidth(c, m_grid.ColumnWidth(c) > 0 ? m_grid.ColumnWidth(c)
                                                              : m_table->horizontalHeader()->defaultSectionSize());
     m_table->setCurrentCell(std::min(currentRow, m_grid.Rows() - 1), std::min(currentColumn, m_grid.Columns() - 1));
+    // Formatting one selection several times in a row is the common case.
+    for (const QTableWidgetSelectionRange& range : selected)
+        m_table->setRangeSelected(range, true);
 }
 
 void QueryReportDialog::TakeTexts()
