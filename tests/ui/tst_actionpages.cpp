@@ -1,4 +1,5 @@
 #include "UiTestSupport.h"
+#include "app/PropertySheet.h"
 #include "app/pages/ActionPages.h"
 #include "generator/Build.h"
 #include "generator/CookiePageModel.h"
@@ -28,6 +29,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QTimer>
 #include <memory>
 
 using namespace quillet;
@@ -149,6 +151,7 @@ private slots:
     void browserModesAndLeaving();
     void postFormPicksPageFormAndHandlers();
     void everyKindBuildsAScriptPerlAccepts();
+    void sheetKeepsTheUserOnAPageThatFailsItsCheck();
 };
 
 Action ActionPagesTest::SignInsert()
@@ -649,6 +652,26 @@ void ActionPagesTest::everyKindBuildsAScriptPerlAccepts()
         QVERIFY(LoadCookies(back[i].Cookie().code) == LoadCookies(made[i].Cookie().code));
         QCOMPARE(back[i].Cookie().expiry, made[i].Cookie().expiry);
     }
+    CheckPrompter();
+}
+
+void ActionPagesTest::sheetKeepsTheUserOnAPageThatFailsItsCheck()
+{
+    Action response = New(ActionType::RespondToBrowser, "Answer");
+    PropertySheet sheet("Edit Action");
+    std::unique_ptr<PropertyPage> page = CreateActionPage(response, *m_context, &sheet);
+    sheet.AddPage(page.get());
+    m_prompter.ExpectShow(FormatMessage(Msg::NoRedirectUrl));
+    bool stayed = false;
+    QTimer::singleShot(0, &sheet, [&] {
+        sheet.accept();
+        stayed = sheet.isVisible();
+        static_cast<CBrowser*>(page.get())->UrlEdit()->setText("http://example.org/");
+        sheet.accept();
+    });
+    QCOMPARE(sheet.exec(), int(QDialog::Accepted));
+    QVERIFY(stayed);
+    QCOMPARE(response.Response().url, std::string("http://example.org/"));
     CheckPrompter();
 }
 
