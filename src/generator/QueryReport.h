@@ -167,8 +167,9 @@ ReportGrid LoadReport(std::string_view templateText);
 // The hidden form that lets paging links submit the request again.
 std::string BuildPagingForm(const ReportContext& context);
 // Writes the grid into the template's report container, creating the container at
-// caret when there is none; a report with paging links gets the paging form after
-// the container, replacing an earlier one.
-void StoreReport(std::string& templateText, size_t caret, const ReportGrid& grid, const ReportContext& context);
+// caret (moved past a tag it falls into) when there is none; a report with paging
+// links gets the paging form after the container, replacing an earlier one. False,
+// with the text unchanged, when a construct left open swallows the container.
+bool StoreReport(std::string& templateText, size_t caret, const ReportGrid& grid, const ReportContext& context);
 
 } // namespace quillet

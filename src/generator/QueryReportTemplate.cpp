@@ -62,6 +62,21 @@ std::string ButtonInput(const ReportContext& context, const std::string& name)
     return "@{[ defined $FORM{'" + name + "'} ? qq(" + input + ") : '' ]}\n";
 }
 
+// The caret, or the end of the tag or comment it falls into: a report inside a tag
+// would be no report.
+size_t OutsideTags(const std::string& text, size_t caret)
+{
+    caret = std::min(caret, text.size());
+    HtmlPage page = ParseHtml(text);
+    for (const HtmlNode& node : page) {
+        const size_t start = Offset(page, node);
+        const size_t end = start + node.Source().size();
+        if (caret > start && caret < end)
+            return node.IsText() ? caret : end;
+    }
+    return caret;
+}
+
 bool IsButtonType(std::string_view type)
 {
     return NameIn(type, {"submit", "image", "reset", "button"});
@@ -148,18 +163,21 @@ std::string BuildPagingForm(const ReportContext& context)
     return out;
 }
 
-void StoreReport(std::string& templateText, size_t caret, const ReportGrid& grid, const ReportContext& context)
+bool StoreReport(std::string& templateText, size_t caret, const ReportGrid& grid, const ReportContext& context)
 {
     const std::string table = WriteReportTable(grid);
     std::optional<ReportLocation> location = FindReport(templateText);
     if (!location) {
-        caret = std::min(caret, templateText.size());
-        templateText.insert(caret, "<span name=\"QUILLET_QUERY_REPORT\">\n<table></table></span>");
-        location = FindReport(templateText);
+        std::string placed = templateText;
+        placed.insert(OutsideTags(placed, caret), "<span name=\"QUILLET_QUERY_REPORT\">\n<table></table></span>");
+        location = FindReport(placed);
+        if (!location)
+            return false;
+        templateText = std::move(placed);
     }
     templateText.replace(location->tableStart, location->tableEnd - location->tableStart, table);
     if (table.find("document.mCache.") == std::string::npos)
-        return;
+        return true;
     const std::string form = BuildPagingForm(context);
     HtmlPage page = ParseHtml(templateText);
     if (auto range = ElementRange(page, FindNamed(page, "form", kPagingFormName))) {
@@ -167,10 +185,11 @@ void StoreReport(std::string& templateText, size_t caret, const ReportGrid& grid
         if (end < templateText.size() && templateText[end] == '\n')
             ++end;
         templateText.replace(range->first, end - range->first, form);
-        return;
+        return true;
     }
     location = FindReport(templateText);
     templateText.insert(location->spanEnd, "\n" + form);
+    return true;
 }
 
 } // namespace quillet

@@ -78,6 +78,7 @@ constexpr std::array kTexts = {
     // Query report designer
     "Please select a data object from the drop down list box before using this command\n",
     "Please select a query action from the drop down list box before using this command\n",
+    "The report cannot be placed in this template: the template ends inside an unclosed tag, quote or comment.",
 };
 
 static_assert(kTexts.size() == static_cast<size_t>(Msg::Count), "every message needs its text");

@@ -77,6 +77,7 @@ enum class Msg {
     // Query report designer
     SelectDataObject,
     SelectQueryAction,
+    ReportNotPlaced,
 
     Count
 };

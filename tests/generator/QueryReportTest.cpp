@@ -220,6 +220,19 @@ TEST(QueryReport, StoringCreatesTheContainerAtTheCaretAndReplacesItsTableLater)
     EXPECT_TRUE(text.ends_with("</form>\n</body></html>\n"));
 }
 
+TEST(QueryReport, AReportIsNeverPlacedInsideATag)
+{
+    const ReportContext context = Context();
+    std::string text = "<p class=\"x\">text</p>";
+    ASSERT_TRUE(StoreReport(text, 5, ReportGrid(1, 1), context));
+    EXPECT_TRUE(text.starts_with("<p class=\"x\"><span name=\"QUILLET_QUERY_REPORT\">")) << text;
+
+    std::string open = "<p>text</p><input value=\"never closed";
+    const std::string before = open;
+    EXPECT_FALSE(StoreReport(open, open.size(), ReportGrid(1, 1), context));
+    EXPECT_EQ(open, before);
+}
+
 TEST(QueryReport, ContextTakesSelectActionsOfTheHandler)
 {
     Action select{ActionType::SelectRecords, "Rows", RecordAction{"db", "t", 5, {{"t", "a", 0, "", "", ""}}, {}}};

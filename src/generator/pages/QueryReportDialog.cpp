@@ -4,6 +4,7 @@
 #include "html/FormDiscovery.h"
 #include "html/HtmlWriter.h"
 #include "html/pages/TemplateEditor.h"
+#include "project/Messages.h"
 #include "project/Prompter.h"
 
 #include <QColorDialog>
@@ -428,8 +429,10 @@ bool RunQueryReportDesigner(QWidget* parent, const ReportContext& context, std::
     QueryReportDialog dialog(context, LoadReport(editorText), prompter, parent);
     if (dialog.exec() != QDialog::Accepted)
         return false;
-    StoreReport(editorText, static_cast<size_t>(std::max(caret, 0)), dialog.Grid(), context);
-    return true;
+    if (StoreReport(editorText, static_cast<size_t>(std::max(caret, 0)), dialog.Grid(), context))
+        return true;
+    prompter.Show(FormatMessage(Msg::ReportNotPlaced));
+    return false;
 }
 
 } // namespace quillet
