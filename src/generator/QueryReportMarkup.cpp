@@ -320,7 +320,11 @@ private:
             std::string_view name = node->Name();
             if (nested == 0 && NameIn(name, {"/td", "/th", "td", "th", "tr", "/tr", "/table"}))
                 break;
-            nested += EqualsNoCase(name, "table") ? 1 : EqualsNoCase(name, "/table") ? -1 : 0;
+            // A table left open inside the cell would swallow the rest of the report.
+            if (EqualsNoCase(name, "table") && FindMatchingTag(m_page, node) != m_page.end())
+                ++nested;
+            else if (nested > 0 && EqualsNoCase(name, "/table"))
+                --nested;
             if (nested > 0 || !marks.Take(*node))
                 AppendNodeText(text, *node);
         }
