@@ -51,7 +51,6 @@ constexpr std::array kTexts = {
     "There is no form in the project for you to test. \r\nYou need to open a form in the 'Form' tab.",
     "Can't start the editor %s",
     "Can't open %s",
-    "The upload was cancelled.",
 
     // Local preview
     "The preview needs lighttpd; install it with \"apt-get install lighttpd\".",

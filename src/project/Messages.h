@@ -51,7 +51,6 @@ enum class Msg {
     NoFormToTest,
     CantStartEditor,
     CantOpenAddress,
-    UploadCancelled,
 
     // Local preview
     PreviewNoLighttpd,
