@@ -230,33 +230,56 @@ std::optional<std::string> ReadWholeFile(const std::string& path)
     return bytes;
 }
 
-bool WriteFileAtomically(const std::string& path, std::string_view bytes)
+namespace {
+
+// The file a save must replace: a link's target, so the link itself stays.
+std::string SaveTarget(const std::string& path)
 {
-    std::string temp = path + ".XXXXXX";
-    int fd = mkstemp(temp.data());
-    if (fd < 0)
-        return false;
+    char resolved[PATH_MAX];
+    struct stat st;
+    if (lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode) && realpath(path.c_str(), resolved))
+        return resolved;
+    return path;
+}
+
+bool WriteAll(int fd, std::string_view bytes)
+{
     const char* data = bytes.data();
     size_t left = bytes.size();
-    bool ok = true;
     while (left > 0) {
         ssize_t n = write(fd, data, left);
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0) {
-            ok = false;
-            break;
-        }
+        if (n <= 0)
+            return false;
         data += n;
         left -= static_cast<size_t>(n);
     }
-    // mkstemp makes the file private; a project or page is an ordinary user file.
-    mode_t mask = umask(0);
-    umask(mask);
-    ok = ok && fchmod(fd, 0666 & ~mask) == 0;
-    ok = ok && fsync(fd) == 0;
+    return true;
+}
+
+} // namespace
+
+bool WriteFileAtomically(const std::string& path, std::string_view bytes)
+{
+    std::string target = SaveTarget(path);
+    std::string temp = target + ".XXXXXX";
+    int fd = mkstemp(temp.data());
+    if (fd < 0)
+        return false;
+    // A replaced file keeps its mode; a new one gets the usual mode of a user file.
+    struct stat st;
+    mode_t mode;
+    if (stat(target.c_str(), &st) == 0) {
+        mode = st.st_mode & 07777;
+    } else {
+        mode_t mask = umask(0);
+        umask(mask);
+        mode = 0666 & ~mask;
+    }
+    bool ok = WriteAll(fd, bytes) && fchmod(fd, mode) == 0 && fsync(fd) == 0;
     ok = close(fd) == 0 && ok;
-    if (ok && std::rename(temp.c_str(), path.c_str()) == 0)
+    if (ok && std::rename(temp.c_str(), target.c_str()) == 0)
         return true;
     std::remove(temp.c_str());
     return false;

@@ -192,3 +192,19 @@ TEST(ServerSettings, WindowsServersAndScriptExtension)
     s.scriptPattern = "";
     EXPECT_EQ(s.ScriptExtension(), "");
 }
+
+TEST(Document, SavingThroughALinkKeepsTheLinkAndTheMode)
+{
+    TempDir dir;
+    std::filesystem::create_directory(dir.Path() / "real");
+    std::string target = dir.File("real/p.prj");
+    WriteBytes(target, "old");
+    std::filesystem::permissions(target, std::filesystem::perms(0640));
+    std::filesystem::create_symlink(target, dir.Path() / "link.prj");
+    ScriptedPrompter prompter;
+    CTesseraDoc doc(prompter);
+    ASSERT_TRUE(doc.SaveProject(dir.File("link.prj")));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.Path() / "link.prj"));
+    EXPECT_TRUE(ReadBytes(target).starts_with("SERVER_SERVER="));
+    EXPECT_EQ(std::filesystem::status(target).permissions(), std::filesystem::perms(0640));
+}
