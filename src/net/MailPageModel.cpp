@@ -14,8 +14,10 @@ void StoreMailFields(const MailFields& fields, MailAction& mail)
 {
     mail.smtpAuth = fields.smtpAuth ? 1 : 0;
     mail.popServer = TrimCell(fields.popServer);
-    mail.popUser = EscapeAt(TrimCell(fields.popUser));
-    mail.popPassword = EscapeAt(TrimCell(fields.popPassword));
+    // The script escapes the POP credentials for their literal itself; a
+    // backslash added here would become part of the user name or password.
+    mail.popUser = TrimCell(fields.popUser);
+    mail.popPassword = TrimCell(fields.popPassword);
     mail.server = TrimCell(fields.server);
     mail.sender = TrimCell(fields.sender);
     mail.from = EscapeAt(TrimCell(fields.from));

@@ -24,9 +24,8 @@ struct MailFields {
     std::string templateFile;
 };
 
-// Trims every text, escapes "@" in the addresses and POP credentials for the
-// Perl strings they land in, and marks the action as a single mail (mode 1).
-// The attachments are the page's own business and stay as they are.
+// Trims every text, escapes "@" in the addresses for the Perl strings they land in, and marks the action as a single
+// mail (mode 1). The attachments are the page's own business and stay as they are.
 void StoreMailFields(const MailFields& fields, MailAction& mail);
 MailFields LoadMailFields(const MailAction& mail);
 // False keeps the user on the page: a template is missing and the user wants

@@ -1,7 +1,10 @@
 #include "net/MailPageModel.h"
+#include "generator/ActionEmitters.h"
 #include "project/Messages.h"
+#include "project/Paths.h"
 #include "project/ProjectFile.h"
 #include "project/Prompter.h"
+#include "project/ServerSettings.h"
 #include "support/TempDir.h"
 
 #include <deque>
@@ -41,8 +44,8 @@ TEST(MailPage, StoringTrimsAndEscapesAddresses)
     EXPECT_EQ(mail.to, "ann\\@example.org,bob\\@example.org");
     EXPECT_EQ(mail.cc, "c\\@example.org");
     EXPECT_EQ(mail.from, "me\\@example.org");
-    EXPECT_EQ(mail.popUser, "me\\@pop");
-    EXPECT_EQ(mail.popPassword, "p\\@ss");
+    EXPECT_EQ(mail.popUser, "me@pop");
+    EXPECT_EQ(mail.popPassword, "p@ss");
     EXPECT_EQ(mail.subject, "Hello @ you");
     EXPECT_EQ(mail.sender, "Me");
     EXPECT_EQ(mail.mailMode, 1);
@@ -51,6 +54,31 @@ TEST(MailPage, StoringTrimsAndEscapesAddresses)
     MailAction again;
     StoreMailFields(LoadMailFields(mail), again);
     EXPECT_EQ(again, mail);
+}
+
+TEST(MailPage, PopPasswordReachesTheScriptUnchanged)
+{
+    MailFields fields;
+    fields.smtpAuth = true;
+    fields.server = "smtp.example.org";
+    fields.popServer = "pop.example.org";
+    fields.popUser = "me@example.org";
+    fields.popPassword = "p@ss";
+    fields.to = "a@example.org";
+    Action action = *CreateAction(static_cast<long>(ActionType::SendEmail));
+    action.name = "Mail";
+    StoreMailFields(fields, action.Mail());
+
+    ServerSettings settings;
+    PathContext paths;
+    EmitContext context{settings, paths};
+    ScriptPrinter out;
+    WriteAction(out, action, context);
+    std::string script = out.Take();
+    // One escape for the literal: Perl reads back exactly what was typed.
+    EXPECT_NE(script.find("pass=>\"p\\@ss\""), std::string::npos) << script;
+    EXPECT_NE(script.find("user=>\"me\\@example.org\""), std::string::npos) << script;
+    EXPECT_NE(script.find("to=>\"a\\@example.org\""), std::string::npos) << script;
 }
 
 TEST(MailPage, DisabledPopFieldsAreStillStored)
