@@ -78,7 +78,7 @@ CWebPage::CWebPage(Project& project, Prompter& prompter, WebPageContext context,
     BuildControls();
 }
 
-void CWebPage::BuildControls()
+void CWebPage::CreateFields()
 {
     using namespace web;
     m_serverType = ChoiceBox(this, {kServerTypes[0], kServerTypes[1]});
@@ -101,7 +101,11 @@ void CWebPage::BuildControls()
         {m_cgiUrl, "cgiUrl"},       {m_cgiPath, "cgiPath"}};
     for (const auto& [edit, name] : names)
         edit->setObjectName(name);
+}
 
+void CWebPage::BuildControls()
+{
+    CreateFields();
     auto withBrowse = [this](QLineEdit* edit, const QString& tip, void (CWebPage::*slot)()) {
         auto* row = new QWidget(this);
         auto* layout = new QHBoxLayout(row);

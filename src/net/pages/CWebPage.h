@@ -56,6 +56,7 @@ public slots:
     void BrowseHomePage();
 
 private:
+    void CreateFields();
     void BuildControls();
     QWidget* BuildDnsRow();
     QWidget* BuildConfigurationRow();

@@ -58,6 +58,7 @@ RemoteFileDialog::RemoteFileDialog(Mode mode, unsigned flags, std::string_view f
 {
     setWindowTitle(mode == Mode::Select ? tr("Select A Server Folder") : tr("Server Files"));
     BuildControls();
+    resize(640, 480);
     if (!ftp.host.empty() && !ftp.user.empty() && !ftp.password.empty())
         Connect(ftp);
 }
@@ -105,6 +106,11 @@ void RemoteFileDialog::BuildControls()
     layout->addWidget(buttons);
     static_cast<QLabel*>(top->itemAt(0)->widget())->setBuddy(m_lookIn);
 
+    ConnectSignals();
+}
+
+void RemoteFileDialog::ConnectSignals()
+{
     connect(m_list, &QTreeWidget::itemDoubleClicked, this, &RemoteFileDialog::OnDoubleClick);
     connect(m_list, &QTreeWidget::itemClicked, this,
             [this](QTreeWidgetItem* item) { m_fileName->setText(item->text(NameColumn)); });
@@ -119,7 +125,6 @@ void RemoteFileDialog::BuildControls()
     connect(m_types, &QComboBox::currentIndexChanged, this, &RemoteFileDialog::ListFolder);
     auto* remove = new QShortcut(QKeySequence::Delete, m_list, nullptr, nullptr, Qt::WidgetShortcut);
     connect(remove, &QShortcut::activated, this, &RemoteFileDialog::DeleteSelected);
-    resize(640, 480);
 }
 
 QWidget* RemoteFileDialog::BuildToolbar()

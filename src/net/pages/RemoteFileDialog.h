@@ -57,6 +57,7 @@ public slots:
 
 private:
     void BuildControls();
+    void ConnectSignals();
     QWidget* BuildToolbar();
     QWidget* BuildOptions();
     void ShowItems();
