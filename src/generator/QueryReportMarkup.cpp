@@ -320,8 +320,10 @@ private:
             std::string_view name = node->Name();
             if (nested == 0 && NameIn(name, {"/td", "/th", "td", "th", "tr", "/tr", "/table"}))
                 break;
-            // A table left open inside the cell would swallow the rest of the report.
-            if (EqualsNoCase(name, "table") && FindMatchingTag(m_page, node) != m_page.end())
+            // A table left open inside a cell takes the rest of the report into the
+            // cell and is closed there: nothing is lost, and what is written reads
+            // back the same.
+            if (EqualsNoCase(name, "table"))
                 ++nested;
             else if (nested > 0 && EqualsNoCase(name, "/table"))
                 --nested;
@@ -330,6 +332,8 @@ private:
         }
         if (node != m_page.end() && NameIn(node->Name(), {"/td", "/th"}))
             ++node;
+        for (; nested > 0; --nested)
+            text += "</table>";
         cell.text = std::string(Trim(text));
         Place(row, cell, width);
         return node;

@@ -109,27 +109,36 @@ void QueryReportDialog::BuildLayout()
     resize(760, 520);
 }
 
+namespace {
+
+using CommandList = std::vector<std::pair<QString, std::function<void()>>>;
+
+QToolButton* MenuButton(QWidget* parent, const QString& text, const CommandList& items)
+{
+    auto* button = new QToolButton(parent);
+    button->setText(text);
+    button->setToolTip(QString(text).remove('&'));
+    button->setPopupMode(QToolButton::InstantPopup);
+    auto* menu = new QMenu(button);
+    for (const auto& [label, run] : items)
+        QObject::connect(menu->addAction(label), &QAction::triggered, parent, run);
+    button->setMenu(menu);
+    return button;
+}
+
+} // namespace
+
 QWidget* QueryReportDialog::BuildCommands()
 {
     auto* bar = new QWidget(this);
     auto* row = new QHBoxLayout(bar);
     row->setContentsMargins(0, 0, 0, 0);
-    auto addMenu = [this, row](const QString& text,
-                               const std::vector<std::pair<QString, std::function<void()>>>& items) {
-        auto* button = new QToolButton(this);
-        button->setText(text);
-        button->setToolTip(QString(text).remove('&'));
-        button->setPopupMode(QToolButton::InstantPopup);
-        auto* menu = new QMenu(button);
-        for (const auto& [label, run] : items)
-            connect(menu->addAction(label), &QAction::triggered, this, run);
-        button->setMenu(menu);
-        row->addWidget(button);
+    auto addMenu = [this, row](const QString& text, const CommandList& items) {
+        row->addWidget(MenuButton(this, text, items));
     };
     auto both = [this](auto command) {
-        return std::vector<std::pair<QString, std::function<void()>>>{
-            {tr("Across"), [this, command] { (this->*command)(Direction::Across); }},
-            {tr("Down"), [this, command] { (this->*command)(Direction::Down); }}};
+        return CommandList{{tr("Across"), [this, command] { (this->*command)(Direction::Across); }},
+                           {tr("Down"), [this, command] { (this->*command)(Direction::Down); }}};
     };
     addMenu(tr("Insert &Values"), both(&QueryReportDialog::InsertValuesCommand));
     addMenu(tr("Insert &Names"), both(&QueryReportDialog::InsertNamesCommand));
