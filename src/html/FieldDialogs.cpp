@@ -74,6 +74,12 @@ std::string_view TypeText(InputButton button)
 
 } // namespace
 
+HtmlIter OptionTextEnd(HtmlPage& nodes, HtmlIter option)
+{
+    return FindNextNamed(nodes, std::next(option),
+                         {"/select", "/option", "option", "/form", "input", "select", "textarea"});
+}
+
 bool InputStateEnabled(InputButton pressed)
 {
     return pressed == InputButton::RadioButton || pressed == InputButton::CheckBox;
@@ -159,7 +165,7 @@ void ListBoxEditor::DeleteRows(std::vector<size_t> indices)
         if (index >= rows.size())
             continue;
         HtmlIter option = rows[index].option;
-        HtmlIter stop = FindNextNamed(m_nodes, std::next(option), {"/option", "option", "/select", "/form"});
+        HtmlIter stop = OptionTextEnd(m_nodes, option);
         if (stop != m_nodes.end() && EqualsNoCase(stop->Name(), "/option"))
             ++stop;
         m_nodes.erase(option, stop);
@@ -196,7 +202,7 @@ void ListBoxEditor::Write()
     }
     for (ListBoxRow& row : rows) {
         SetAttr(*row.option, "VALUE", row.value, 0);
-        HtmlIter stop = FindNextNamed(m_nodes, std::next(row.option), {"/select", "/option", "option"});
+        HtmlIter stop = OptionTextEnd(m_nodes, row.option);
         m_nodes.erase(std::next(row.option), stop);
         m_nodes.insert(stop, NewTextNode(row.text));
     }
@@ -214,7 +220,8 @@ void WriteTextArea(HtmlPage& nodes, HtmlIter area, const TextAreaValues& values)
                      {"ROWS", values.rows, kDq},
                      {"COLS", values.cols, kDq},
                      {"MAXLENGTH", values.maxLength, kDq}});
-    HtmlIter stop = FindNextNamed(nodes, std::next(area), {"/form", "/textarea"});
+    // Only the text: a text area left open must not take the fields after it.
+    HtmlIter stop = FindNextNamed(nodes, std::next(area), {"/form", "/textarea", "input", "select", "textarea"});
     nodes.erase(std::next(area), stop);
     if (!values.defaultValue.empty())
         nodes.insert(stop, NewTextNode(values.defaultValue));

@@ -10,6 +10,11 @@ namespace quillet {
 
 class Prompter;
 
+// Where the text of an OPTION ends: at the next option, the end of its list or
+// form, or any other field, so that replacing the text of an option left open
+// never takes a field with it.
+HtmlIter OptionTextEnd(HtmlPage& nodes, HtmlIter option);
+
 // What the three field dialogs ("Input Control", "List Box", "Text Area") read
 // from a field's nodes and write back on OK. Values are taken as text, unchecked.
 

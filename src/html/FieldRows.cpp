@@ -1,5 +1,6 @@
 #include "html/FieldRows.h"
 
+#include "html/FieldDialogs.h"
 #include "html/FormGenerator.h"
 
 namespace quillet {
@@ -47,14 +48,15 @@ bool StateEditable(FieldKind kind)
 void WriteValueCell(HtmlPage& page, HtmlIter field, std::string_view text)
 {
     if (EqualsNoCase(field->Name(), "textarea")) {
-        HtmlPage content;
-        content.push_back(NewTextNode(text));
-        ReplaceContent(page, field, "/textarea", std::move(content));
+        // Only the text: a text area left open must not take the fields after it.
+        HtmlIter stop = FindNextNamed(page, std::next(field), {"/textarea", "/form", "input", "select", "textarea"});
+        page.erase(std::next(field), stop);
+        page.insert(stop, NewTextNode(text));
     } else if (IsSelect(*field)) {
         HtmlIter option = FlaggedOption(page, field);
         if (option == page.end())
             return;
-        HtmlIter stop = FindNextNamed(page, std::next(option), {"/select", "/option", "option"});
+        HtmlIter stop = OptionTextEnd(page, option);
         page.erase(std::next(option), stop);
         page.insert(stop, NewTextNode(text));
     } else {

@@ -185,3 +185,19 @@ TEST(FieldRows, ReplaceDeleteAndMoveFields)
     DeleteField(page, First(page, "input"));
     EXPECT_EQ(Html(page), "<form><textarea name=t>y</textarea></form>");
 }
+
+TEST(FieldRows, EditsOfAListLeftOpenKeepTheFieldsInside)
+{
+    HtmlPage page = ParseHtml("<form><select name=s><option selected>a<input name=x><textarea name=t>q</textarea>"
+                              "<input name=y></form>");
+    HtmlIter select = First(page, "select");
+    WriteValueCell(page, select, "b");
+    ListBoxEditor list(page, select);
+    list.Write();
+    list.DeleteRows({0});
+    WriteValueCell(page, First(page, "textarea"), "z");
+    WriteTextArea(page, First(page, "textarea"), ReadTextArea(page, First(page, "textarea")));
+    std::string html = Html(page);
+    EXPECT_NE(html.find("<input name=x>"), std::string::npos) << html;
+    EXPECT_NE(html.find("<input name=y>"), std::string::npos) << html;
+}

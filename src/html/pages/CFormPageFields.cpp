@@ -147,7 +147,8 @@ bool CFormPage::EditField()
     Handler* own = entry.handler.empty() ? nullptr : form->FindHandler(entry.handler);
     if (own && IsHandlerButton(*entry.node) && newName != oldName && !newName.empty() && !form->FindHandler(newName))
         own->name = entry.handler = newName;
-    FillRow(rows.front());
+    // The old nodes may have held other fields of a list left open: rebuild every row.
+    FillLists();
     return true;
 }
 
