@@ -320,6 +320,8 @@ void ActionPagesTest::conditionGridAndNestedActions()
     QVERIFY(grid->tinted(3) && grid->tinted(4) && !grid->tinted(5) && !grid->tinted(6) && grid->tinted(7));
     QVERIFY(!grid->tinted(2));
     QCOMPARE(grid->RuleAt(1, 0).choices.first(), QString("=="));
+    QVERIFY(grid->RuleAt(0, 0).choices.contains("$FORM{'email'}[0]"));
+    QCOMPARE(grid->RuleAt(2, 0).kind, ChoiceGrid::Kind::Text);
     QCOMPARE(page->List()->count(), 1);
 
     grid->SetText(0, 0, "$FORM{'name'}[0]");

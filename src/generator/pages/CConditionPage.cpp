@@ -31,7 +31,11 @@ CConditionPage::CConditionPage(Action& action, const ActionPageContext& context,
     m_grid->rule = [references](int row, int) -> ChoiceGrid::CellRule {
         if (row % 2 == 1)
             return {ChoiceGrid::Kind::List, TextChoices(kPerlOperators)};
-        return {ChoiceGrid::Kind::EditableList, references};
+        // Right-hand values are written into the script as quoted text, so only
+        // the left-hand expression is offered the form's values.
+        if (row == 0)
+            return {ChoiceGrid::Kind::EditableList, references};
+        return {};
     };
     // Alternate "or:" pairs, beginning with the first.
     m_grid->tinted = [](int row) { return row >= 3 && ((row - 3) / 2) % 2 == 0; };
