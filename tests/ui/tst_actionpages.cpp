@@ -122,6 +122,9 @@ private:
     Action SignInsert();
     Action ShowSelect();
     Action Respond(const char* name, const std::string& templateFile);
+    void AddRecordKinds(std::vector<Action>& made);
+    void AddMessageKinds(std::vector<Action>& made);
+    void AddScriptKinds(std::vector<Action>& made);
     std::vector<Action> EveryKind();
 
 private slots:
@@ -550,9 +553,10 @@ void ActionPagesTest::postFormPicksPageFormAndHandlers()
     CheckPrompter();
 }
 
-std::vector<Action> ActionPagesTest::EveryKind()
+void ActionPagesTest::AddRecordKinds(std::vector<Action>& made)
 {
-    std::vector<Action> made = {SignInsert(), ShowSelect()};
+    made.push_back(SignInsert());
+    made.push_back(ShowSelect());
     for (ActionType type : {ActionType::DeleteRecords, ActionType::UpdateRecords}) {
         Action action = New(type, type == ActionType::DeleteRecords ? "Purge" : "Change");
         auto* page = Open<CQueryPage>(action);
@@ -565,6 +569,10 @@ std::vector<Action> ActionPagesTest::EveryKind()
         Leave(*page);
         made.push_back(action);
     }
+}
+
+void ActionPagesTest::AddMessageKinds(std::vector<Action>& made)
+{
     for (ActionType type : {ActionType::SendEmail, ActionType::SendBulkEmail}) {
         Action action = New(type, type == ActionType::SendEmail ? "Mail" : "Bulk");
         auto* page = Open<CSendMail>(action);
@@ -581,7 +589,11 @@ std::vector<Action> ActionPagesTest::EveryKind()
     filePage->Template()->Load("templates/thanks.html");
     Leave(*filePage);
     made.push_back(file);
+    made.push_back(Respond("Answer", "templates/thanks.html"));
+}
 
+void ActionPagesTest::AddScriptKinds(std::vector<Action>& made)
+{
     Action code = New(ActionType::PerlCodeBlock, "Code");
     auto* codePage = Open<CPerlPage>(code);
     codePage->Editor()->setPlainText("my $count = 1;\n\n$count++;\n");
@@ -621,7 +633,14 @@ std::vector<Action> ActionPagesTest::EveryKind()
     postPage->ReadPage();
     Leave(*postPage);
     made.push_back(post);
-    made.push_back(Respond("Answer", "templates/thanks.html"));
+}
+
+std::vector<Action> ActionPagesTest::EveryKind()
+{
+    std::vector<Action> made;
+    AddRecordKinds(made);
+    AddMessageKinds(made);
+    AddScriptKinds(made);
     return made;
 }
 
