@@ -152,6 +152,8 @@ std::string PagingLinkMarkup(const ReportContext& context, const ReportQuery& qu
 
 // The report table as TABLE, TR and TD markup, and back.
 std::string WriteReportTable(const ReportGrid& grid);
+// No text, style, span, width or table property anywhere.
+bool IsEmptyReport(const ReportGrid& grid);
 ReportGrid ReadReportTable(std::string_view tableMarkup);
 
 // Byte offsets of the report in a template.

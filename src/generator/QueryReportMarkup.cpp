@@ -170,6 +170,11 @@ std::string WriteReportTable(const ReportGrid& grid)
     return out;
 }
 
+bool IsEmptyReport(const ReportGrid& grid)
+{
+    return WriteReportTable(grid) == WriteReportTable(ReportGrid(1, 1));
+}
+
 namespace {
 
 void ReadStyle(std::string_view style, ReportFont& font)

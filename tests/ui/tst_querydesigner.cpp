@@ -61,17 +61,17 @@ void Select(QTableWidget* table, int top, int left, int bottom, int right)
     table->setRangeSelected(QTableWidgetSelectionRange(top, left, bottom, right), true);
 }
 
-// Presses OK on the report dialog once it is shown.
-void AcceptWhenShown()
+// Types into the first cell of the report dialog once it is shown, then presses OK or Cancel.
+void AnswerWhenShown(const QString& typed, bool ok = true)
 {
-    QTimer::singleShot(20, [] {
+    QTimer::singleShot(20, [typed, ok] {
         auto* dialog = qobject_cast<QueryReportDialog*>(QApplication::activeModalWidget());
         if (!dialog) {
-            AcceptWhenShown();
+            AnswerWhenShown(typed, ok);
             return;
         }
-        dialog->Table()->item(0, 0)->setText("typed");
-        dialog->accept();
+        dialog->Table()->item(0, 0)->setText(typed);
+        ok ? dialog->accept() : dialog->reject();
     });
 }
 
@@ -152,10 +152,25 @@ private slots:
         const ActionList actions = {select};
         TemplateEditor editor(nullptr, &actions);
         editor.SetText("<p>before</p>\n<p>after</p>\n");
-        QTextCursor cursor = editor.textCursor();
-        cursor.setPosition(static_cast<int>(std::string("<p>before</p>\n").size()));
-        editor.setTextCursor(cursor);
-        AcceptWhenShown();
+        auto placeCaret = [&editor] {
+            QTextCursor cursor = editor.textCursor();
+            cursor.setPosition(static_cast<int>(std::string("<p>before</p>\n").size()));
+            editor.setTextCursor(cursor);
+        };
+        placeCaret();
+        AnswerWhenShown("typed", false);
+        editor.InsertQueryReport();
+        QCOMPARE(editor.Text(), std::string("<p>before</p>\n<p>after</p>\n"));
+
+        placeCaret();
+        AnswerWhenShown("");
+        editor.InsertQueryReport();
+        QCOMPARE(QString::fromStdString(editor.Text()),
+                 QString("<p>before</p>\n$Rows->{DefaultReport}\n<p>after</p>\n"));
+
+        editor.SetText("<p>before</p>\n<p>after</p>\n");
+        placeCaret();
+        AnswerWhenShown("typed");
         editor.InsertQueryReport();
         const std::string text = editor.Text();
         QVERIFY2(text.starts_with("<p>before</p>\n<span name=\"QUILLET_QUERY_REPORT\">\n<table>\n<tr>\n<td>typed</td>"),

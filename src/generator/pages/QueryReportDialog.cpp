@@ -432,16 +432,25 @@ void TablePropertyDialog::Store(ReportTableProperties& table) const
     table.background = ColorText(m_color);
 }
 
-bool RunQueryReportDesigner(QWidget* parent, const ReportContext& context, std::string& editorText, int caret,
-                            Prompter& prompter)
+DesignOutcome DesignQueryReport(QWidget* parent, const ReportContext& context, std::string& editorText, int caret,
+                                Prompter& prompter)
 {
     QueryReportDialog dialog(context, LoadReport(editorText), prompter, parent);
     if (dialog.exec() != QDialog::Accepted)
-        return false;
-    if (StoreReport(editorText, static_cast<size_t>(std::max(caret, 0)), dialog.Grid(), context))
-        return true;
+        return DesignOutcome::Cancelled;
+    const ReportGrid grid = dialog.Grid();
+    if (!FindReport(editorText) && IsEmptyReport(grid))
+        return DesignOutcome::Empty;
+    if (StoreReport(editorText, static_cast<size_t>(std::max(caret, 0)), grid, context))
+        return DesignOutcome::Written;
     prompter.Show(FormatMessage(Msg::ReportNotPlaced));
-    return false;
+    return DesignOutcome::Cancelled;
+}
+
+bool RunQueryReportDesigner(QWidget* parent, const ReportContext& context, std::string& editorText, int caret,
+                            Prompter& prompter)
+{
+    return DesignQueryReport(parent, context, editorText, caret, prompter) == DesignOutcome::Written;
 }
 
 } // namespace quillet
@@ -458,7 +467,9 @@ void InstallQueryReportDesigner()
         const QString shown = QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
         const int caretBytes = static_cast<int>(shown.left(caret).toLocal8Bit().size());
         QtPrompter prompter;
-        return RunQueryReportDesigner(&editor, context, text, caretBytes, prompter);
+        // An empty design on a template without a report asks for the default
+        // report; a cancelled one changes nothing.
+        return DesignQueryReport(&editor, context, text, caretBytes, prompter) != DesignOutcome::Empty;
     });
 }
 

@@ -23,7 +23,14 @@ class Prompter;
 bool RunQueryReportDesigner(QWidget* parent, const ReportContext& context, std::string& editorText, int caret,
                             Prompter& prompter);
 
-// Makes "Insert Query Report" of every template editor open the designer.
+enum class DesignOutcome { Written, Cancelled, Empty };
+// The same, telling apart a cancelled dialog and an empty grid on a template
+// that has no report yet (where the default report fits better).
+DesignOutcome DesignQueryReport(QWidget* parent, const ReportContext& context, std::string& editorText, int caret,
+                                Prompter& prompter);
+
+// Makes "Insert Query Report" of every template editor open the designer; an
+// empty design on a template without a report inserts the default reports.
 void InstallQueryReportDesigner();
 
 // The "Query Report" dialog: the grid, the "Data:" list and the commands.
