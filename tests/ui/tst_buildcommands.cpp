@@ -193,6 +193,8 @@ private slots:
         for (int i = 0; i < tabs->count(); ++i)
             titles << tabs->tabText(i);
         QCOMPARE(titles, (QStringList{"Web", "Database", "Form", "News"}));
+        QVERIFY(m_frame->minimumSizeHint().width() <= 800);
+        QVERIFY(m_frame->minimumSizeHint().height() <= 600);
         m_frame->View()->WebPage()->findChild<QLineEdit*>("ftpUser")->setText("editor");
         tabs->setCurrentIndex(3);
         QCOMPARE(m_frame->Document().Content().settings.ftpUser, std::string("editor"));

@@ -6,11 +6,27 @@
 #include "project/Project.h"
 
 #include <QApplication>
+#include <QScrollArea>
 #include <QSignalBlocker>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
 namespace quillet {
+
+namespace {
+
+// A page wider or taller than the window scrolls instead of pushing the
+// window past the screen, so the project stays usable from 800x600 up.
+QWidget* Scrolled(QWidget* page)
+{
+    auto* area = new QScrollArea;
+    area->setWidgetResizable(true);
+    area->setFrameShape(QFrame::NoFrame);
+    area->setWidget(page);
+    return area;
+}
+
+} // namespace
 
 CTesseraView::CTesseraView(Project& project, Prompter& prompter, WebPageContext context, QWidget* parent)
     : QWidget(parent), m_project(project), m_tabs(new QTabWidget(this))
@@ -21,7 +37,7 @@ CTesseraView::CTesseraView(Project& project, Prompter& prompter, WebPageContext 
                m_form = new CFormPage(project, prompter, projectFile, m_tabs),
                new CNewsPage(project, projectFile, m_tabs)};
     for (PropertyPage* page : m_pages)
-        m_tabs->addTab(page, page->Title());
+        m_tabs->addTab(Scrolled(page), page->Title());
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_tabs);
