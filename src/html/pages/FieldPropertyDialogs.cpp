@@ -64,21 +64,7 @@ InputControlDialog::InputControlDialog(HtmlNode& input, QWidget* parent)
     : QDialog(parent), m_input(input), m_values(ReadInputControl(input))
 {
     setWindowTitle(tr("Input Control"));
-    auto* typeBox = new QGroupBox(this);
-    auto* typeLayout = new QGridLayout(typeBox);
-    int shownIndex = 0;
-    for (const auto& [button, text] : kTypeTexts) {
-        auto* radio = new QRadioButton(tr(text), typeBox);
-        m_types[button] = radio;
-        bool shown = std::find(m_values.shown.begin(), m_values.shown.end(), button) != m_values.shown.end();
-        radio->setVisible(shown);
-        if (shown) {
-            typeLayout->addWidget(radio, shownIndex / 3, shownIndex % 3);
-            ++shownIndex;
-        }
-        radio->setChecked(button == m_values.pressed);
-        connect(radio, &QRadioButton::clicked, this, [this, b = button] { OnTypePressed(b); });
-    }
+    QGroupBox* typeBox = BuildTypeButtons();
     m_name = Box(m_values.name, tr("Field name"), this);
     m_maxLength = Box(m_values.maxLength, tr("Maximum data length"), this);
     m_size = Box(m_values.size, tr("Field size"), this);
@@ -109,6 +95,26 @@ InputControlDialog::InputControlDialog(HtmlNode& input, QWidget* parent)
     m_state->setEnabled(InputStateEnabled(m_values.pressed));
     m_altText->setEnabled(InputImageFieldsEnabled(m_values.pressed));
     m_imageUrl->setEnabled(InputImageFieldsEnabled(m_values.pressed));
+}
+
+QGroupBox* InputControlDialog::BuildTypeButtons()
+{
+    auto* typeBox = new QGroupBox(this);
+    auto* typeLayout = new QGridLayout(typeBox);
+    int shownIndex = 0;
+    for (const auto& [button, text] : kTypeTexts) {
+        auto* radio = new QRadioButton(tr(text), typeBox);
+        m_types[button] = radio;
+        bool shown = std::find(m_values.shown.begin(), m_values.shown.end(), button) != m_values.shown.end();
+        radio->setVisible(shown);
+        if (shown) {
+            typeLayout->addWidget(radio, shownIndex / 3, shownIndex % 3);
+            ++shownIndex;
+        }
+        radio->setChecked(button == m_values.pressed);
+        connect(radio, &QRadioButton::clicked, this, [this, b = button] { OnTypePressed(b); });
+    }
+    return typeBox;
 }
 
 void InputControlDialog::OnTypePressed(InputButton button)

@@ -9,6 +9,7 @@ class QAbstractButton;
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
+class QGroupBox;
 class QLineEdit;
 class QPlainTextEdit;
 class QRadioButton;
@@ -33,6 +34,7 @@ public:
     QLineEdit* ImageUrlBox() const { return m_imageUrl; }
 
 private:
+    QGroupBox* BuildTypeButtons();
     void OnTypePressed(InputButton button);
 
     HtmlNode& m_input;
