@@ -49,31 +49,45 @@ std::string Lower(std::string_view text)
     return out;
 }
 
+// A face or colour is written into a quoted attribute or a style: the characters
+// that would end it are dropped, and blanks at the ends go as the reader drops them.
+std::string AttrText(std::string_view value, std::string_view drop = "\"")
+{
+    std::string out;
+    for (char c : value)
+        if (drop.find(c) == std::string_view::npos)
+            out += c;
+    return std::string(Trim(out));
+}
+
 void AddAttr(std::string& out, std::string_view name, std::string_view value)
 {
-    out += ' ';
-    out += name;
-    out += "=\"";
-    out += value;
-    out += '"';
+    if (std::string text = AttrText(value); !text.empty()) {
+        out += ' ';
+        out += name;
+        out += "=\"";
+        out += text;
+        out += '"';
+    }
 }
 
 std::string CellStyle(const ReportFont& font)
 {
     std::string style;
     auto add = [&style](std::string_view property, const std::string& value) {
+        std::string text = AttrText(value, "\";");
+        if (text.empty())
+            return;
         if (!style.empty())
             style += "; ";
         style += property;
         style += ':';
-        style += value;
+        style += text;
     };
-    if (!font.face.empty())
-        add("font-family", font.face);
+    add("font-family", font.face);
     if (font.points > 0)
         add("font-size", std::to_string(font.points) + "pt");
-    if (!font.color.empty())
-        add("color", font.color);
+    add("color", font.color);
     return style;
 }
 
