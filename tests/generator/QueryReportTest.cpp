@@ -163,6 +163,12 @@ TEST(QueryReport, WrittenTableReadsBackAsTheSameGrid)
               std::string::npos)
         << markup;
 
+    ReportGrid quoted(1, 1);
+    quoted.Cell(0, 0).font.face = "Ari\"al; x";
+    quoted.Cell(0, 0).background = " \"#fff\" ";
+    EXPECT_EQ(WriteReportTable(quoted),
+              "<table>\n<tr>\n<td bgcolor=\"#fff\" style=\"font-family:Arial x\"></td>\n</tr>\n</table>");
+
     ReportGrid wide = grid;
     wide.Grow(12, 9);
     EXPECT_EQ(WriteReportTable(wide), markup) << "empty margins of the dialog's grid are not written";
