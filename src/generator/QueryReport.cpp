@@ -1,5 +1,6 @@
 #include "generator/QueryReport.h"
 
+#include "html/HtmlText.h"
 #include "project/Action.h"
 #include "project/Messages.h"
 #include "project/Prompter.h"
@@ -51,9 +52,10 @@ void Walk(ReportGrid& grid, int row, int column, Direction direction, int count,
     }
 }
 
+// The page may spell the name with character references; the form sends it decoded.
 std::string FormValuesExpression(const std::string& field)
 {
-    return "@{$FORM{'" + field + "'}}";
+    return "@{$FORM{'" + DecodeEntities(field) + "'}}";
 }
 
 } // namespace

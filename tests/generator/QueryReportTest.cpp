@@ -71,6 +71,9 @@ TEST(QueryReport, FormWalkCountsARepeatedNameOnceAndSkipsUnnamedFields)
     ASSERT_TRUE(InsertValues(grid, context, context.DataObjectCount() - 1, 0, 0, Direction::Down, prompter));
     EXPECT_EQ(grid.Rows(), 8);
     EXPECT_EQ(grid.Cell(2, 0).text, "@{$FORM{'pick'}}");
+    context.fieldNames = {"a&amp;b"};
+    ASSERT_TRUE(InsertValues(grid, context, context.DataObjectCount() - 1, 0, 0, Direction::Down, prompter));
+    EXPECT_EQ(grid.Cell(0, 0).text, "@{$FORM{'a&b'}}");
 }
 
 TEST(QueryReport, InsertCommandsWalkFromTheFocusedCell)
