@@ -20,6 +20,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QSettings>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -165,6 +166,7 @@ void CFormPage::BuildLayout()
     m_grid->viewport()->setMouseTracking(true);
     m_grid->viewport()->installEventFilter(this);
     SetupGrid();
+    new QShortcut(QKeySequence::Delete, m_grid, this, &CFormPage::DeleteFields, Qt::WidgetShortcut);
     connect(m_forms, &QComboBox::activated, this, &CFormPage::ChooseForm);
     connect(m_grid, &QTableWidget::cellChanged, this, &CFormPage::CellEdited);
     connect(m_grid, &QTableWidget::cellDoubleClicked, this, [this](int row, int column) {
