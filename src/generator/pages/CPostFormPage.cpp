@@ -42,7 +42,9 @@ CPostFormPage::CPostFormPage(Action& action, const ActionPageContext& context, Q
     pathRow->addWidget(m_pageFile, 1);
     pathRow->addWidget(browse);
     auto* form = new QFormLayout;
-    form->addRow(tr("HTML &Page:"), pathRow);
+    auto* pageLabel = new QLabel(tr("HTML &Page:"), this);
+    pageLabel->setBuddy(m_pageFile);
+    form->addRow(pageLabel, pathRow);
     form->addRow(tr("&Form:"), m_forms);
     form->addRow(tr("Submit &Button:"), m_buttons);
     auto* buttons = new QHBoxLayout;

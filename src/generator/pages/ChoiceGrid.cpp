@@ -1,6 +1,7 @@
 #include "generator/pages/ChoiceGrid.h"
 
 #include <QComboBox>
+#include <QHeaderView>
 #include <QPainter>
 #include <QStyledItemDelegate>
 
@@ -69,6 +70,7 @@ ChoiceGrid::ChoiceGrid(int rows, int columns, QWidget* parent) : QTableWidget(ro
 {
     setItemDelegate(new ChoiceDelegate(this));
     setEditTriggers(QAbstractItemView::AllEditTriggers);
+    horizontalHeader()->setStretchLastSection(true);
 }
 
 QString ChoiceGrid::Text(int row, int column) const

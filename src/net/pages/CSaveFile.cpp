@@ -12,6 +12,7 @@
 
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -40,7 +41,9 @@ CSaveFile::CSaveFile(Action& action, const ActionPageContext& context, QWidget* 
         modes->addWidget(mode);
     modes->addStretch();
     auto* form = new QFormLayout;
-    form->addRow(tr("&Server-Side File Path:"), pathRow);
+    auto* pathLabel = new QLabel(tr("&Server-Side File Path:"), this);
+    pathLabel->setBuddy(m_serverPath);
+    form->addRow(pathLabel, pathRow);
     form->addRow(tr("File Operation:"), modes);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
