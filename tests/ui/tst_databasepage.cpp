@@ -6,6 +6,7 @@
 #include "net/Publisher.h"
 #include "project/Messages.h"
 #include "project/Project.h"
+#include "project/pages/CTesseraView.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -162,6 +163,26 @@ private slots:
         QCOMPARE(table.columns[0].name, std::string("kind"));
         QCOMPARE(table.columns[1].name, std::string("born"));
         QVERIFY2(prompter.Done() && prompter.Failures().isEmpty(), qPrintable(prompter.Failures().join('\n')));
+    }
+
+    void savingTheProjectTakesTheGridOfTheShownTable()
+    {
+        Project project;
+        UiPrompter prompter;
+        QTemporaryDir settings;
+        CTesseraView view(project, prompter, WebPageContext{settings.path().toStdString(), nullptr, {}});
+        view.Tabs()->setCurrentIndex(1);
+        auto* page = qobject_cast<CDatabasePage*>(view.Page(1));
+        QVERIFY(page);
+        page->AddDatabase();
+        page->AddTable();
+        Edit(*page, 0, TableGrid::FieldName, "kept");
+        view.OnUpdate(CTesseraView::kStoreIntoSettings);
+        QCOMPARE(project.dataSources.at(0).tables.at(0).columns.size(), size_t(1));
+        Edit(*page, 1, TableGrid::FieldName, "more");
+        view.OnUpdate(CTesseraView::kStoreIntoSettings);
+        QCOMPARE(project.dataSources.at(0).tables.at(0).columns.size(), size_t(2));
+        QVERIFY(prompter.Done() && prompter.Failures().isEmpty());
     }
 
     // Tables designed on the tab are created in MariaDB through the deployed dbadmin.cgi.

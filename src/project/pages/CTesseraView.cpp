@@ -67,8 +67,12 @@ void CTesseraView::OnUpdate(int hint)
 {
     if (hint == kFillFromSettings)
         m_web->Load();
-    else if (hint == kStoreIntoSettings)
+    else if (hint == kStoreIntoSettings) {
         m_web->Store();
+        // Grid edits of the shown table live in the page until it is left.
+        if (auto* database = qobject_cast<CDatabasePage*>(Page(m_current)))
+            database->Store();
+    }
 }
 
 void CTesseraView::OnTabChanged(int index)
