@@ -427,6 +427,13 @@ void ActionPagesTest::saveFileTemplateAndServerPath()
     page->CreateServerFile();
     QCOMPARE(page->ServerPath()->text(), dataPath);
     QVERIFY(!QDir(Folder() + "/data").exists());
+    // Otherwise a placeholder is made, but a file that is there keeps its data.
+    m_chooser.answers = {Folder() + "/log.dat", Folder() + "/guestbook.html"};
+    page->CreateServerFile();
+    QCOMPARE(*ReadWholeFile((Folder() + "/log.dat").toStdString()), std::string("\n"));
+    const std::string pageText = *ReadWholeFile((Folder() + "/guestbook.html").toStdString());
+    page->CreateServerFile();
+    QCOMPARE(*ReadWholeFile((Folder() + "/guestbook.html").toStdString()), pageText);
     page->ServerPath()->setText("  " + Folder() + "/log.dat ");
     page->ModeButton(1)->setChecked(true);
     QVERIFY(Leave(*page));
