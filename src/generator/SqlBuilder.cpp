@@ -1,5 +1,7 @@
 #include "generator/SqlBuilder.h"
 
+#include "generator/PerlLiteral.h"
+
 #include "project/Action.h"
 
 #include <algorithm>
@@ -44,13 +46,23 @@ std::string_view Trim(std::string_view text)
     return text;
 }
 
+// A value is Perl text (a form field, a variable, a call, a quoted string); plain
+// words typed as a literal become a Perl string, since "John Smith" or "a-b"
+// bare would not compile.
+std::string PerlOperand(std::string_view value)
+{
+    if (IsPlainNumber(value) || value.find_first_of("$@('\"\\") != std::string_view::npos)
+        return std::string(value);
+    return "'" + EscapePerlSingle(value) + "'";
+}
+
 // Closes the script's string, adds the value as DBI quotes it at run time, and reopens the string.
 std::string Splice(std::string_view dataSource, std::string_view value)
 {
     std::string out = "\" . $";
     out += dataSource;
     out += "->quote(";
-    out += value;
+    out += PerlOperand(value);
     out += ") . \"";
     return out;
 }
@@ -282,7 +294,7 @@ private:
         if (IsPlainNumber(value))
             return std::string(value);
         if (m_perl)
-            return "'" + std::string(value) + "'";
+            return PerlOperand(value);
         return Splice(m_dataSource, value);
     }
 
@@ -308,7 +320,7 @@ private:
         // The column holds the value anywhere in its text; the pattern is built
         // in Perl so that every driver gets one quoted string.
         if (word == "AMONG")
-            return "LIKE " + Splice(m_dataSource, "'%' . (" + std::string(value) + ") . '%'");
+            return "LIKE " + Splice(m_dataSource, "'%' . (" + PerlOperand(value) + ") . '%'");
         return word + " " + Value(value);
     }
 

@@ -100,7 +100,8 @@ TEST(BuildCriteriaExpression, RowsAndModes)
               "x: (t.age>18 and t.name=" + kName + ") or (t.age<= 3.5)");
     std::string perl;
     BuildCriteriaExpression(Grid(), perl, true, "db");
-    EXPECT_EQ(perl, "(t.age>18 && t.name='$FORM{'name'}[0]') || (t.age<= 3.5)");
+    // A form value on the right compares with what was submitted; a plain word is a Perl string.
+    EXPECT_EQ(perl, "(t.age>18 && t.name=$FORM{'name'}[0]) || (t.age<= 3.5)");
 
     CriteriaList firstRowOnly = {{"", "$FORM{'a'}[0]", {{"eq", "yes"}, {"", ""}, {"", ""}}}};
     perl.clear();
@@ -122,7 +123,8 @@ TEST(BuildCriteriaExpression, WordOperators)
         {"IN", "('a,b', 'c')", "c IN (\" . $db->quote('a,b') . \" ,\" . $db->quote('c') . \")"},
         {"NOT IN", "f($x, $y),4", "c NOT IN (\" . $db->quote(f($x, $y)) . \" ,4)"},
         {"AMONG", "$FORM{'q'}[0]", "c LIKE \" . $db->quote('%' . ($FORM{'q'}[0]) . '%') . \""},
-        {"<>", "abc", "c<>\" . $db->quote(abc) . \""},
+        {"<>", "abc", "c<>\" . $db->quote('abc') . \""},
+        {"=", "John Smith", "c=\" . $db->quote('John Smith') . \""},
     };
     for (const Case& c : cases) {
         std::string text;
