@@ -1,6 +1,6 @@
-#include "ServerProcess.h"
 #include "net/DnsResolver.h"
 #include "net/WebDnsLookup.h"
+#include "support/ServerProcess.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -32,8 +32,12 @@ class DnsE2E : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(m_dnsmasq.Started());
-        ASSERT_TRUE(WaitForListener(m_port)) << "dnsmasq did not start";
+        WriteBytes(m_dir.File("dnsmasq.conf"), kZone);
+        ASSERT_TRUE(m_dnsmasq.Start({"/usr/sbin/dnsmasq", "--no-daemon", "--port=" + std::to_string(m_port),
+                                     "--listen-address=127.0.0.1", "--bind-interfaces", "--no-resolv", "--no-hosts",
+                                     "--pid-file=", "--log-facility=" + m_dir.File("dnsmasq.log"),
+                                     "--user=" + CurrentUser(), "--conf-file=" + m_dir.File("dnsmasq.conf")}));
+        ASSERT_TRUE(WaitForPort(m_port)) << "dnsmasq did not start";
     }
 
     // Answer of a fresh connection for name and type; the response code or -1.
@@ -55,13 +59,9 @@ protected:
     }
 
     TempDir m_dir;
-    int m_port = FreePort();
+    int m_port = FreeLoopbackPort();
     std::string m_server = "127.0.0.1:" + std::to_string(m_port);
-    bool m_written = (WriteBytes(m_dir.File("dnsmasq.conf"), kZone), true);
-    ServerProcess m_dnsmasq{{"/usr/sbin/dnsmasq", "--no-daemon", "--port=" + std::to_string(m_port),
-                             "--listen-address=127.0.0.1", "--bind-interfaces", "--no-resolv", "--no-hosts",
-                             "--pid-file=", "--log-facility=" + m_dir.File("dnsmasq.log"), "--user=" + CurrentUser(),
-                             "--conf-file=" + m_dir.File("dnsmasq.conf")}};
+    ServerProcess m_dnsmasq;
 };
 
 TEST_F(DnsE2E, RecordsDecodeToFullNames)

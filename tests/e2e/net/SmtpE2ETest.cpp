@@ -1,5 +1,5 @@
-#include "ServerProcess.h"
 #include "net/SmtpClient.h"
+#include "support/ServerProcess.h"
 #include "support/TempDir.h"
 
 #include <filesystem>
@@ -14,8 +14,8 @@ class SmtpE2E : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(m_sink.Started());
-        std::string port = m_sink.ReadLine();
+        ASSERT_TRUE(m_sink.Start({"/usr/bin/python3", SMTP_SINK, m_mailbox.Path().string()}));
+        std::string port = m_sink.FirstLine();
         ASSERT_FALSE(port.empty()) << "aiosmtpd did not start";
         m_server = "127.0.0.1:" + port;
     }
@@ -30,7 +30,7 @@ protected:
     }
 
     TempDir m_mailbox;
-    ServerProcess m_sink{{"/usr/bin/python3", SMTP_SINK, m_mailbox.Path().string()}};
+    ServerProcess m_sink;
     std::string m_server;
 };
 
