@@ -266,6 +266,19 @@ private slots:
         QVERIFY(!page.Actions()->NewAction(ActionType::InsertRecord));
     }
 
+    void savingWithNothingLoadedKeepsThePage()
+    {
+        QVERIFY(m_frame->NewProject(m_folder->path().toStdString()));
+        QString page = m_folder->path() + "/kept.htm";
+        WriteText(page, "<body><form name=f><input name=a></form></body>");
+        FormTab().PathBox()->setText(page);
+        QVERIFY(FormTab().SaveHtmlFile());
+        QString saved = ReadText(page);
+        QVERIFY(saved.contains("<input name=a>"));
+        QVERIFY(saved.contains("METHOD=\"post\""));
+        QCOMPARE(FormTab().Grid()->rowCount(), 1);
+    }
+
     void changedPageIsOfferedForReload()
     {
         OpenPage("<body><form><input name=a></form></body>");

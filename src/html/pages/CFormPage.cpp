@@ -313,14 +313,15 @@ bool CFormPage::SaveHtmlFile()
             return false;
         m_path->setText(path);
     }
+    form->pageFile = Bytes(m_path->text());
+    // Nothing loaded: save the named page as it is on disk rather than write an empty one over it.
+    if (!m_page.Nodes() && !ReloadShownPage())
+        return false;
     if (m_page.formNode && m_page.Nodes())
         PrepareFormTag(*m_page.Nodes(), *m_page.formNode, ScriptUrlForForm(m_project, *form));
     if (m_autoFormat->isChecked())
         FormatForm(m_page, Bytes(m_title->text()));
-    form->pageFile = Bytes(m_path->text());
     m_page.projectFile = m_projectFile();
-    if (!m_page.file)
-        m_page.file.emplace(PagePath(*form, m_page));
     if (!SavePage(*form, m_page)) {
         m_prompter.Show(FormatMessage(Msg::CantCreateFile, {PagePath(*form, m_page)}));
         FillLists();
