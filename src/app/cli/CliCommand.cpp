@@ -1,6 +1,7 @@
 #include "app/cli/CliCommand.h"
 
 #include <cstdio>
+#include <cstdlib>
 
 namespace quillet::cli {
 
@@ -37,6 +38,16 @@ const std::vector<Command>& Commands()
         kCreateTablesCommand,
     };
     return commands;
+}
+
+bool ParseKinds(const std::string& text, unsigned& kinds)
+{
+    char* end = nullptr;
+    unsigned long value = std::strtoul(text.c_str(), &end, 0);
+    if (text.empty() || *end != '\0' || value == 0 || value > 127)
+        return false;
+    kinds = static_cast<unsigned>(value);
+    return true;
 }
 
 bool WantsHelp(const Args& args)

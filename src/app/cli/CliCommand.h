@@ -22,6 +22,8 @@ const std::vector<Command>& Commands();
 // True when args hold -h or --help; the command then prints its help.
 bool WantsHelp(const Args& args);
 int PrintHelp(const Command& command);
+// The value of a --kinds option: upload-kind bits from 1 to 127.
+bool ParseKinds(const std::string& text, unsigned& kinds);
 // Reports a usage error on stderr and returns the exit status for it.
 int UsageError(const Command& command, std::string_view problem);
 

@@ -29,16 +29,6 @@ extern const Command kPublishCommand = {"publish", "publish PROJECT.prj [--kinds
 
 namespace {
 
-bool ParseKinds(const std::string& text, unsigned& kinds)
-{
-    char* end = nullptr;
-    unsigned long value = std::strtoul(text.c_str(), &end, 0);
-    if (text.empty() || *end != '\0' || value == 0 || value > 127)
-        return false;
-    kinds = static_cast<unsigned>(value);
-    return true;
-}
-
 bool PrintProgress(const PublishProgress& progress)
 {
     if (progress.starting) {

@@ -28,16 +28,6 @@ extern const Command kUploadsCommand = {
 
 namespace {
 
-bool ParseKinds(const std::string& text, unsigned& kinds)
-{
-    char* end = nullptr;
-    unsigned long value = std::strtoul(text.c_str(), &end, 0);
-    if (text.empty() || *end != '\0' || value == 0 || value > 127)
-        return false;
-    kinds = static_cast<unsigned>(value);
-    return true;
-}
-
 int RunUploads(const Args& given)
 {
     Args args = given;
