@@ -23,19 +23,9 @@ extern const Command kCreateTablesCommand;
 const std::vector<Command>& Commands()
 {
     static const std::vector<Command> commands = {
-        kNewCommand,
-        kResaveCommand,
-        kBuildCommand,
-        kPreviewCommand,
-        kDnsCommand,
-        kMailCommand,
-        kHtmlCommand,
-        kFormsCommand,
-        kUploadsCommand,
-        kSqlCommand,
-        kPublishCommand,
-        kTablesCommand,
-        kCreateTablesCommand,
+        kNewCommand,     kResaveCommand, kBuildCommand,        kPreviewCommand, kDnsCommand,
+        kMailCommand,    kHtmlCommand,   kFormsCommand,        kUploadsCommand, kSqlCommand,
+        kPublishCommand, kTablesCommand, kCreateTablesCommand,
     };
     return commands;
 }
