@@ -99,7 +99,14 @@ std::optional<ReportLocation> FindReport(std::string_view templateText)
         if (EqualsNoCase(node->Name(), "table")) {
             location.tableStart = Offset(page, *node);
             HtmlIter tableEnd = FindMatchingTag(page, node);
-            location.tableEnd = tableEnd == page.end() ? location.tableEnd : EndOffset(page, *tableEnd);
+            if (tableEnd == page.end())
+                break;
+            location.tableEnd = EndOffset(page, *tableEnd);
+            // A span end written inside a cell does not end the container.
+            if (location.spanEnd < location.tableEnd) {
+                HtmlIter after = FindNextNamed(page, std::next(tableEnd), {"/span"});
+                location.spanEnd = after == page.end() ? location.tableEnd : EndOffset(page, *after);
+            }
             break;
         }
     return location;

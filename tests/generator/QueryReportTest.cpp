@@ -242,6 +242,17 @@ TEST(QueryReport, AReportIsNeverPlacedInsideATag)
     EXPECT_EQ(open, before);
 }
 
+TEST(QueryReport, ASpanEndInsideACellDoesNotEndTheContainer)
+{
+    std::string text = "<span name=\"QUILLET_QUERY_REPORT\"><table><tr><td>a</span>b</td></tr></table></span>tail";
+    ReportGrid grid = LoadReport(text);
+    EXPECT_EQ(grid.Cell(0, 0).text, "a</span>b");
+    grid.Cell(0, 0).text = PagingLinkMarkup(Context(), Context().queries[0], PagingLink::First);
+    ASSERT_TRUE(StoreReport(text, 0, grid, Context()));
+    EXPECT_NE(text.find("</table></span>\n<FORM name=\"mCache\""), std::string::npos) << text;
+    EXPECT_TRUE(text.ends_with("</form>\ntail"));
+}
+
 TEST(QueryReport, ContextTakesSelectActionsOfTheHandler)
 {
     Action select{ActionType::SelectRecords, "Rows", RecordAction{"db", "t", 5, {{"t", "a", 0, "", "", ""}}, {}}};
