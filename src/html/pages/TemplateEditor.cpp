@@ -110,7 +110,9 @@ void TemplateEditor::InsertQueryReport()
 {
     std::string text = Text();
     if (Designer() && Designer()(*this, text, textCursor().position())) {
-        SetText(text);
+        // Rewriting an unchanged text would only move the caret and drop the undo history.
+        if (text != Text())
+            SetText(text);
         return;
     }
     std::string reports = DefaultReportsText(m_actions);
