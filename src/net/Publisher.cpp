@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -227,9 +228,19 @@ void ApplyUploadCells(UploadList& list, const std::vector<std::string>& uploadCe
 
 std::string UploadPrintoutPath()
 {
+    // A folder of this user's own: a fixed name in the shared temporary folder
+    // could be a link that someone else planted.
     std::error_code ec;
-    fs::path folder = fs::temp_directory_path(ec);
-    return ((ec ? fs::path("/tmp") : folder) / "upload.txt").string();
+    fs::path temp = fs::temp_directory_path(ec);
+    fs::path folder = (ec ? fs::path("/tmp") : temp) / ("quillet-" + std::to_string(getuid()));
+    struct stat st;
+    if (mkdir(folder.c_str(), 0700) != 0 &&
+        (lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != getuid())) {
+        std::string pattern = ((ec ? fs::path("/tmp") : temp) / "quillet-XXXXXX").string();
+        if (mkdtemp(pattern.data()))
+            folder = pattern;
+    }
+    return (folder / "upload.txt").string();
 }
 
 bool WriteUploadPrintout(const UploadList& list, const std::string& path)
@@ -238,8 +249,7 @@ bool WriteUploadPrintout(const UploadList& list, const std::string& path)
     for (const UploadEntry& entry : list)
         if (entry.upload)
             text += "Local:  " + entry.localPath + "\nRemote: " + entry.remotePath + "\n\n";
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    return out && out.write(text.data(), static_cast<std::streamsize>(text.size())) && out.flush();
+    return WriteFileAtomically(path, text);
 }
 
 } // namespace quillet

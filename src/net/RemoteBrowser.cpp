@@ -83,9 +83,10 @@ std::string ParentRemotePath(std::string_view path)
     size_t cut = path.rfind('/');
     if (cut == std::string_view::npos)
         cut = path.rfind('\\');
-    if (cut == std::string_view::npos || cut == 0)
+    if (cut == std::string_view::npos)
         return std::string(path);
-    return std::string(path.substr(0, cut));
+    // A folder right under the root goes up to the root itself.
+    return std::string(path.substr(0, cut == 0 ? 1 : cut));
 }
 
 RemoteBrowser::RemoteBrowser(FtpConnection& connection, BrowseMode mode, int flags, std::string_view filter)

@@ -82,7 +82,8 @@ TEST(RemoteBrowsing, SortingAndUp)
     EXPECT_EQ(order(), "zBcab");
 
     EXPECT_EQ(ParentRemotePath("/home/site/cgi-bin"), "/home/site");
-    EXPECT_EQ(ParentRemotePath("/home"), "/home");
+    EXPECT_EQ(ParentRemotePath("/home"), "/");
+    EXPECT_EQ(ParentRemotePath("/"), "/");
     EXPECT_EQ(ParentRemotePath("c:\\inetpub\\scripts"), "c:\\inetpub");
     EXPECT_EQ(ParentRemotePath("site"), "site");
 }
