@@ -100,21 +100,21 @@ std::string FormatMessage(Msg id, std::initializer_list<std::string_view> args)
             out += text[i];
             continue;
         }
-        size_t spec = i + 1;
-        if (text[spec] == '%') {
+        size_t conversion = i + 1;
+        if (text[conversion] == '%') {
             out += '%';
-            i = spec;
+            i = conversion;
             continue;
         }
-        if (text[spec] == 'l' && spec + 1 < text.size())
-            ++spec;
-        if (text[spec] != 's' && text[spec] != 'd' && text[spec] != 'c' && text[spec] != 'u') {
+        if (text[conversion] == 'l' && conversion + 1 < text.size())
+            ++conversion;
+        if (text[conversion] != 's' && text[conversion] != 'd' && text[conversion] != 'c' && text[conversion] != 'u') {
             out += text[i];
             continue;
         }
         if (next != args.end())
             out += *next++;
-        i = spec;
+        i = conversion;
     }
     return out;
 }
