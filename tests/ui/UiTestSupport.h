@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/FileChooser.h"
-#include "project/Prompter.h"
+#include "support/PromptScript.h"
 #include "support/TempDir.h"
 
 #include <QDebug>
@@ -12,41 +12,16 @@
 
 namespace quillet::test {
 
-// Answers messages and questions in the scripted order. An unexpected or
-// different one is recorded; a test checks Failures() and Done() at its end.
-// An expected text matches as a prefix of the actual text.
-class UiPrompter : public Prompter {
+// A scripted prompter that records its surprises; a test checks Failures()
+// and Done() at its end.
+class UiPrompter : public PromptScript {
 public:
-    void ExpectShow(std::string text) { m_script.push_back({false, std::move(text), Answer::Yes}); }
-    void ExpectQuestion(std::string text, Answer answer) { m_script.push_back({true, std::move(text), answer}); }
-    bool Done() const { return m_script.empty(); }
     const QStringList& Failures() const { return m_failures; }
 
-    void Show(const std::string& text) override { Next(false, text); }
-    bool AskYesNo(const std::string& text) override { return Next(true, text) == Answer::Yes; }
-    Answer AskYesNoCancel(const std::string& text) override { return Next(true, text); }
+protected:
+    void Fail(const std::string& what) override { m_failures << QString::fromStdString(what); }
 
 private:
-    struct Step {
-        bool question;
-        std::string text;
-        Answer answer;
-    };
-
-    Answer Next(bool question, const std::string& text)
-    {
-        if (m_script.empty()) {
-            m_failures << QString("unexpected %1: %2").arg(question ? "question" : "message", text.c_str());
-            return Answer::Cancel;
-        }
-        Step step = m_script.front();
-        m_script.pop_front();
-        if (step.question != question || text.compare(0, step.text.size(), step.text) != 0)
-            m_failures << QString("expected \"%1\", got \"%2\"").arg(step.text.c_str(), text.c_str());
-        return step.answer;
-    }
-
-    std::deque<Step> m_script;
     QStringList m_failures;
 };
 

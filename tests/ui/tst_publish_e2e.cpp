@@ -3,10 +3,12 @@
 #include "app/CChildFrame.h"
 #include "app/GridWidget.h"
 #include "e2e/publish/ServerProcess.h"
+
 #include "net/pages/PublishDialog.h"
 #include "project/Messages.h"
 #include "project/Project.h"
 #include "project/pages/CTesseraView.h"
+#include <unistd.h>
 
 #include <QDesktopServices>
 #include <QProgressDialog>
@@ -182,7 +184,8 @@ private slots:
         qputenv("TMPDIR", m_folder.path().toLocal8Bit());
         PublishDialog dialog(list, settings, prompter);
         dialog.Print();
-        QFile printout(m_folder.path() + "/upload.txt");
+        // In a folder of the user's own under the temporary folder.
+        QFile printout(QString("%1/quillet-%2/upload.txt").arg(m_folder.path()).arg(getuid()));
         QVERIFY(printout.open(QIODevice::ReadOnly));
         QCOMPARE(QString::fromLocal8Bit(printout.readAll()),
                  QString("Local:  %1/p.html\nRemote: /site/p.html\n\n").arg(m_folder.path()));
