@@ -11,6 +11,7 @@
 #include "project/Prompter.h"
 #include "project/UploadList.h"
 
+#include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -18,6 +19,8 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -83,6 +86,43 @@ void RebasePages(Form& form, const fs::path& from, const fs::path& to)
                 RebasePages(action.FormBody().form, from, to);
 }
 
+void PointMailAt(ActionList& actions, const std::string& server)
+{
+    for (Action& action : actions) {
+        if (action.IsMail()) {
+            action.Mail().server = server;
+            action.Mail().smtpAuth = 0;
+        } else if (action.type == ActionType::ConditionalStatement) {
+            PointMailAt(action.Condition().actions, server);
+        } else if (action.type == ActionType::PostHtmlForm) {
+            for (Handler& handler : action.FormBody().form.handlers)
+                PointMailAt(handler.actions, server);
+        }
+    }
+}
+
+bool Accepts(int port)
+{
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    bool up = fd >= 0 && connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    if (fd >= 0)
+        close(fd);
+    return up;
+}
+
+void Stop(pid_t& pid)
+{
+    if (pid <= 0)
+        return;
+    kill(pid, SIGTERM);
+    waitpid(pid, nullptr, 0);
+    pid = -1;
+}
+
 std::string LighttpdConfig(const std::string& root, const std::string& logFolder, int port)
 {
     return "server.document-root = \"" + root +
@@ -120,8 +160,12 @@ bool PreviewSite::Prepare(const Project& project, const std::string& projectFile
     }
     m_project = project;
     m_projectFile = (copy / fs::path(projectFile).filename()).string();
-    for (Form& form : m_project.forms)
+    for (Form& form : m_project.forms) {
         RebasePages(form, source, copy);
+        if (m_mailPort > 0)
+            for (Handler& handler : form.handlers)
+                PointMailAt(handler.actions, "127.0.0.1:" + std::to_string(m_mailPort));
+    }
 
     std::string base = "http://127.0.0.1:" + std::to_string(m_port);
     ServerSettings& s = m_project.settings;
@@ -234,11 +278,60 @@ bool PreviewSite::ServerRunning()
 
 void PreviewSite::StopServer()
 {
-    if (m_server <= 0)
-        return;
-    kill(m_server, SIGTERM);
-    waitpid(m_server, nullptr, 0);
-    m_server = -1;
+    Stop(m_server);
+    Stop(m_mailSink);
+}
+
+bool PreviewSite::StartMailSink()
+{
+    const char* python = "/usr/bin/python3";
+    if (access(python, X_OK) != 0)
+        return false;
+    int port = FreePort();
+    // The catcher makes the folder as a mailbox of its own ("new", "cur", "tmp").
+    pid_t pid = fork();
+    if (pid == 0) {
+        int quiet = open("/dev/null", O_WRONLY);
+        dup2(quiet, STDOUT_FILENO);
+        dup2(quiet, STDERR_FILENO);
+        std::string listen = "127.0.0.1:" + std::to_string(port);
+        std::string box = MailFolder();
+        execl(python, python, "-m", "aiosmtpd", "-n", "-l", listen.c_str(), "-c", "aiosmtpd.handlers.Mailbox",
+              box.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    if (pid < 0)
+        return false;
+    m_mailSink = pid;
+    for (int i = 0; i < 100; ++i) {
+        if (Accepts(port)) {
+            m_mailPort = port;
+            return true;
+        }
+        if (waitpid(pid, nullptr, WNOHANG) == pid)
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    m_mailSink = -1;
+    kill(pid, SIGTERM);
+    waitpid(pid, nullptr, 0);
+    return false;
+}
+
+int PreviewSite::FreePort()
+{
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    int port = 0;
+    if (fd >= 0 && bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+        getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
+        port = ntohs(address.sin_port);
+    if (fd >= 0)
+        close(fd);
+    return port;
 }
 
 std::string PreviewSite::PageUrl() const

@@ -20,6 +20,11 @@ public:
     PreviewSite(const PreviewSite&) = delete;
     PreviewSite& operator=(const PreviewSite&) = delete;
 
+    // Starts a mail catcher on 127.0.0.1 that keeps what the form sends in the
+    // site's "mail" folder; Prepare then points every mail action at it. False
+    // when Python's aiosmtpd is not at hand: mail actions then keep their servers.
+    bool StartMailSink();
+    std::string MailFolder() const { return m_folder + "/mail"; }
     // Copies the project folder and points the copy's server settings at the site.
     bool Prepare(const Project& project, const std::string& projectFile, Prompter& prompter);
     // Builds the copy's script and publishes everything by direct copy.
@@ -39,6 +44,8 @@ public:
 
     // The first lighttpd on the search path or in /usr/sbin; empty when none.
     static std::string FindLighttpd();
+    // A loopback port that was free a moment ago.
+    static int FreePort();
 
 private:
     std::string m_folder;
@@ -46,6 +53,8 @@ private:
     Project m_project;
     std::string m_projectFile;
     pid_t m_server = -1;
+    pid_t m_mailSink = -1;
+    int m_mailPort = 0;
 };
 
 } // namespace quillet

@@ -3,13 +3,10 @@
 #include "net/PreviewSite.h"
 #include "project/CTesseraDoc.h"
 
-#include <arpa/inet.h>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 namespace quillet::cli {
@@ -25,28 +22,14 @@ extern const Command kPreviewCommand = {
     "Builds a copy of the project, publishes it by direct copy into a private site\n"
     "folder, creates its tables, and serves it with lighttpd on 127.0.0.1 so that\n"
     "the form can be tried in a browser. Prints the page's address (and opens it\n"
-    "where a desktop is present), then serves until Ctrl-C. The project's own\n"
+    "where a desktop is present), then serves until Ctrl-C. Mail that the form\n"
+    "sends goes to a local catcher and is kept in the site's \"mail\" folder\n"
+    "(with Python's aiosmtpd). The project's own\n"
     "files are not changed. --port N serves on port N (default: a free port);\n"
     "--keep leaves the site folder in place afterwards.",
     RunPreview};
 
 namespace {
-
-int FreePort()
-{
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    int port = 0;
-    if (fd >= 0 && bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-        getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
-        port = ntohs(address.sin_port);
-    if (fd >= 0)
-        close(fd);
-    return port;
-}
 
 void OpenInBrowser(const std::string& url)
 {
@@ -85,10 +68,14 @@ int Serve(const std::string& projectFile, int port, bool keep, CliPrompter& prom
     int status = 1;
     {
         PreviewSite site(pattern, port);
+        bool catchesMail = site.StartMailSink();
         if (site.Prepare(doc.Content(), doc.Path(), prompter) && site.BuildAndPublish(prompter) &&
             site.StartServer(prompter) && site.CreateTables(prompter)) {
             std::fprintf(stderr, "quillet-cli preview: serving %s from %s; Ctrl-C stops\n", site.PageUrl().c_str(),
                          site.DocumentRoot().c_str());
+            if (catchesMail)
+                std::fprintf(stderr, "quillet-cli preview: mail the form sends is kept in %s\n",
+                             site.MailFolder().c_str());
             std::printf("%s\n", site.PageUrl().c_str());
             std::fflush(stdout);
             OpenInBrowser(site.PageUrl());
@@ -126,7 +113,7 @@ int RunPreview(const Args& given)
     }
     if (path.empty())
         return UsageError(kPreviewCommand, "expects one project file");
-    return Serve(path, port ? port : FreePort(), keep, prompter);
+    return Serve(path, port ? port : PreviewSite::FreePort(), keep, prompter);
 }
 
 } // namespace
