@@ -2,20 +2,13 @@
 #include "project/Action.h"
 #include "project/Messages.h"
 #include "project/Prompter.h"
+#include "support/ScriptedPrompter.h"
 
 #include <gtest/gtest.h>
 
 using namespace quillet;
 
 namespace {
-
-class RecordingPrompter : public Prompter {
-public:
-    void Show(const std::string& text) override { shown.push_back(text); }
-    bool AskYesNo(const std::string&) override { return false; }
-    Answer AskYesNoCancel(const std::string&) override { return Answer::Cancel; }
-    std::vector<std::string> shown;
-};
 
 constexpr const char* kPage = R"(<html><body>
 <form name="other" action="x.cgi"><input name="wrong"></form>
@@ -66,7 +59,7 @@ TEST(QueryReport, FormWalkCountsARepeatedNameOnceAndSkipsUnnamedFields)
     ReportContext context = Context();
     EXPECT_EQ(context.FormFieldWalk(),
               (std::vector<std::string>{"colour", "size", "pick", "note", "list", "Sign", "Show", "clear"}));
-    RecordingPrompter prompter;
+    test::ScriptedPrompter prompter;
     ReportGrid grid(1, 1);
     ASSERT_TRUE(InsertValues(grid, context, context.DataObjectCount() - 1, 0, 0, Direction::Down, prompter));
     EXPECT_EQ(grid.Rows(), 8);
@@ -79,7 +72,7 @@ TEST(QueryReport, FormWalkCountsARepeatedNameOnceAndSkipsUnnamedFields)
 TEST(QueryReport, InsertCommandsWalkFromTheFocusedCell)
 {
     ReportContext context = Context();
-    RecordingPrompter prompter;
+    test::ScriptedPrompter prompter;
     ReportGrid grid(2, 2);
     ASSERT_TRUE(InsertNames(grid, context, 0, 0, 1, Direction::Across, prompter));
     ASSERT_TRUE(InsertValues(grid, context, 0, 1, 1, Direction::Across, prompter));
@@ -89,17 +82,16 @@ TEST(QueryReport, InsertCommandsWalkFromTheFocusedCell)
     EXPECT_EQ(grid.Cell(0, 2).text, "email");
     EXPECT_EQ(grid.Cell(1, 2).text, "$Entries->{rows}[0]{'email'}");
     EXPECT_EQ(grid.Cell(3, 0).text, "$Entries->{index}[2]");
-    EXPECT_TRUE(prompter.shown.empty());
 
     const ReportGrid before = grid;
+    for (Msg message : {Msg::SelectDataObject, Msg::SelectDataObject, Msg::SelectQueryAction, Msg::SelectQueryAction})
+        prompter.ExpectShow(FormatMessage(message));
     EXPECT_FALSE(InsertValues(grid, context, -1, 0, 0, Direction::Down, prompter));
     EXPECT_FALSE(InsertNames(grid, context, -1, 0, 0, Direction::Down, prompter));
     EXPECT_FALSE(InsertIndex(grid, context, 2, 0, 0, Direction::Down, prompter));
     EXPECT_FALSE(InsertPagingLink(grid, context, 2, 0, 0, PagingLink::Next, prompter));
     EXPECT_EQ(grid, before);
-    EXPECT_EQ(prompter.shown,
-              (std::vector<std::string>{FormatMessage(Msg::SelectDataObject), FormatMessage(Msg::SelectDataObject),
-                                        FormatMessage(Msg::SelectQueryAction), FormatMessage(Msg::SelectQueryAction)}));
+    EXPECT_TRUE(prompter.Done());
 }
 
 TEST(QueryReport, PagingLinkAndForm)

@@ -3,40 +3,17 @@
 #include "project/Action.h"
 #include "project/Form.h"
 #include "project/Prompter.h"
+#include "support/ScriptedPrompter.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
-#include <deque>
-
 using namespace quillet;
+using quillet::test::ScriptedPrompter;
 using quillet::test::TempDir;
 using quillet::test::WriteBytes;
 
 namespace {
-
-// Answers questions from a script and records everything it was shown or asked.
-class ScriptedPrompter : public Prompter {
-public:
-    std::deque<bool> answers;
-    std::vector<std::string> texts;
-
-    void Show(const std::string& text) override { texts.push_back(text); }
-    bool AskYesNo(const std::string& text) override
-    {
-        texts.push_back(text);
-        EXPECT_FALSE(answers.empty()) << "unexpected question: " << text;
-        bool answer = !answers.empty() && answers.front();
-        if (!answers.empty())
-            answers.pop_front();
-        return answer;
-    }
-    Answer AskYesNoCancel(const std::string& text) override
-    {
-        ADD_FAILURE() << "unexpected question: " << text;
-        return Answer::Cancel;
-    }
-};
 
 class FormDiscovery : public ::testing::Test {
 protected:
@@ -132,13 +109,12 @@ TEST_F(FormDiscovery, UnreadablePage)
     EXPECT_EQ(FindForm(form, page), FindFormResult::Unreadable);
     EXPECT_FALSE(page.file);
     ScriptedPrompter prompter;
+    prompter.ExpectShow("Can't find file " + dir.File("missing.html"));
     EXPECT_FALSE(ReloadPage(form, page, prompter));
-    ASSERT_EQ(prompter.texts.size(), 1u);
-    EXPECT_EQ(prompter.texts[0], "Can't find file " + dir.File("missing.html"));
     EXPECT_FALSE(page.formNode);
     form.pageFile.clear();
     EXPECT_FALSE(ReloadPage(form, page, prompter));
-    EXPECT_EQ(prompter.texts.size(), 1u);
+    EXPECT_TRUE(prompter.Done());
 }
 
 TEST_F(FormDiscovery, FieldWalkKindsNamesAndValues)
@@ -247,8 +223,9 @@ TEST_F(RenameButton, KeepsAPreviousHandlerThatHasActions)
 TEST_F(RenameButton, NameOfAnotherButtonIsRefused)
 {
     std::string link = "one";
+    prompter.ExpectShow("\"two\" is already used");
     EXPECT_FALSE(RenameField(form, *fields[0], link, {"two"}, "two", prompter));
-    EXPECT_EQ(prompter.texts, std::vector<std::string>{"\"two\" is already used"});
+    EXPECT_TRUE(prompter.Done());
     EXPECT_EQ(link, "one");
     EXPECT_EQ(AttrValue(*fields[0], "name"), "one");
     EXPECT_EQ(HandlerNames(), (std::vector<std::string>{"one", "two", "spare"}));
@@ -280,10 +257,11 @@ TEST_F(PageChanged, AskedOnlyWhileTheFileIsNewer)
 
     WriteBytes(dir.File("page.html"), "<form name=a><input name=new></form>");
     Touch(std::chrono::seconds(5));
-    prompter.answers = {false, true};
+    prompter.ExpectQuestion("File changed!\r\nReload?\r\n", Prompter::Answer::No);
+    prompter.ExpectQuestion("File changed!\r\nReload?\r\n", Prompter::Answer::Yes);
     EXPECT_FALSE(CheckPageChanged(form, page, prompter));
     EXPECT_TRUE(CheckPageChanged(form, page, prompter)) << "asked again after No";
-    EXPECT_EQ(prompter.texts, std::vector<std::string>(2, "File changed!\r\nReload?\r\n"));
+    EXPECT_TRUE(prompter.Done());
     EXPECT_EQ(FieldNamesOfForm(Nodes(), *page.formNode), std::vector<std::string>{"new"});
     EXPECT_FALSE(CheckPageChanged(form, page, prompter));
 }
@@ -298,7 +276,6 @@ TEST_F(PageChanged, NotAskedWithoutAPathOrFile)
     EXPECT_FALSE(CheckPageChanged(noPath, page, prompter));
     std::filesystem::remove(dir.File("page.html"));
     EXPECT_FALSE(CheckPageChanged(form, page, prompter));
-    EXPECT_TRUE(prompter.texts.empty());
 }
 
 } // namespace

@@ -5,29 +5,13 @@
 #include "project/ProjectFile.h"
 #include "project/Prompter.h"
 #include "project/ServerSettings.h"
+#include "support/ScriptedPrompter.h"
 #include "support/TempDir.h"
 
-#include <deque>
 #include <gtest/gtest.h>
 
 namespace quillet {
 namespace {
-
-class AnswerPrompter : public Prompter {
-public:
-    std::deque<bool> answers;
-    std::vector<std::string> seen;
-    void Show(const std::string& text) override { seen.push_back(text); }
-    bool AskYesNo(const std::string& text) override
-    {
-        seen.push_back(text);
-        bool answer = answers.empty() ? false : answers.front();
-        if (!answers.empty())
-            answers.pop_front();
-        return answer;
-    }
-    Answer AskYesNoCancel(const std::string& text) override { return AskYesNo(text) ? Answer::Yes : Answer::No; }
-};
 
 TEST(MailPage, StoringTrimsAndEscapesAddresses)
 {
@@ -35,6 +19,8 @@ TEST(MailPage, StoringTrimsAndEscapesAddresses)
     fields.to = "  ann@example.org,bob@example.org ";
     fields.cc = "c\\@example.org";
     fields.from = "me@example.org";
+    fields.smtpAuth = false;
+    fields.popServer = "pop.example.org";
     fields.popUser = "me@pop";
     fields.popPassword = " p@ss ";
     fields.subject = "  Hello @ you ";
@@ -44,6 +30,9 @@ TEST(MailPage, StoringTrimsAndEscapesAddresses)
     EXPECT_EQ(mail.to, "ann\\@example.org,bob\\@example.org");
     EXPECT_EQ(mail.cc, "c\\@example.org");
     EXPECT_EQ(mail.from, "me\\@example.org");
+    // Disabled POP fields are still stored.
+    EXPECT_EQ(mail.smtpAuth, 0);
+    EXPECT_EQ(mail.popServer, "pop.example.org");
     EXPECT_EQ(mail.popUser, "me@pop");
     EXPECT_EQ(mail.popPassword, "p@ss");
     EXPECT_EQ(mail.subject, "Hello @ you");
@@ -81,34 +70,20 @@ TEST(MailPage, PopPasswordReachesTheScriptUnchanged)
     EXPECT_NE(script.find("to=>\"a\\@example.org\""), std::string::npos) << script;
 }
 
-TEST(MailPage, DisabledPopFieldsAreStillStored)
-{
-    MailFields fields;
-    fields.smtpAuth = false;
-    fields.popServer = "pop.example.org";
-    fields.popUser = "user";
-    MailAction mail;
-    StoreMailFields(fields, mail);
-    EXPECT_EQ(mail.smtpAuth, 0);
-    EXPECT_EQ(mail.popServer, "pop.example.org");
-    EXPECT_EQ(mail.popUser, "user");
-}
-
 TEST(MailPage, LeavingChecks)
 {
     MailAction mail;
     mail.to = "a\\@b";
-    AnswerPrompter prompter;
-    prompter.answers = {false};
+    test::ScriptedPrompter prompter;
+    prompter.ExpectQuestion(FormatMessage(Msg::NoMessageTemplate), Prompter::Answer::No);
+    prompter.ExpectQuestion(FormatMessage(Msg::NoMessageTemplate), Prompter::Answer::Yes);
+    prompter.ExpectShow(FormatMessage(Msg::NoEmailRecipient));
     EXPECT_FALSE(MailLeaveCheck(mail, prompter));
-    prompter.answers = {true};
     EXPECT_TRUE(MailLeaveCheck(mail, prompter));
-    EXPECT_EQ(prompter.seen.back(), FormatMessage(Msg::NoMessageTemplate));
-
     mail.templateFile = "t.html";
     mail.to.clear();
     EXPECT_FALSE(MailLeaveCheck(mail, prompter));
-    EXPECT_EQ(prompter.seen.back(), FormatMessage(Msg::NoEmailRecipient));
+    EXPECT_TRUE(prompter.Done());
 }
 
 TEST(MailPage, SelectionAfterDeletingAnAttachment)
@@ -133,16 +108,18 @@ TEST(ResponsePage, ModesDropTheOtherField)
 
 TEST(ResponsePage, LeavingChecks)
 {
-    AnswerPrompter prompter;
+    test::ScriptedPrompter prompter;
+    prompter.ExpectQuestion(FormatMessage(Msg::NoMessageToPost), Prompter::Answer::No);
+    prompter.ExpectQuestion(FormatMessage(Msg::NoMessageToPost), Prompter::Answer::Yes);
+    prompter.ExpectShow(FormatMessage(Msg::NoRedirectUrl));
     ResponseAction post{"", 1, ""};
-    prompter.answers = {false, true};
     EXPECT_FALSE(ResponseLeaveCheck(post, prompter));
     EXPECT_TRUE(ResponseLeaveCheck(post, prompter));
     ResponseAction redirect{"", 0, ""};
     EXPECT_FALSE(ResponseLeaveCheck(redirect, prompter));
-    EXPECT_EQ(prompter.seen.back(), FormatMessage(Msg::NoRedirectUrl));
     redirect.url = "http://x/";
     EXPECT_TRUE(ResponseLeaveCheck(redirect, prompter));
+    EXPECT_TRUE(prompter.Done());
 }
 
 TEST(SaveFilePage, PathsAndTemplates)
