@@ -2,34 +2,19 @@
 #include "project/ServerSettings.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TempDir.h"
+#include "support/UploadEntries.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 namespace quillet {
 namespace {
 
 namespace fs = std::filesystem;
+using test::Entry;
+using test::ModeOf;
 using test::ReadBytes;
 using test::WriteBytes;
-
-unsigned ModeOf(const fs::path& path)
-{
-    struct stat info {};
-    return stat(path.c_str(), &info) == 0 ? (info.st_mode & 07777) : 0;
-}
-
-UploadEntry Entry(std::string local, std::string remote, UploadKind kind, std::string permission)
-{
-    UploadEntry entry;
-    entry.localPath = std::move(local);
-    entry.remotePath = std::move(remote);
-    entry.kind = kind;
-    entry.permission = std::move(permission);
-    entry.upload = true;
-    return entry;
-}
 
 // A server reached as a folder: copies, creates folders and sets permissions locally.
 class FolderPublish : public ::testing::Test {

@@ -6,23 +6,19 @@
 #include "project/ServerSettings.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TempDir.h"
+#include "support/UploadEntries.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 namespace quillet {
 namespace {
 
 namespace fs = std::filesystem;
+using test::Entry;
+using test::ModeOf;
 using test::ReadBytes;
 using test::WriteBytes;
-
-unsigned ModeOf(const fs::path& path)
-{
-    struct stat info {};
-    return stat(path.c_str(), &info) == 0 ? (info.st_mode & 07777) : 0;
-}
 
 class FtpPublish : public ::testing::Test {
 protected:
@@ -44,16 +40,6 @@ protected:
         std::string path = m_local.File(name);
         WriteBytes(path, bytes);
         return path;
-    }
-    UploadEntry Entry(std::string local, std::string remote, UploadKind kind, std::string permission = "644")
-    {
-        UploadEntry entry;
-        entry.localPath = std::move(local);
-        entry.remotePath = std::move(remote);
-        entry.kind = kind;
-        entry.permission = std::move(permission);
-        entry.upload = true;
-        return entry;
     }
 
     test::TempDir m_local;
@@ -210,12 +196,6 @@ TEST_F(FtpPublish, RemoteFileOperations)
     EXPECT_FALSE(connection->MakeFolder("/new"));
     EXPECT_FALSE(connection->Store("/x\r\nDELE y", "z", TransferType::Binary));
 }
-
-} // namespace
-} // namespace quillet
-
-namespace quillet {
-namespace {
 
 class RemoteBrowse : public FtpPublish {
 protected:
