@@ -25,8 +25,11 @@ $WWW_APPNAME="Quillet";
 read_urlencoded($ENV{'QUERY_STRING'});
 if (!defined($FORM{'page'}) || !defined($FORM{'form'})) {
   $_str_valid="";
-  %_str_sel_state=(  );
-  %_str_chk_state=(  );
+  %_str_sel_state=('topic' =>['praise', 'question', 'other', ],
+      );
+  %_str_chk_state=('visit' => ['first', 'again', ],
+'news' => ['yes', ],
+      );
   ParseForm();
   if (defined($FORM{'Sign'}))
   {
