@@ -56,6 +56,7 @@ while (my $line = <$list>) {
 close($list);
 cmp_ok($files, '>=', 8, 'the upload list names page, script, modules and templates');
 ok(-x "$root/cgi-bin/guestbook.cgi", 'the script is executable');
+is(system($^X, '-c', "-I$root/cgi-bin", "$root/cgi-bin/guestbook.cgi"), 0, 'the script compiles beside its modules');
 
 my $db = DBI->connect("DBI:SQLite:database=$root/cgi-bin/guestbook.db", '', '', { RaiseError => 1 });
 $db->do('CREATE TABLE entries (id INTEGER PRIMARY KEY, name VARCHAR(80) NOT NULL, email VARCHAR(120), message TEXT)');
