@@ -62,6 +62,13 @@ inline void IsolateUserFolders(const QTemporaryDir& folder)
 #include <QApplication>
 #include <QtTest/QtTest>
 
+// Fails the running test on an unexpected prompt or a scripted one never met.
+#define QUILLET_VERIFY_PROMPTER(prompter)                                                                              \
+    do {                                                                                                               \
+        QVERIFY2((prompter).Failures().isEmpty(), qPrintable((prompter).Failures().join('\n')));                       \
+        QVERIFY((prompter).Done());                                                                                    \
+    } while (false)
+
 // A QtTest main that first moves the user's folders into a temporary one.
 #define QUILLET_UI_TEST_MAIN(TestClass)                                                                                \
     int main(int argc, char** argv)                                                                                    \

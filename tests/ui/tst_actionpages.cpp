@@ -92,11 +92,7 @@ private:
         return page.LeaveCheck();
     }
 
-    void CheckPrompter()
-    {
-        QVERIFY2(m_prompter.Failures().isEmpty(), qPrintable(m_prompter.Failures().join('\n')));
-        QVERIFY(m_prompter.Done());
-    }
+    void CheckPrompter() { QUILLET_VERIFY_PROMPTER(m_prompter); }
 
     std::string BuildScript()
     {

@@ -73,11 +73,7 @@ private:
     bool m_sheetAnswer = true;
     UploadList m_published;
 
-    void CheckPrompter()
-    {
-        QVERIFY2(m_prompter.Failures().isEmpty(), qPrintable(m_prompter.Failures().join('\n')));
-        QVERIFY(m_prompter.Done());
-    }
+    void CheckPrompter() { QUILLET_VERIFY_PROMPTER(m_prompter); }
 
 private slots:
     void initTestCase()

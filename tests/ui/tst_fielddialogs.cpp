@@ -48,11 +48,7 @@ class FieldDialogsTest : public QObject {
 private:
     UiPrompter m_prompter;
 
-    void CheckPrompter()
-    {
-        QVERIFY2(m_prompter.Failures().isEmpty(), qPrintable(m_prompter.Failures().join('\n')));
-        QVERIFY(m_prompter.Done());
-    }
+    void CheckPrompter() { QUILLET_VERIFY_PROMPTER(m_prompter); }
 
 private slots:
     void inputControlChangesTypeWithinItsGroup()

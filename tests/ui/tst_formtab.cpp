@@ -94,8 +94,7 @@ private slots:
 
     void cleanup()
     {
-        QVERIFY2(m_prompter.Failures().isEmpty(), qPrintable(m_prompter.Failures().join('\n')));
-        QVERIFY(m_prompter.Done());
+        QUILLET_VERIFY_PROMPTER(m_prompter);
         m_frame.reset();
         FileChooser::SetCurrent(nullptr);
     }

@@ -63,8 +63,7 @@ private slots:
     void cleanup()
     {
         m_window.reset();
-        QVERIFY2(m_prompter.Failures().isEmpty(), qPrintable(m_prompter.Failures().join('\n')));
-        QVERIFY(m_prompter.Done());
+        QUILLET_VERIFY_PROMPTER(m_prompter);
     }
 
     void fileMenuHasTheStandardShortcuts()

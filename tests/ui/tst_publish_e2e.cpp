@@ -124,8 +124,7 @@ private slots:
         PressUploadNowWhenShown();
         frame.OnBuild();
 
-        QVERIFY2(prompter.Failures().isEmpty(), qPrintable(prompter.Failures().join('\n')));
-        QVERIFY(prompter.Done());
+        QUILLET_VERIFY_PROMPTER(prompter);
         QVERIFY(QFile::exists(Root() + "/htdocs/guestbook.html"));
         QVERIFY(QFile(Root() + "/htdocs/guestbook.html").open(QIODevice::ReadOnly));
         QCOMPARE(ModeOf(Root() + "/cgi-bin/guestbook.cgi"), 0755u);
@@ -170,8 +169,7 @@ private slots:
         QVERIFY(dialog.result() != QDialog::Accepted);
         QVERIFY(list[0].upload && !list[1].upload);
         QVERIFY(!QFile::exists(Root() + "/site/d.html"));
-        QVERIFY2(prompter.Failures().isEmpty(), qPrintable(prompter.Failures().join('\n')));
-        QVERIFY(prompter.Done());
+        QUILLET_VERIFY_PROMPTER(prompter);
     }
 
     void printListsTheMarkedFilesAndOpensThemInTheEditor()
@@ -193,8 +191,7 @@ private slots:
         settings.htmlEditor = m_folder.path().toStdString() + "/no-such-editor";
         prompter.ExpectShow("Can't start the editor " + settings.htmlEditor);
         dialog.Print();
-        QVERIFY2(prompter.Failures().isEmpty(), qPrintable(prompter.Failures().join('\n')));
-        QVERIFY(prompter.Done());
+        QUILLET_VERIFY_PROMPTER(prompter);
     }
 };
 

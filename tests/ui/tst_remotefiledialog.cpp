@@ -51,11 +51,7 @@ private slots:
         QVERIFY(m_server.Start(Root().toStdString()));
     }
 
-    void cleanup()
-    {
-        QVERIFY2(m_prompter.Failures().isEmpty(), qPrintable(m_prompter.Failures().join('\n')));
-        QVERIFY(m_prompter.Done());
-    }
+    void cleanup() { QUILLET_VERIFY_PROMPTER(m_prompter); }
 
     void fileTypesFilterTheListing()
     {

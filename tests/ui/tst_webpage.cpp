@@ -51,11 +51,7 @@ private:
         WriteSettings(out, settings);
         QVERIFY(out.Commit((SettingsFolder() + "/" + file).toStdString()));
     }
-    void CheckPrompter()
-    {
-        QVERIFY2(m_prompter.Failures().isEmpty(), qPrintable(m_prompter.Failures().join('\n')));
-        QVERIFY(m_prompter.Done());
-    }
+    void CheckPrompter() { QUILLET_VERIFY_PROMPTER(m_prompter); }
 
 private slots:
     void init()
