@@ -2,15 +2,6 @@
 
 namespace quillet {
 
-namespace {
-
-bool HasBlankOrClose(std::string_view value)
-{
-    return value.find_first_of(" \t\r\n\v\f>") != std::string_view::npos;
-}
-
-// Whether the value reads back whole between quote characters: no quote of that
-// kind that a backslash does not protect, and no backslash left to protect the closing one.
 bool Quotable(std::string_view value, char quote)
 {
     for (size_t i = 0; i < value.size(); ++i) {
@@ -22,6 +13,13 @@ bool Quotable(std::string_view value, char quote)
         }
     }
     return true;
+}
+
+namespace {
+
+bool HasBlankOrClose(std::string_view value)
+{
+    return value.find_first_of(" \t\r\n\v\f>") != std::string_view::npos;
 }
 
 // The quote an attribute is written with. A value edited into an attribute that

@@ -13,6 +13,9 @@ enum class TagText { Original, Normalised };
 // The nodes from first up to (not including) last.
 std::string WriteHtmlString(HtmlPage::const_iterator first, HtmlPage::const_iterator last,
                             TagText mode = TagText::Original);
+// Whether the value reads back whole between quote characters: no quote of that
+// kind that a backslash does not protect, and no backslash left to protect the closing one.
+bool Quotable(std::string_view value, char quote);
 std::string WriteHtmlString(const HtmlPage& page, TagText mode = TagText::Original);
 void AppendNodeText(std::string& out, const HtmlNode& node, TagText mode = TagText::Original);
 

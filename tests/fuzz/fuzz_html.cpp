@@ -39,19 +39,6 @@ bool SameMeaning(const HtmlPage& a, const HtmlPage& b)
     return true;
 }
 
-bool Quotable(std::string_view value, char quote)
-{
-    for (size_t i = 0; i < value.size(); ++i) {
-        if (value[i] == '\\') {
-            if (++i == value.size())
-                return false;
-        } else if (value[i] == quote) {
-            return false;
-        }
-    }
-    return true;
-}
-
 // A value-only word holding "=" must be written in quotes to read back as one;
 // when neither kind of quote can hold it, no spelling keeps it (browsers would not
 // read it as one attribute either).
