@@ -1,4 +1,5 @@
 #include "app/cli/CliCommand.h"
+#include "app/cli/CliProject.h"
 #include "app/cli/CliPrompter.h"
 #include "net/Publisher.h"
 #include "project/CTesseraDoc.h"
@@ -62,15 +63,12 @@ int RunPublish(const Args& given)
     }
     if (path.empty())
         return UsageError(kPublishCommand, "expects one project file");
-    CTesseraDoc doc(prompter);
-    if (!doc.LoadProject(path))
+    Project project;
+    UploadList list;
+    if (!LoadUploadList(path, kinds, prompter, project, list))
         return 1;
-    const Project& project = doc.Content();
     if (!project.CurrentForm())
         return 0;
-    UploadList list;
-    BuildUploadList(list, PathContext::ForProject(project, path), project.settings, *project.CurrentForm(), kinds, true,
-                    prompter);
     for (UploadEntry& entry : list)
         entry.upload = entry.upload || all;
     return UploadNow(list, project.settings, prompter, PrintProgress) == PublishOutcome::Done ? 0 : 1;

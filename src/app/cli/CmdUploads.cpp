@@ -1,4 +1,5 @@
 #include "app/cli/CliCommand.h"
+#include "app/cli/CliProject.h"
 #include "app/cli/CliPrompter.h"
 #include "project/CTesseraDoc.h"
 #include "project/Paths.h"
@@ -46,15 +47,10 @@ int RunUploads(const Args& given)
     }
     if (path.empty())
         return UsageError(kUploadsCommand, "expects one project file");
-    CTesseraDoc doc(prompter);
-    if (!doc.LoadProject(path))
-        return 1;
-    const Project& project = doc.Content();
-    if (!project.CurrentForm())
-        return 0;
+    Project project;
     UploadList list;
-    BuildUploadList(list, PathContext::ForProject(project, path), project.settings, *project.CurrentForm(), kinds, true,
-                    prompter);
+    if (!LoadUploadList(path, kinds, prompter, project, list))
+        return 1;
     for (const UploadEntry& e : list)
         std::printf("%d\t%d\t%d\t%s\t%s\t%s\t%s\n", e.upload, e.createEmpty, e.binary,
                     std::string(UploadKindName(static_cast<unsigned>(e.kind))).c_str(), e.permission.c_str(),

@@ -1,0 +1,20 @@
+#include "app/cli/CliProject.h"
+
+#include "project/CTesseraDoc.h"
+#include "project/Paths.h"
+#include "project/UploadList.h"
+
+namespace quillet::cli {
+
+bool LoadUploadList(const std::string& path, unsigned kinds, Prompter& prompter, Project& project, UploadList& list)
+{
+    CTesseraDoc doc(prompter);
+    if (!doc.LoadProject(path))
+        return false;
+    project = std::move(doc.Content());
+    if (const Form* form = project.CurrentForm())
+        BuildUploadList(list, PathContext::ForProject(project, path), project.settings, *form, kinds, true, prompter);
+    return true;
+}
+
+} // namespace quillet::cli
