@@ -125,4 +125,13 @@ inline int RunCommand(const std::string& command, std::string& output)
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+// The output of a command line; a failing command's output ends with "[exit N]",
+// so that a comparison with the expected output shows the failure.
+inline std::string CommandOutput(const std::string& command)
+{
+    std::string output;
+    int status = RunCommand(command, output);
+    return status == 0 ? output : output + "[exit " + std::to_string(status) + "]";
+}
+
 } // namespace quillet::test

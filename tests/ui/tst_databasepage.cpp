@@ -17,6 +17,7 @@
 #include <QTreeWidget>
 
 using namespace quillet;
+using test::CommandOutput;
 using test::UiPrompter;
 
 namespace {
@@ -35,19 +36,6 @@ QPushButton* Button(QWidget& parent, const QString& text)
         if (button->text().remove('&') == text)
             return button;
     return nullptr;
-}
-
-std::string Capture(const std::string& command)
-{
-    std::string out;
-    FILE* pipe = popen(command.c_str(), "r");
-    char buffer[4096];
-    size_t n;
-    while (pipe && (n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        out.append(buffer, n);
-    if (pipe)
-        pclose(pipe);
-    return out;
 }
 
 } // namespace
@@ -236,8 +224,9 @@ private slots:
         QVERIFY(page.CreateTablesOnServer());
         QVERIFY2(prompter.Done() && prompter.Failures().isEmpty(), qPrintable(prompter.Failures().join('\n')));
 
-        const std::string created = Capture("/usr/bin/mariadb -N -h 127.0.0.1 -P " + std::to_string(mariadb.Port()) +
-                                            " -u root -e 'SHOW CREATE TABLE guests' shop 2>&1");
+        const std::string created =
+            CommandOutput("/usr/bin/mariadb -N -h 127.0.0.1 -P " + std::to_string(mariadb.Port()) +
+                          " -u root -e 'SHOW CREATE TABLE guests' shop 2>&1");
         QVERIFY2(created.find("`id` int(11) NOT NULL") != std::string::npos, created.c_str());
         QVERIFY2(created.find("`name` varchar(40)") != std::string::npos, created.c_str());
         QVERIFY2(created.find("PRIMARY KEY (`id`)") != std::string::npos, created.c_str());

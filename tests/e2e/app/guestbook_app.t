@@ -61,21 +61,7 @@ is(system($^X, '-c', "-I$root/cgi-bin", "$root/cgi-bin/guestbook.cgi"), 0, 'the 
 my $db = DBI->connect("DBI:SQLite:database=$root/cgi-bin/guestbook.db", '', '', { RaiseError => 1 });
 $db->do('CREATE TABLE entries (id INTEGER PRIMARY KEY, name VARCHAR(80) NOT NULL, email VARCHAR(120), message TEXT)');
 
-write_file("$dir/lighttpd.conf", <<"CONF");
-server.document-root = "$root"
-server.bind = "127.0.0.1"
-server.port = $port
-server.modules = ("mod_cgi")
-server.errorlog = "$dir/error.log"
-cgi.assign = (".cgi" => "")
-mimetype.assign = (".html" => "text/html", ".gif" => "image/gif")
-CONF
-my $server = fork();
-if ($server == 0) {
-    open(STDOUT, '>', "$dir/lighttpd.out");
-    open(STDERR, '>&', \*STDOUT);
-    exec($lighttpd, '-D', '-f', "$dir/lighttpd.conf") or POSIX::_exit(127);
-}
+my $server = start_lighttpd($dir, $root, $port);
 END { stop_server($server) if $server }
 ok(wait_port($port), 'lighttpd listens') or BAIL_OUT('lighttpd did not start');
 

@@ -17,20 +17,9 @@ namespace quillet {
 namespace {
 
 namespace fs = std::filesystem;
+using test::CommandOutput;
 using test::ReadBytes;
 using test::WriteBytes;
-
-std::string Capture(const std::string& command)
-{
-    std::string out;
-    FILE* pipe = popen(command.c_str(), "r");
-    char buffer[4096];
-    size_t n;
-    while (pipe && (n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        out.append(buffer, n);
-    int status = pipe ? pclose(pipe) : -1;
-    return status == 0 ? out : out + "[exit " + std::to_string(status) + "]";
-}
 
 ColumnDef Column(std::string name, std::string type, long length = 0)
 {
@@ -155,15 +144,15 @@ TEST_F(AdminE2e, CatalogueTablesInMariaDbAndSqlite)
     struct stat info {};
     ASSERT_EQ(stat((ServerRoot() / "cgi-bin/dbadmin.cgi").c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0755u);
-    std::string mysqlTables = Capture("/usr/bin/mariadb -N -h 127.0.0.1 -P " + std::to_string(mariadb.Port()) +
-                                      " -u root -e 'SHOW TABLES' shop | wc -l");
-    std::string sqliteTables = Capture("/usr/bin/sqlite3 " + sqlite.database + " .tables | wc -w");
+    std::string mysqlTables = CommandOutput("/usr/bin/mariadb -N -h 127.0.0.1 -P " + std::to_string(mariadb.Port()) +
+                                            " -u root -e 'SHOW TABLES' shop | wc -l");
+    std::string sqliteTables = CommandOutput("/usr/bin/sqlite3 " + sqlite.database + " .tables | wc -w");
     EXPECT_EQ(std::stoi(mysqlTables), 27);
     EXPECT_EQ(std::stoi(sqliteTables), 27);
     std::string insert = "INSERT INTO t_SET(plain, full) VALUES ('a', 'blue,red')";
-    EXPECT_EQ(Capture("/usr/bin/sqlite3 " + sqlite.database + " \"" + insert + "\" 2>&1"), "");
+    EXPECT_EQ(CommandOutput("/usr/bin/sqlite3 " + sqlite.database + " \"" + insert + "\" 2>&1"), "");
     std::string bad = "INSERT INTO t_SET(plain, full) VALUES ('a', 'green')";
-    EXPECT_NE(Capture("/usr/bin/sqlite3 " + sqlite.database + " \"" + bad + "\" 2>&1").find("CHECK"),
+    EXPECT_NE(CommandOutput("/usr/bin/sqlite3 " + sqlite.database + " \"" + bad + "\" 2>&1").find("CHECK"),
               std::string::npos);
 }
 
@@ -182,19 +171,19 @@ TEST_F(AdminE2e, ExistingTableIsDroppedOnlyWhenTheUserSaysSo)
     test::ScriptedPrompter first;
     ASSERT_TRUE(Sync(first));
     std::string database = guestbook.database;
-    ASSERT_EQ(Capture("/usr/bin/sqlite3 " + database + " \"INSERT INTO entries(name) VALUES ('Ann')\""), "");
+    ASSERT_EQ(CommandOutput("/usr/bin/sqlite3 " + database + " \"INSERT INTO entries(name) VALUES ('Ann')\""), "");
 
     test::ScriptedPrompter refuse;
     refuse.ExpectQuestion("DBAdmin Error:\r\n\r\nerrstr=table entries already exists", Prompter::Answer::No);
     EXPECT_FALSE(Sync(refuse));
     EXPECT_TRUE(refuse.Done());
-    EXPECT_EQ(Capture("/usr/bin/sqlite3 " + database + " 'SELECT count(*) FROM entries'"), "1\n");
+    EXPECT_EQ(CommandOutput("/usr/bin/sqlite3 " + database + " 'SELECT count(*) FROM entries'"), "1\n");
 
     test::ScriptedPrompter accept;
     accept.ExpectQuestion("DBAdmin Error:", Prompter::Answer::Yes);
     EXPECT_TRUE(Sync(accept));
     EXPECT_TRUE(accept.Done());
-    EXPECT_EQ(Capture("/usr/bin/sqlite3 " + database + " 'SELECT count(*) FROM entries'"), "0\n");
+    EXPECT_EQ(CommandOutput("/usr/bin/sqlite3 " + database + " 'SELECT count(*) FROM entries'"), "0\n");
 }
 
 class AdminWire : public AdminE2e {

@@ -42,20 +42,7 @@ my $db = DBI->connect("DBI:SQLite:database=$cgi/data/guestbook.db", '', '', { Ra
 $db->do('CREATE TABLE entries (id INTEGER PRIMARY KEY, name TEXT NOT NULL, email TEXT, message TEXT)');
 
 my $port = free_port();
-write_file("$dir/lighttpd.conf", <<"CONF");
-server.document-root = "$root"
-server.bind = "127.0.0.1"
-server.port = $port
-server.modules = ("mod_cgi")
-server.errorlog = "$dir/error.log"
-cgi.assign = (".cgi" => "$^X")
-CONF
-my $server = fork();
-if ($server == 0) {
-    open(STDOUT, '>', "$dir/lighttpd.out");
-    open(STDERR, '>&', \*STDOUT);
-    exec($lighttpd, '-D', '-f', "$dir/lighttpd.conf") or POSIX::_exit(127);
-}
+my $server = start_lighttpd($dir, $root, $port);
 END { stop_server($server) if $server }
 ok(wait_port($port), 'lighttpd listens') or BAIL_OUT('lighttpd did not start: ' . (read_file("$dir/error.log") // ''));
 

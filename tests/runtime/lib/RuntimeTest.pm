@@ -4,6 +4,7 @@ package RuntimeTest;
 # and the mail sink and other servers that the suites start on 127.0.0.1.
 
 use strict;
+use POSIX ();
 use warnings;
 use Exporter 'import';
 use File::Basename qw(dirname);
@@ -14,7 +15,7 @@ use IPC::Open3;
 use Symbol qw(gensym);
 use Time::HiRes qw(sleep);
 
-our @EXPORT = qw(runtime_dir temp_dir write_file read_file run_cgi cgi_script free_port
+our @EXPORT = qw(start_lighttpd runtime_dir temp_dir write_file read_file run_cgi cgi_script free_port
     start_smtp_sink stop_server sink_messages wait_port);
 
 my $here = dirname(File::Spec->rel2abs(__FILE__));
@@ -106,6 +107,30 @@ sub start_smtp_sink {
     }
     wait_port($port) or die "mail sink did not start";
     return ($pid, $port);
+}
+
+# Serves root with CGI on 127.0.0.1:port; logs go to dir. The server's pid, once it listens.
+sub start_lighttpd {
+    my ($dir, $root, $port) = @_;
+    my ($lighttpd) = grep { -x } map {"$_/lighttpd"} split(/:/, $ENV{PATH}), '/usr/sbin';
+    die "lighttpd is not installed\n" unless $lighttpd;
+    write_file("$dir/lighttpd.conf", <<"CONF");
+server.document-root = "$root"
+server.bind = "127.0.0.1"
+server.port = $port
+server.modules = ("mod_cgi")
+server.errorlog = "$dir/error.log"
+cgi.assign = (".cgi" => "$^X")
+mimetype.assign = (".html" => "text/html", ".gif" => "image/gif")
+CONF
+    my $pid = fork();
+    die "fork: $!" unless defined $pid;
+    if ($pid == 0) {
+        open(STDOUT, '>', "$dir/lighttpd.out");
+        open(STDERR, '>&', \*STDOUT);
+        exec($lighttpd, '-D', '-f', "$dir/lighttpd.conf") or POSIX::_exit(127);
+    }
+    return $pid;
 }
 
 sub stop_server {
