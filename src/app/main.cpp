@@ -1,7 +1,7 @@
 #include "app/AppEnvironment.h"
 #include "app/AppIcon.h"
-#include "app/CChildFrame.h"
-#include "app/CMainFrame.h"
+#include "app/MainWindow.h"
+#include "app/ProjectWindow.h"
 #include "app/QtPrompter.h"
 #include "generator/pages/QueryReportDialog.h"
 
@@ -58,7 +58,7 @@ int main(int argc, char** argv)
     quillet::QtPrompter prompter;
     quillet::InstallQueryReportDesigner();
     quillet::AppEnvironment environment = quillet::AppEnvironment::Discover();
-    quillet::CMainFrame window(prompter, environment);
+    quillet::MainWindow window(prompter, environment);
     window.show();
     for (const QString& path : parser.positionalArguments())
         window.OpenProject(path);

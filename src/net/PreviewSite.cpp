@@ -4,9 +4,9 @@
 #include "generator/Build.h"
 #include "generator/ScriptGenerator.h"
 #include "net/Publisher.h"
-#include "project/CTesseraDoc.h"
 #include "project/Messages.h"
 #include "project/Paths.h"
+#include "project/ProjectDocument.h"
 #include "project/ProjectFile.h"
 #include "project/Prompter.h"
 #include "project/UploadList.h"
@@ -181,7 +181,7 @@ bool PreviewSite::Prepare(const Project& project, const std::string& projectFile
         s.scriptPattern = "*.cgi";
     s.buildPortable = 0;
     fs::create_directories(DocumentRoot() + "/cgi-bin", ec);
-    CTesseraDoc doc(prompter);
+    ProjectDocument doc(prompter);
     doc.Content() = m_project;
     return doc.SaveProject(m_projectFile);
 }

@@ -1,6 +1,6 @@
 #include "generator/ScriptGenerator.h"
-#include "project/CTesseraDoc.h"
 #include "project/Project.h"
+#include "project/ProjectDocument.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TempDir.h"
 
@@ -169,7 +169,7 @@ TEST(GeneratorGolden, GuestbookScriptMatchesTheReviewedOne)
 {
     std::string example = std::string(QUILLET_TEST_DATA) + "/../../examples/guestbook/guestbook.prj";
     ScriptedPrompter prompter;
-    CTesseraDoc doc(prompter);
+    ProjectDocument doc(prompter);
     ASSERT_TRUE(doc.LoadProject(example));
     std::string text;
     ASSERT_TRUE(GenerateScriptText({doc.Content(), example, false}, prompter, text));

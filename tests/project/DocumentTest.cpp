@@ -1,5 +1,5 @@
-#include "project/CTesseraDoc.h"
 #include "project/Messages.h"
+#include "project/ProjectDocument.h"
 #include "project/ProjectFile.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TempDir.h"
@@ -52,7 +52,7 @@ TEST(Document, FixturesLoadOrFailAsExpected)
         ScriptedPrompter prompter;
         if (c.message)
             prompter.ExpectShow(c.message);
-        CTesseraDoc doc(prompter);
+        ProjectDocument doc(prompter);
         EXPECT_EQ(doc.LoadProject(Fixture(c.file)), c.loads) << c.file;
         EXPECT_EQ(doc.Content().dataSources.size(), c.dataSources) << c.file;
         EXPECT_EQ(doc.Content().forms.size(), c.forms) << c.file;
@@ -63,7 +63,7 @@ TEST(Document, FixturesLoadOrFailAsExpected)
 TEST(Document, TolerantLoadsKeepWhatTheyCould)
 {
     ScriptedPrompter prompter;
-    CTesseraDoc doc(prompter);
+    ProjectDocument doc(prompter);
     ASSERT_TRUE(doc.LoadProject(Fixture("missing-texteditor.prj")));
     EXPECT_EQ(doc.Content().settings.serverType, "Others");
     EXPECT_TRUE(doc.Content().settings.textEditor.empty());
@@ -86,15 +86,15 @@ TEST(Document, TolerantLoadsKeepWhatTheyCould)
 
 TEST(Document, SaveChoosesTheProjectExtension)
 {
-    EXPECT_EQ(CTesseraDoc::ProjectFilePath("/tmp/web.site/form"), "/tmp/web.site/form");
-    EXPECT_EQ(CTesseraDoc::ProjectFilePath("/tmp/site/form.htm"), "/tmp/site/form.prj");
-    EXPECT_EQ(CTesseraDoc::ProjectFilePath("C:\\web.site\\form"), "C:\\web.site\\form");
-    EXPECT_EQ(CTesseraDoc::ProjectFilePath("a.b.c"), "a.b.prj");
+    EXPECT_EQ(ProjectDocument::ProjectFilePath("/tmp/web.site/form"), "/tmp/web.site/form");
+    EXPECT_EQ(ProjectDocument::ProjectFilePath("/tmp/site/form.htm"), "/tmp/site/form.prj");
+    EXPECT_EQ(ProjectDocument::ProjectFilePath("C:\\web.site\\form"), "C:\\web.site\\form");
+    EXPECT_EQ(ProjectDocument::ProjectFilePath("a.b.c"), "a.b.prj");
 
     TempDir dir;
     std::filesystem::create_directory(dir.Path() / "web.site");
     ScriptedPrompter prompter;
-    CTesseraDoc doc(prompter);
+    ProjectDocument doc(prompter);
     EXPECT_TRUE(doc.SaveProject(dir.File("web.site/form")));
     EXPECT_TRUE(std::filesystem::exists(dir.Path() / "web.site/form"));
     EXPECT_FALSE(doc.SaveProject(""));
@@ -108,7 +108,7 @@ TEST(Document, NewProjectNeverReplacesAFile)
     WriteBytes(dir.File("Untitled.prj"), "keep me");
     WriteBytes(dir.File("Untitled1.prj"), "keep me too");
     ScriptedPrompter prompter;
-    CTesseraDoc doc(prompter);
+    ProjectDocument doc(prompter);
     ASSERT_TRUE(doc.NewProject(dir.Path().string()));
     EXPECT_EQ(doc.Path(), dir.File("Untitled2.prj"));
     EXPECT_EQ(ReadBytes(dir.File("Untitled.prj")), "keep me");
@@ -129,7 +129,7 @@ TEST(Document, CloseAsksAndHonoursTheAnswer)
 {
     TempDir dir;
     ScriptedPrompter prompter;
-    CTesseraDoc doc(prompter);
+    ProjectDocument doc(prompter);
     doc.SetPath(dir.File("p.prj"));
     doc.Content().forms.emplace_back().formName = "f";
     int stored = 0;
@@ -145,7 +145,7 @@ TEST(Document, CloseAsksAndHonoursTheAnswer)
     EXPECT_TRUE(doc.Content().forms.empty());
     EXPECT_EQ(stored, 2);
     ScriptedPrompter check;
-    CTesseraDoc reread(check);
+    ProjectDocument reread(check);
     ASSERT_TRUE(reread.LoadProject(dir.File("p.prj")));
     EXPECT_EQ(reread.Content().forms.at(0).formName, "f");
     EXPECT_TRUE(prompter.Done());
@@ -157,7 +157,7 @@ TEST(Document, FailedSaveKeepsTheOldFileAndTheProjectOpen)
     std::string path = dir.File("big.prj");
     WriteBytes(path, "old contents");
     ScriptedPrompter prompter;
-    CTesseraDoc doc(prompter);
+    ProjectDocument doc(prompter);
     doc.SetPath(path);
     doc.Content().settings.homePagePath = std::string(64 * 1024, 'x');
 
@@ -202,7 +202,7 @@ TEST(Document, SavingThroughALinkKeepsTheLinkAndTheMode)
     std::filesystem::permissions(target, std::filesystem::perms(0640));
     std::filesystem::create_symlink(target, dir.Path() / "link.prj");
     ScriptedPrompter prompter;
-    CTesseraDoc doc(prompter);
+    ProjectDocument doc(prompter);
     ASSERT_TRUE(doc.SaveProject(dir.File("link.prj")));
     EXPECT_TRUE(std::filesystem::is_symlink(dir.Path() / "link.prj"));
     EXPECT_TRUE(ReadBytes(target).starts_with("SERVER_SERVER="));

@@ -1,7 +1,7 @@
 #include "project/ProjectFile.h"
 #include "project/Action.h"
-#include "project/CTesseraDoc.h"
 #include "project/Project.h"
+#include "project/ProjectDocument.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>

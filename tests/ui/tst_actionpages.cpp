@@ -3,20 +3,21 @@
 #include "app/pages/ActionPages.h"
 #include "generator/Build.h"
 #include "generator/CookiePageModel.h"
-#include "generator/pages/CConditionPage.h"
-#include "generator/pages/CCookiesDlg.h"
-#include "generator/pages/CPostFormPage.h"
-#include "generator/pages/CRecordPages.h"
 #include "generator/pages/ChoiceGrid.h"
+#include "generator/pages/ConditionPage.h"
+#include "generator/pages/CookiesDialog.h"
+#include "generator/pages/PerlCodePage.h"
+#include "generator/pages/PostFormPage.h"
+#include "generator/pages/RecordPages.h"
 #include "html/FormDiscovery.h"
 #include "html/pages/TemplateEditor.h"
-#include "net/pages/CBrowser.h"
-#include "net/pages/CSaveFile.h"
-#include "net/pages/CSendMail.h"
+#include "net/pages/BrowserResponsePage.h"
 #include "net/pages/MessageTemplate.h"
+#include "net/pages/ReadWriteFilePage.h"
+#include "net/pages/SendMailPage.h"
 #include "project/Action.h"
-#include "project/CTesseraDoc.h"
 #include "project/Messages.h"
+#include "project/ProjectDocument.h"
 #include "project/ProjectFile.h"
 #include "project/pages/ActionListCtrl.h"
 
@@ -59,7 +60,7 @@ private:
         for (QString name : {"guestbook.prj", "guestbook.html", "templates/thanks.html", "templates/entries.html"})
             QVERIFY(QFile::copy(source + name, Folder() + "/" + name));
         m_projectFile = (Folder() + "/guestbook.prj").toStdString();
-        CTesseraDoc document(m_prompter);
+        ProjectDocument document(m_prompter);
         QVERIFY(document.LoadProject(m_projectFile));
         m_project = document.Content();
         m_page = std::make_unique<LoadedPage>(m_projectFile);
@@ -134,7 +135,7 @@ private slots:
     {
         m_current.reset();
         FileChooser::SetCurrent(nullptr);
-        CSendMail::SetAttachmentEditor(nullptr);
+        SendMailPage::SetAttachmentEditor(nullptr);
     }
 
     void guestbookRecreatedThroughThePages();
@@ -154,7 +155,7 @@ private slots:
 Action ActionPagesTest::SignInsert()
 {
     Action action = New(ActionType::InsertRecord, "Action1");
-    auto* page = Open<CInsertPage>(action);
+    auto* page = Open<InsertRecordsPage>(action);
     page->DataSourceBox()->setCurrentText("guestdb");
     page->TableBox()->setCurrentText("entries");
     int row = 0;
@@ -168,7 +169,7 @@ Action ActionPagesTest::SignInsert()
 Action ActionPagesTest::ShowSelect()
 {
     Action action = New(ActionType::SelectRecords, "Entries");
-    auto* page = Open<CQueryPage>(action);
+    auto* page = Open<RecordQueryPage>(action);
     page->DataSourceBox()->setCurrentText("guestdb");
     // A blank row between fields does not end the list.
     page->ColumnGrid()->SetText(0, 0, "entries");
@@ -184,7 +185,7 @@ Action ActionPagesTest::ShowSelect()
 Action ActionPagesTest::Respond(const char* name, const std::string& templateFile)
 {
     Action action = New(ActionType::RespondToBrowser, name);
-    auto* page = Open<CBrowser>(action);
+    auto* page = Open<BrowserResponsePage>(action);
     page->PostButton()->setChecked(true);
     page->Template()->Load(templateFile);
     Leave(*page);
@@ -212,7 +213,7 @@ void ActionPagesTest::insertNeedsATableAndBindsFormFields()
 {
     Action action = New(ActionType::InsertRecord, "Action1");
     action.Record().columns = {{"", "kept", 0, "", "1", ""}};
-    auto* page = Open<CInsertPage>(action);
+    auto* page = Open<InsertRecordsPage>(action);
     page->DataSourceBox()->setCurrentText("guestdb");
     page->TableBox()->setCurrentIndex(-1);
     page->Grid()->SetText(0, 0, "name");
@@ -246,7 +247,7 @@ void ActionPagesTest::insertNeedsATableAndBindsFormFields()
 void ActionPagesTest::queryPagesStoreTheirGridsAndShowSql()
 {
     Action remove = New(ActionType::DeleteRecords, "Purge");
-    auto* page = Open<CQueryPage>(remove);
+    auto* page = Open<RecordQueryPage>(remove);
     QCOMPARE(page->ColumnGrid()->columnCount(), 1);
     QVERIFY(!page->RowsBox());
     m_prompter.ExpectShow(FormatMessage(Msg::SelectTableInGrid));
@@ -272,7 +273,7 @@ void ActionPagesTest::queryPagesStoreTheirGridsAndShowSql()
 
     // Editing a field cell with no table beside it is refused with the message.
     Action update = New(ActionType::UpdateRecords, "Change");
-    auto* updatePage = Open<CQueryPage>(update);
+    auto* updatePage = Open<RecordQueryPage>(update);
     m_prompter.ExpectShow(FormatMessage(Msg::SelectTableInGrid));
     QVERIFY(!updatePage->ColumnGrid()->mayEdit(0, 1));
     updatePage->DataSourceBox()->setCurrentText("guestdb");
@@ -292,7 +293,7 @@ void ActionPagesTest::conditionGridAndNestedActions()
 {
     Action condition = New(ActionType::ConditionalStatement, "Check");
     condition.Condition().actions.push_back(New(ActionType::PerlCodeBlock, "Action1"));
-    auto* page = Open<CConditionPage>(condition);
+    auto* page = Open<ConditionPage>(condition);
     ChoiceGrid* grid = page->Grid();
     QCOMPARE(grid->rowCount(), 99);
     QCOMPARE(grid->columnCount(), 49);
@@ -335,7 +336,7 @@ void ActionPagesTest::conditionGridAndNestedActions()
 void ActionPagesTest::cookiesAddDeleteAndExpiry()
 {
     Action cookies = New(ActionType::SetHttpCookies, "Remember");
-    auto* page = Open<CCookiesDlg>(cookies);
+    auto* page = Open<CookiesDialog>(cookies);
     QVERIFY(page->ExpireIn()->isChecked());
     QVERIFY(!page->Date()->isEnabled());
     page->AddCookie();
@@ -376,7 +377,7 @@ void ActionPagesTest::cookiesAddDeleteAndExpiry()
 void ActionPagesTest::perlCodeKeepsBlankLines()
 {
     Action code = New(ActionType::PerlCodeBlock, "Code");
-    auto* page = Open<CPerlPage>(code);
+    auto* page = Open<PerlCodePage>(code);
     page->Editor()->setPlainText("my $x = 1;\n\nprint $x;");
     Leave(*page);
     QCOMPARE(code.Code().code, std::string("my $x = 1;\r\n\r\nprint $x;"));
@@ -388,7 +389,7 @@ void ActionPagesTest::saveFileTemplateAndServerPath()
 {
     m_project.settings.uploadMethod = "Copy";
     Action file = New(ActionType::ReadWriteFile, "Log");
-    auto* page = Open<CSaveFile>(file);
+    auto* page = Open<ReadWriteFilePage>(file);
     QVERIFY(page->ModeButton(0)->isChecked());
     const QString templatePath = Folder() + "/templates/log.txt";
     m_chooser.answers = {templatePath};
@@ -437,7 +438,7 @@ void ActionPagesTest::saveFileTemplateAndServerPath()
 void ActionPagesTest::sendMailFieldsAttachmentsAndLeaving()
 {
     Action mail = New(ActionType::SendEmail, "Notify");
-    auto* page = Open<CSendMail>(mail);
+    auto* page = Open<SendMailPage>(mail);
     QVERIFY(!page->Field("POP Server:")->isEnabled());
     page->AuthBox()->setChecked(true);
     QVERIFY(page->Field("POP Server:")->isEnabled());
@@ -449,7 +450,7 @@ void ActionPagesTest::sendMailFieldsAttachmentsAndLeaving()
     page->Field("Subject:")->setText("Signed");
 
     int made = 0;
-    CSendMail::SetAttachmentEditor([&made](QWidget*, Attachment& attachment, Prompter&) {
+    SendMailPage::SetAttachmentEditor([&made](QWidget*, Attachment& attachment, Prompter&) {
         attachment.path = "/tmp/file" + std::to_string(++made) + ".txt";
         attachment.kind = "FILE";
         return true;
@@ -482,7 +483,7 @@ void ActionPagesTest::browserModesAndLeaving()
 {
     Action response = New(ActionType::RespondToBrowser, "Answer");
     response.Response() = {"templates/thanks.html", 1, ""};
-    auto* page = Open<CBrowser>(response);
+    auto* page = Open<BrowserResponsePage>(response);
     QVERIFY(page->PostButton()->isChecked());
     QVERIFY(!page->Template()->isHidden() && page->UrlEdit()->isHidden());
     QVERIFY(page->Template()->Editor()->Text().find("Thank") != std::string::npos);
@@ -500,7 +501,7 @@ void ActionPagesTest::browserModesAndLeaving()
 void ActionPagesTest::postFormPicksPageFormAndHandlers()
 {
     Action post = New(ActionType::PostHtmlForm, "Again");
-    auto* page = Open<CPostFormPage>(post);
+    auto* page = Open<PostFormPage>(post);
     m_prompter.ExpectShow(FormatMessage(Msg::CantFindFile, {""}));
     QVERIFY(!Leave(*page));
 
@@ -530,7 +531,7 @@ void ActionPagesTest::AddRecordKinds(std::vector<Action>& made)
     made.push_back(ShowSelect());
     for (ActionType type : {ActionType::DeleteRecords, ActionType::UpdateRecords}) {
         Action action = New(type, type == ActionType::DeleteRecords ? "Purge" : "Change");
-        auto* page = Open<CQueryPage>(action);
+        auto* page = Open<RecordQueryPage>(action);
         page->DataSourceBox()->setCurrentText("guestdb");
         page->ColumnGrid()->SetText(0, 0, "entries");
         page->ColumnGrid()->SetText(0, 1, "message");
@@ -546,7 +547,7 @@ void ActionPagesTest::AddMessageKinds(std::vector<Action>& made)
 {
     for (ActionType type : {ActionType::SendEmail, ActionType::SendBulkEmail}) {
         Action action = New(type, type == ActionType::SendEmail ? "Mail" : "Bulk");
-        auto* page = Open<CSendMail>(action);
+        auto* page = Open<SendMailPage>(action);
         page->Field("Recipients' E-mail Addresses:")->setText("owner@example.org");
         page->Field("Sender's E-mail Address:")->setText("$FORM{'email'}[0]");
         page->Template()->Load("templates/thanks.html");
@@ -554,7 +555,7 @@ void ActionPagesTest::AddMessageKinds(std::vector<Action>& made)
         made.push_back(action);
     }
     Action file = New(ActionType::ReadWriteFile, "Log");
-    auto* filePage = Open<CSaveFile>(file);
+    auto* filePage = Open<ReadWriteFilePage>(file);
     filePage->ServerPath()->setText("/data/log.txt");
     filePage->ModeButton(1)->setChecked(true);
     filePage->Template()->Load("templates/thanks.html");
@@ -566,13 +567,13 @@ void ActionPagesTest::AddMessageKinds(std::vector<Action>& made)
 void ActionPagesTest::AddScriptKinds(std::vector<Action>& made)
 {
     Action code = New(ActionType::PerlCodeBlock, "Code");
-    auto* codePage = Open<CPerlPage>(code);
+    auto* codePage = Open<PerlCodePage>(code);
     codePage->Editor()->setPlainText("my $count = 1;\n\n$count++;\n");
     Leave(*codePage);
     made.push_back(code);
 
     Action cookies = New(ActionType::SetHttpCookies, "Cookies");
-    auto* cookiePage = Open<CCookiesDlg>(cookies);
+    auto* cookiePage = Open<CookiesDialog>(cookies);
     cookiePage->AddCookie();
     cookiePage->Grid()->SetText(0, 1, "$FORM{'name'}[0]");
     cookiePage->ExpireOn()->setChecked(true);
@@ -580,7 +581,7 @@ void ActionPagesTest::AddScriptKinds(std::vector<Action>& made)
     made.push_back(cookies);
 
     Action condition = New(ActionType::ConditionalStatement, "Check");
-    auto* conditionPage = Open<CConditionPage>(condition);
+    auto* conditionPage = Open<ConditionPage>(condition);
     for (int row = 0; row < 5; ++row)
         conditionPage->Grid()->SetText(row, 0, QStringList{"$FORM{'name'}[0]", "ne", "nobody", "eq", "x"}[row]);
     conditionPage->List()->runSheet = [](Action& working, const QString&) {
@@ -599,7 +600,7 @@ void ActionPagesTest::AddScriptKinds(std::vector<Action>& made)
     made.push_back(generated);
 
     Action post = New(ActionType::PostHtmlForm, "Again");
-    auto* postPage = Open<CPostFormPage>(post);
+    auto* postPage = Open<PostFormPage>(post);
     postPage->PageEdit()->setText("guestbook.html");
     postPage->ReadPage();
     Leave(*postPage);
@@ -628,10 +629,10 @@ void ActionPagesTest::everyKindBuildsAScriptPerlAccepts()
     QString output;
     QVERIFY2(PerlCompiles(script, output), qPrintable(output));
     // The project keeps every action through a save and a load.
-    CTesseraDoc document(m_prompter);
+    ProjectDocument document(m_prompter);
     document.Content() = m_project;
     QVERIFY(document.SaveProject(m_projectFile));
-    CTesseraDoc reread(m_prompter);
+    ProjectDocument reread(m_prompter);
     QVERIFY(reread.LoadProject(m_projectFile));
     const ActionList& back = reread.Content().CurrentForm()->handlers[0].actions;
     QCOMPARE(back.size(), made.size());
@@ -658,7 +659,7 @@ void ActionPagesTest::sheetKeepsTheUserOnAPageThatFailsItsCheck()
     QTimer::singleShot(0, &sheet, [&] {
         sheet.accept();
         stayed = sheet.isVisible();
-        static_cast<CBrowser*>(page.get())->UrlEdit()->setText("http://example.org/");
+        static_cast<BrowserResponsePage*>(page.get())->UrlEdit()->setText("http://example.org/");
         sheet.accept();
     });
     QCOMPARE(sheet.exec(), int(QDialog::Accepted));

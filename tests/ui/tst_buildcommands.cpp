@@ -1,10 +1,10 @@
 #include "UiTestSupport.h"
 #include "app/AppEnvironment.h"
-#include "app/CChildFrame.h"
-#include "net/pages/CWebPage.h"
+#include "app/ProjectWindow.h"
+#include "net/pages/WebSettingsPage.h"
 #include "project/Messages.h"
 #include "project/Project.h"
-#include "project/pages/CTesseraView.h"
+#include "project/pages/ProjectView.h"
 
 #include <QDesktopServices>
 #include <QDirIterator>
@@ -44,7 +44,7 @@ private:
     UiPrompter m_prompter;
     AppEnvironment m_environment;
     UrlRecorder m_browser;
-    std::unique_ptr<CChildFrame> m_frame;
+    std::unique_ptr<ProjectWindow> m_frame;
     int m_sheets = 0;
     int m_publishes = 0;
 
@@ -59,7 +59,7 @@ private:
     }
     void MakeFrame()
     {
-        m_frame = std::make_unique<CChildFrame>(m_prompter, m_environment);
+        m_frame = std::make_unique<ProjectWindow>(m_prompter, m_environment);
         m_frame->runActionSheet = [this](Project&, Form&) {
             ++m_sheets;
             return m_sheetAnswer;
@@ -137,7 +137,7 @@ private slots:
     void buildStoresUnsavedWebTabEdits()
     {
         QVERIFY(m_frame->OpenProject(ProjectCopy().toStdString()));
-        auto* cgiPath = m_frame->View()->WebPage()->findChild<QLineEdit*>("cgiPath");
+        auto* cgiPath = m_frame->View()->WebTab()->findChild<QLineEdit*>("cgiPath");
         cgiPath->setText(" /srv/cgi ");
         m_prompter.ExpectQuestion(std::string(MessageText(Msg::ScriptCreatedPublish)), Prompter::Answer::Yes);
         m_prompter.ExpectQuestion(std::string(MessageText(Msg::ScriptUploadedTest)), Prompter::Answer::Yes);
@@ -162,7 +162,7 @@ private slots:
     void runWithoutPageOrHomeAddressOpensNothing()
     {
         QVERIFY(m_frame->NewProject(m_folder->path().toStdString()));
-        m_frame->View()->WebPage()->findChild<QLineEdit*>("homePageUrl")->clear();
+        m_frame->View()->WebTab()->findChild<QLineEdit*>("homePageUrl")->clear();
         m_prompter.ExpectShow(std::string(MessageText(Msg::NoFormToTest)));
         m_frame->OnRun();
         QVERIFY(m_browser.opened.isEmpty());
@@ -171,13 +171,13 @@ private slots:
     void hintsMoveSettingsBetweenDocumentAndWebTab()
     {
         QVERIFY(m_frame->OpenProject(ProjectCopy().toStdString()));
-        auto* ftpServer = m_frame->View()->WebPage()->findChild<QLineEdit*>("ftpServer");
+        auto* ftpServer = m_frame->View()->WebTab()->findChild<QLineEdit*>("ftpServer");
         QCOMPARE(ftpServer->text(), QString("127.0.0.1:2121"));
         m_frame->Document().Content().settings.ftpServer = "ftp.example.com";
-        m_frame->UpdateAllViews(CTesseraView::kFillFromSettings);
+        m_frame->UpdateAllViews(ProjectView::kFillFromSettings);
         QCOMPARE(ftpServer->text(), QString("ftp.example.com"));
         ftpServer->setText("typed.example.com");
-        m_frame->UpdateAllViews(CTesseraView::kStoreIntoSettings);
+        m_frame->UpdateAllViews(ProjectView::kStoreIntoSettings);
         QCOMPARE(m_frame->Document().Content().settings.ftpServer, std::string("typed.example.com"));
     }
 
@@ -191,7 +191,7 @@ private slots:
         QCOMPARE(titles, (QStringList{"Web", "Database", "Form", "News"}));
         QVERIFY(m_frame->minimumSizeHint().width() <= 800);
         QVERIFY(m_frame->minimumSizeHint().height() <= 600);
-        m_frame->View()->WebPage()->findChild<QLineEdit*>("ftpUser")->setText("editor");
+        m_frame->View()->WebTab()->findChild<QLineEdit*>("ftpUser")->setText("editor");
         tabs->setCurrentIndex(3);
         QCOMPARE(m_frame->Document().Content().settings.ftpUser, std::string("editor"));
     }
@@ -200,7 +200,7 @@ private slots:
     {
         QString project = ProjectCopy();
         QVERIFY(m_frame->OpenProject(project.toStdString()));
-        m_frame->View()->WebPage()->findChild<QLineEdit*>("ftpUser")->setText("changed");
+        m_frame->View()->WebTab()->findChild<QLineEdit*>("ftpUser")->setText("changed");
         m_prompter.ExpectQuestion("Save project file " + project.toStdString(), Prompter::Answer::Cancel);
         QVERIFY(!m_frame->close());
         m_prompter.ExpectQuestion("Save project file", Prompter::Answer::Yes);

@@ -1,12 +1,12 @@
 #include "UiTestSupport.h"
 #include "app/GridWidget.h"
 #include "db/ColumnTypes.h"
-#include "db/pages/CDatabasePage.h"
+#include "db/pages/DatabasePage.h"
 #include "e2e/publish/ServerProcess.h"
 #include "net/Publisher.h"
 #include "project/Messages.h"
 #include "project/Project.h"
-#include "project/pages/CTesseraView.h"
+#include "project/pages/ProjectView.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -23,7 +23,7 @@ using test::UiPrompter;
 namespace {
 
 // What the grid's cell editor does when the user finishes typing.
-void Edit(CDatabasePage& page, int row, int column, const QString& text)
+void Edit(DatabasePage& page, int row, int column, const QString& text)
 {
     GridWidget* grid = page.Grid();
     grid->setCurrentCell(row, column);
@@ -48,7 +48,7 @@ private slots:
     {
         Project project;
         UiPrompter prompter;
-        CDatabasePage page(project, prompter, {});
+        DatabasePage page(project, prompter, {});
         page.Load();
         page.AddDatabase();
         page.AddDatabase();
@@ -90,7 +90,7 @@ private slots:
     {
         Project project;
         UiPrompter prompter;
-        CDatabasePage page(project, prompter, {});
+        DatabasePage page(project, prompter, {});
         page.Load();
         page.AddDatabase();
         page.AddTable();
@@ -158,17 +158,17 @@ private slots:
         Project project;
         UiPrompter prompter;
         QTemporaryDir settings;
-        CTesseraView view(project, prompter, WebPageContext{settings.path().toStdString(), nullptr, {}});
+        ProjectView view(project, prompter, WebPageContext{settings.path().toStdString(), nullptr, {}});
         view.Tabs()->setCurrentIndex(1);
-        auto* page = qobject_cast<CDatabasePage*>(view.Page(1));
+        auto* page = qobject_cast<DatabasePage*>(view.Page(1));
         QVERIFY(page);
         page->AddDatabase();
         page->AddTable();
         Edit(*page, 0, TableGrid::FieldName, "kept");
-        view.OnUpdate(CTesseraView::kStoreIntoSettings);
+        view.OnUpdate(ProjectView::kStoreIntoSettings);
         QCOMPARE(project.dataSources.at(0).tables.at(0).columns.size(), size_t(1));
         Edit(*page, 1, TableGrid::FieldName, "more");
-        view.OnUpdate(CTesseraView::kStoreIntoSettings);
+        view.OnUpdate(ProjectView::kStoreIntoSettings);
         QCOMPARE(project.dataSources.at(0).tables.at(0).columns.size(), size_t(2));
         QVERIFY(prompter.Done() && prompter.Failures().isEmpty());
     }
@@ -200,7 +200,7 @@ private slots:
         project.settings.cgiPath = "/cgi-bin";
         project.settings.cgiUrl = web.Url("/cgi-bin");
         UiPrompter prompter;
-        CDatabasePage page(project, prompter, [&temp] { return temp.File("site.prj"); });
+        DatabasePage page(project, prompter, [&temp] { return temp.File("site.prj"); });
         page.uploadStep = [&](UploadList& list) {
             QCOMPARE(UploadNow(list, project.settings, prompter), PublishOutcome::Done);
         };

@@ -1,16 +1,16 @@
 #include "UiTestSupport.h"
 #include "app/AppEnvironment.h"
-#include "app/CChildFrame.h"
 #include "app/GridWidget.h"
+#include "app/ProjectWindow.h"
 #include "html/FormDiscovery.h"
 #include "html/HtmlWriter.h"
-#include "html/pages/CFormPage.h"
-#include "html/pages/CHandlerPage.h"
+#include "html/pages/ButtonActionsPage.h"
+#include "html/pages/FormPage.h"
 #include "project/Action.h"
 #include "project/Messages.h"
 #include "project/Project.h"
 #include "project/pages/ActionListCtrl.h"
-#include "project/pages/CTesseraView.h"
+#include "project/pages/ProjectView.h"
 
 #include <QComboBox>
 #include <QDirIterator>
@@ -58,9 +58,9 @@ private:
     UiPrompter m_prompter;
     test::ScriptedChooser m_chooser;
     AppEnvironment m_environment;
-    std::unique_ptr<CChildFrame> m_frame;
+    std::unique_ptr<ProjectWindow> m_frame;
 
-    CFormPage& FormTab() { return *m_frame->View()->FormPage(); }
+    FormPage& FormTab() { return *m_frame->View()->FormTab(); }
     Form& CurrentForm() { return *m_frame->Document().Content().CurrentForm(); }
 
     // A project whose page is written from html, opened in a project window.
@@ -89,7 +89,7 @@ private slots:
         m_prompter = UiPrompter();
         m_chooser = test::ScriptedChooser();
         FileChooser::SetCurrent(&m_chooser);
-        m_frame = std::make_unique<CChildFrame>(m_prompter, m_environment);
+        m_frame = std::make_unique<ProjectWindow>(m_prompter, m_environment);
     }
 
     void cleanup()
@@ -105,7 +105,7 @@ private slots:
         ServerSettings& settings = m_frame->Document().Content().settings;
         settings.cgiPath = (m_folder->path() + "/cgi-bin").toStdString();
         settings.cgiUrl = "http://localhost/cgi-bin";
-        m_frame->UpdateAllViews(CTesseraView::kFillFromSettings);
+        m_frame->UpdateAllViews(ProjectView::kFillFromSettings);
         QString page = m_folder->path() + "/order.htm";
         m_chooser.answers << page;
         QVERIFY(FormTab().NewHtmlFile());
@@ -114,7 +114,7 @@ private slots:
         for (int kind = 0; kind < kNewFieldKindCount; ++kind)
             FormTab().FieldButton(static_cast<NewFieldKind>(kind))->click();
         QCOMPARE(FormTab().Grid()->rowCount(), kNewFieldKindCount);
-        QCOMPARE(FormTab().Grid()->Text(9, CFormPage::kName), QString("Field10"));
+        QCOMPARE(FormTab().Grid()->Text(9, FormPage::kName), QString("Field10"));
         QCOMPARE(CurrentForm().handlers.size(), size_t{1});
         QCOMPARE(CurrentForm().handlers[0].name, std::string("Field6"));
 
@@ -127,7 +127,7 @@ private slots:
         QVERIFY(saved.contains("ENCTYPE=\"multipart/form-data\""));
 
         // Build: the sheet gets a code block for the button, then the script is generated.
-        FormTab().runActionSheet = [](CHandlerPage& sheet) {
+        FormTab().runActionSheet = [](ButtonActionsPage& sheet) {
             sheet.Actions()->runSheet = [](Action& action, const QString&) {
                 action.Code().code = "my $total = 1;\r\n";
                 return true;
@@ -172,22 +172,22 @@ private slots:
     {
         OpenPage("<body><form><input type=checkbox name=c value=1><select name=s><option value=1>One</select>"
                  "<input type=submit name=go><input type=submit name=stop></form></body>");
-        SetCell(0, CFormPage::kState, "CHECKED");
+        SetCell(0, FormPage::kState, "CHECKED");
         QCOMPARE(WriteHtmlString(*FormTab().Page().Nodes()).find("<input type=checkbox name=c value=1 CHECKED>") !=
                      std::string::npos,
                  true);
-        SetCell(0, CFormPage::kState, "");
+        SetCell(0, FormPage::kState, "");
         QVERIFY(!FindAttr(*FormTab().RowNode(0), ""));
-        SetCell(1, CFormPage::kValue, "Uno");
-        QCOMPARE(FormTab().Grid()->Text(1, CFormPage::kValue), QString());
-        SetCell(0, CFormPage::kContent, "EMAIL");
+        SetCell(1, FormPage::kValue, "Uno");
+        QCOMPARE(FormTab().Grid()->Text(1, FormPage::kValue), QString());
+        SetCell(0, FormPage::kContent, "EMAIL");
         QCOMPARE(AttrValue(*FormTab().RowNode(0), "CONTENT"), std::string_view("EMAIL"));
-        QVERIFY(!(FormTab().Grid()->item(2, CFormPage::kState)->flags() & Qt::ItemIsEditable));
+        QVERIFY(!(FormTab().Grid()->item(2, FormPage::kState)->flags() & Qt::ItemIsEditable));
 
         m_prompter.ExpectShow("\"stop\" is already used");
-        SetCell(2, CFormPage::kName, "stop");
-        QCOMPARE(FormTab().Grid()->Text(2, CFormPage::kName), QString("go"));
-        SetCell(2, CFormPage::kName, "send  ");
+        SetCell(2, FormPage::kName, "stop");
+        QCOMPARE(FormTab().Grid()->Text(2, FormPage::kName), QString("go"));
+        SetCell(2, FormPage::kName, "send  ");
         QCOMPARE(CurrentForm().handlers[0].name, std::string("send"));
     }
 
@@ -197,11 +197,11 @@ private slots:
         CurrentForm().handlers[0].actions.push_back(*CreateAction(7));
         SelectRow(0);
         FormTab().MoveRowsTo(1);
-        QCOMPARE(FormTab().Grid()->Text(0, CFormPage::kName), QString("a"));
+        QCOMPARE(FormTab().Grid()->Text(0, FormPage::kName), QString("a"));
         SelectRow(2);
         FormTab().MoveRowsTo(0);
-        QCOMPARE(FormTab().Grid()->Text(0, CFormPage::kName), QString("c"));
-        QCOMPARE(FormTab().Grid()->Text(1, CFormPage::kName), QString("a"));
+        QCOMPARE(FormTab().Grid()->Text(0, FormPage::kName), QString("c"));
+        QCOMPARE(FormTab().Grid()->Text(1, FormPage::kName), QString("a"));
 
         SelectRow(2);
         FormTab().DeleteFields();
@@ -222,7 +222,7 @@ private slots:
     {
         OpenPage("<body><form><input type=submit name=go><input type=image name=pic></form></body>");
         SelectRow(1);
-        FormTab().runActionSheet = [](CHandlerPage& sheet) {
+        FormTab().runActionSheet = [](ButtonActionsPage& sheet) {
             if (sheet.SubmitName() != "pic")
                 return false;
             sheet.Actions()->runSheet = [](Action&, const QString&) { return true; };
@@ -232,7 +232,7 @@ private slots:
         QVERIFY(!FormTab().DefineActions());
         QVERIFY(CurrentForm().handlers[1].actions.empty());
 
-        CHandlerPage page(m_frame->Document().Content(), "", CurrentForm(), &FormTab().Page(), m_prompter);
+        ButtonActionsPage page(m_frame->Document().Content(), "", CurrentForm(), &FormTab().Page(), m_prompter);
         page.Load();
         page.Actions()->runSheet = [](Action&, const QString& title) { return title == "New Action"; };
         page.Actions()->NewAction(ActionType::InsertRecord);
@@ -259,7 +259,7 @@ private slots:
     void newActionsNeedASubmitButton()
     {
         OpenPage("<body><form><input name=a></form></body>");
-        CHandlerPage page(m_frame->Document().Content(), "", CurrentForm(), &FormTab().Page(), m_prompter);
+        ButtonActionsPage page(m_frame->Document().Content(), "", CurrentForm(), &FormTab().Page(), m_prompter);
         page.Load();
         m_prompter.ExpectShow(Text(Msg::SelectSubmitButton));
         QVERIFY(!page.Actions()->NewAction(ActionType::InsertRecord));

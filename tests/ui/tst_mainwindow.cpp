@@ -1,9 +1,9 @@
 #include "UiTestSupport.h"
 #include "app/AppEnvironment.h"
-#include "app/CChildFrame.h"
-#include "app/CMainFrame.h"
+#include "app/MainWindow.h"
+#include "app/ProjectWindow.h"
 #include "project/Messages.h"
-#include "project/pages/CTesseraView.h"
+#include "project/pages/ProjectView.h"
 
 #include <QAction>
 #include <QLineEdit>
@@ -24,7 +24,7 @@ private:
     std::unique_ptr<QTemporaryDir> m_folder;
     UiPrompter m_prompter;
     AppEnvironment m_environment;
-    std::unique_ptr<CMainFrame> m_window;
+    std::unique_ptr<MainWindow> m_window;
 
     QString NewProjectFile(const QString& name)
     {
@@ -56,7 +56,7 @@ private slots:
         m_environment = AppEnvironment();
         m_environment.settingsFolder = (m_folder->path() + "/settings").toStdString();
         m_prompter = UiPrompter();
-        m_window = std::make_unique<CMainFrame>(m_prompter, m_environment);
+        m_window = std::make_unique<MainWindow>(m_prompter, m_environment);
         m_window->show();
     }
 
@@ -93,7 +93,7 @@ private slots:
     void openingAnOpenProjectShowsItsWindow()
     {
         QString path = NewProjectFile("twice");
-        CChildFrame* first = m_window->OpenProject(path);
+        ProjectWindow* first = m_window->OpenProject(path);
         QVERIFY(m_window->OpenProject(NewProjectFile("other")));
         QCOMPARE(m_window->OpenProject(path), first);
         QCOMPARE(m_window->Projects().size(), 2);
@@ -112,7 +112,7 @@ private slots:
     void newProjectTakesAFreeName()
     {
         QFile(m_folder->path() + "/Untitled.prj").open(QIODevice::WriteOnly);
-        CChildFrame* frame = m_window->NewProject(m_folder->path());
+        ProjectWindow* frame = m_window->NewProject(m_folder->path());
         QVERIFY(frame);
         QCOMPARE(QString::fromStdString(frame->Document().Path()), m_folder->path() + "/Untitled1.prj");
         CloseAll();
@@ -129,9 +129,9 @@ private slots:
 
     void focusReturnsToTheLastControlOfTheView()
     {
-        CChildFrame* frame = m_window->OpenProject(NewProjectFile("focus"));
+        ProjectWindow* frame = m_window->OpenProject(NewProjectFile("focus"));
         QApplication::setActiveWindow(m_window.get());
-        auto* user = frame->View()->WebPage()->findChild<QLineEdit*>("ftpUser");
+        auto* user = frame->View()->WebTab()->findChild<QLineEdit*>("ftpUser");
         user->setFocus();
         QCOMPARE(frame->View()->RememberedFocus(), user);
         m_window->menuBar()->setFocus();

@@ -1,13 +1,13 @@
 #include "UiTestSupport.h"
 #include "app/AppEnvironment.h"
-#include "app/CChildFrame.h"
 #include "app/GridWidget.h"
+#include "app/ProjectWindow.h"
 #include "e2e/publish/ServerProcess.h"
 
 #include "net/pages/PublishDialog.h"
 #include "project/Messages.h"
 #include "project/Project.h"
-#include "project/pages/CTesseraView.h"
+#include "project/pages/ProjectView.h"
 #include <unistd.h>
 
 #include <QDesktopServices>
@@ -110,13 +110,13 @@ private slots:
         UiPrompter prompter;
         AppEnvironment environment;
         environment.settingsFolder = (m_folder.path() + "/settings").toStdString();
-        CChildFrame frame(prompter, environment);
+        ProjectWindow frame(prompter, environment);
         QVERIFY(frame.OpenProject(ProjectCopy().toStdString()));
         ServerSettings& settings = frame.Document().Content().settings;
         ServerSettings ftp = FtpSettings();
         settings.ftpServer = ftp.ftpServer;
         settings.ftpPassword = ftp.ftpPassword;
-        frame.UpdateAllViews(CTesseraView::kFillFromSettings);
+        frame.UpdateAllViews(ProjectView::kFillFromSettings);
         frame.runActionSheet = [](Project&, Form&) { return true; };
 
         prompter.ExpectQuestion(std::string(MessageText(Msg::ScriptCreatedPublish)), Prompter::Answer::Yes);

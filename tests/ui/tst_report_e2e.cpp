@@ -1,8 +1,8 @@
 #include "UiTestSupport.h"
 #include "e2e/publish/ServerProcess.h"
 #include "generator/pages/QueryReportDialog.h"
-#include "project/CTesseraDoc.h"
 #include "project/Project.h"
+#include "project/ProjectDocument.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -98,7 +98,7 @@ private:
     void DesignTemplate(const QString& projectFolder)
     {
         UiPrompter prompter;
-        CTesseraDoc doc(prompter);
+        ProjectDocument doc(prompter);
         QVERIFY(doc.LoadProject((projectFolder + "/guestbook.prj").toStdString()));
         Form& form = doc.Content().forms.at(0);
         Handler* show = form.FindHandler("Show");

@@ -1,7 +1,7 @@
 #include "UiTestSupport.h"
 #include "app/GridWidget.h"
-#include "net/pages/CWebPage.h"
 #include "net/pages/PublishDialog.h"
+#include "net/pages/WebSettingsPage.h"
 #include "project/Messages.h"
 #include "project/Project.h"
 #include "project/ProjectFile.h"
@@ -26,7 +26,7 @@ private:
     Project m_project;
     UiPrompter m_prompter;
     std::string m_systemDns;
-    std::unique_ptr<CWebPage> m_page;
+    std::unique_ptr<WebSettingsPage> m_page;
 
     QString SettingsFolder() const { return m_folder->path() + "/settings"; }
     QLineEdit* Edit(const char* name) const { return m_page->findChild<QLineEdit*>(name); }
@@ -61,7 +61,7 @@ private slots:
         m_prompter = UiPrompter();
         m_systemDns.clear();
         WebPageContext context{SettingsFolder().toStdString(), &m_systemDns, [] { return std::string(); }};
-        m_page = std::make_unique<CWebPage>(m_project, m_prompter, context);
+        m_page = std::make_unique<WebSettingsPage>(m_project, m_prompter, context);
         m_page->askConfigurationName = [](const QString& initial) { return std::optional<QString>(initial); };
     }
 

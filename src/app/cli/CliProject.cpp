@@ -1,14 +1,14 @@
 #include "app/cli/CliProject.h"
 
-#include "project/CTesseraDoc.h"
 #include "project/Paths.h"
+#include "project/ProjectDocument.h"
 #include "project/UploadList.h"
 
 namespace quillet::cli {
 
 bool LoadUploadList(const std::string& path, unsigned kinds, Prompter& prompter, Project& project, UploadList& list)
 {
-    CTesseraDoc doc(prompter);
+    ProjectDocument doc(prompter);
     if (!doc.LoadProject(path))
         return false;
     project = std::move(doc.Content());

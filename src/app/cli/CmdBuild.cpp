@@ -1,7 +1,7 @@
 #include "app/cli/CliCommand.h"
 #include "app/cli/CliPrompter.h"
 #include "generator/Build.h"
-#include "project/CTesseraDoc.h"
+#include "project/ProjectDocument.h"
 
 #include <cstdio>
 
@@ -27,7 +27,7 @@ int RunBuild(const Args& given)
     CliPrompter prompter = CliPrompter::FromArgs(args);
     if (args.size() != 1)
         return UsageError(kBuildCommand, "expects one project file");
-    CTesseraDoc doc(prompter);
+    ProjectDocument doc(prompter);
     if (!doc.LoadProject(args[0]))
         return 1;
     std::string scriptPath;

@@ -1,7 +1,7 @@
 #include "app/cli/CliCommand.h"
 #include "app/cli/CliPrompter.h"
 #include "net/PreviewSite.h"
-#include "project/CTesseraDoc.h"
+#include "project/ProjectDocument.h"
 
 #include <csignal>
 #include <cstdio>
@@ -57,7 +57,7 @@ void WaitForStop(PreviewSite& site)
 
 int Serve(const std::string& projectFile, int port, bool keep, CliPrompter& prompter)
 {
-    CTesseraDoc doc(prompter);
+    ProjectDocument doc(prompter);
     if (!doc.LoadProject(projectFile))
         return 1;
     std::string pattern = (std::filesystem::temp_directory_path() / "quillet-preview-XXXXXX").string();

@@ -1,6 +1,6 @@
 #include "app/cli/CliCommand.h"
 #include "app/cli/CliPrompter.h"
-#include "project/CTesseraDoc.h"
+#include "project/ProjectDocument.h"
 
 #include <cstdio>
 
@@ -32,8 +32,8 @@ int RunNew(const Args& given)
     if (args.size() != 1)
         return UsageError(kNewCommand, "expects one path");
     const std::string& path = args[0];
-    CTesseraDoc doc(prompter);
-    if (std::FILE* existing = std::fopen(CTesseraDoc::ProjectFilePath(path).c_str(), "r")) {
+    ProjectDocument doc(prompter);
+    if (std::FILE* existing = std::fopen(ProjectDocument::ProjectFilePath(path).c_str(), "r")) {
         std::fclose(existing);
         std::fprintf(stderr, "quillet-cli new: %s exists; not replaced\n", path.c_str());
         return 1;
@@ -50,7 +50,7 @@ int RunResave(const Args& given)
     CliPrompter prompter = CliPrompter::FromArgs(args);
     if (args.empty() || args.size() > 2)
         return UsageError(kResaveCommand, "expects an input and an optional output path");
-    CTesseraDoc doc(prompter);
+    ProjectDocument doc(prompter);
     if (!doc.LoadProject(args[0]))
         return 1;
     return doc.SaveProject(args.size() == 2 ? args[1] : args[0]) ? 0 : 1;

@@ -2,8 +2,8 @@
 #include "app/cli/CliProject.h"
 #include "app/cli/CliPrompter.h"
 #include "net/Publisher.h"
-#include "project/CTesseraDoc.h"
 #include "project/Paths.h"
+#include "project/ProjectDocument.h"
 #include "project/UploadList.h"
 
 #include <cstdio>

@@ -1,7 +1,7 @@
 #include "app/cli/CliCommand.h"
 #include "app/cli/CliPrompter.h"
 #include "generator/SqlBuilder.h"
-#include "project/CTesseraDoc.h"
+#include "project/ProjectDocument.h"
 
 #include <cstdio>
 
@@ -48,7 +48,7 @@ int RunSql(const Args& given)
     CliPrompter prompter = CliPrompter::FromArgs(args);
     if (args.size() != 1)
         return UsageError(kSqlCommand, "expects one project file");
-    CTesseraDoc doc(prompter);
+    ProjectDocument doc(prompter);
     if (!doc.LoadProject(args[0]))
         return 1;
     for (const Form& form : doc.Content().forms)

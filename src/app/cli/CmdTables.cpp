@@ -3,8 +3,8 @@
 #include "db/AdminRequests.h"
 #include "db/CreateTable.h"
 #include "net/Publisher.h"
-#include "project/CTesseraDoc.h"
 #include "project/Paths.h"
+#include "project/ProjectDocument.h"
 
 #include <cstdio>
 
@@ -34,7 +34,7 @@ extern const Command kCreateTablesCommand = {
 
 namespace {
 
-bool LoadArgs(const Command& command, const Args& given, CliPrompter& prompter, CTesseraDoc& doc, std::string& path,
+bool LoadArgs(const Command& command, const Args& given, CliPrompter& prompter, ProjectDocument& doc, std::string& path,
               bool* upload)
 {
     Args args = given;
@@ -59,7 +59,7 @@ bool LoadArgs(const Command& command, const Args& given, CliPrompter& prompter, 
 int RunTables(const Args& given)
 {
     CliPrompter prompter;
-    CTesseraDoc doc(prompter);
+    ProjectDocument doc(prompter);
     std::string path;
     if (!LoadArgs(kTablesCommand, given, prompter, doc, path, nullptr))
         return 1;
@@ -72,7 +72,7 @@ int RunTables(const Args& given)
 int RunCreateTables(const Args& given)
 {
     CliPrompter prompter;
-    CTesseraDoc doc(prompter);
+    ProjectDocument doc(prompter);
     std::string path;
     bool upload = true;
     if (!LoadArgs(kCreateTablesCommand, given, prompter, doc, path, &upload))

@@ -1,8 +1,8 @@
 #include "app/cli/CliCommand.h"
 #include "app/cli/CliProject.h"
 #include "app/cli/CliPrompter.h"
-#include "project/CTesseraDoc.h"
 #include "project/Paths.h"
+#include "project/ProjectDocument.h"
 #include "project/UploadList.h"
 
 #include <cstdio>

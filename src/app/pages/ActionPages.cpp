@@ -1,12 +1,13 @@
 #include "app/pages/ActionPages.h"
 
-#include "generator/pages/CConditionPage.h"
-#include "generator/pages/CCookiesDlg.h"
-#include "generator/pages/CPostFormPage.h"
-#include "generator/pages/CRecordPages.h"
-#include "net/pages/CBrowser.h"
-#include "net/pages/CSaveFile.h"
-#include "net/pages/CSendMail.h"
+#include "generator/pages/ConditionPage.h"
+#include "generator/pages/CookiesDialog.h"
+#include "generator/pages/PerlCodePage.h"
+#include "generator/pages/PostFormPage.h"
+#include "generator/pages/RecordPages.h"
+#include "net/pages/BrowserResponsePage.h"
+#include "net/pages/ReadWriteFilePage.h"
+#include "net/pages/SendMailPage.h"
 #include "project/Action.h"
 
 #include <QFormLayout>
@@ -42,26 +43,26 @@ std::unique_ptr<PropertyPage> CreateActionPage(Action& action, const ActionPageC
 {
     switch (action.type) {
     case ActionType::InsertRecord:
-        return std::make_unique<CInsertPage>(action, context, parent);
+        return std::make_unique<InsertRecordsPage>(action, context, parent);
     case ActionType::DeleteRecords:
     case ActionType::UpdateRecords:
     case ActionType::SelectRecords:
-        return std::make_unique<CQueryPage>(action, context, parent);
+        return std::make_unique<RecordQueryPage>(action, context, parent);
     case ActionType::SendEmail:
     case ActionType::SendBulkEmail:
-        return std::make_unique<CSendMail>(action, context, parent);
+        return std::make_unique<SendMailPage>(action, context, parent);
     case ActionType::ReadWriteFile:
-        return std::make_unique<CSaveFile>(action, context, parent);
+        return std::make_unique<ReadWriteFilePage>(action, context, parent);
     case ActionType::RespondToBrowser:
-        return std::make_unique<CBrowser>(action, context, parent);
+        return std::make_unique<BrowserResponsePage>(action, context, parent);
     case ActionType::PerlCodeBlock:
-        return std::make_unique<CPerlPage>(action, parent);
+        return std::make_unique<PerlCodePage>(action, parent);
     case ActionType::SetHttpCookies:
-        return std::make_unique<CCookiesDlg>(action, parent);
+        return std::make_unique<CookiesDialog>(action, parent);
     case ActionType::ConditionalStatement:
-        return std::make_unique<CConditionPage>(action, context, parent);
+        return std::make_unique<ConditionPage>(action, context, parent);
     case ActionType::PostHtmlForm:
-        return std::make_unique<CPostFormPage>(action, context, parent);
+        return std::make_unique<PostFormPage>(action, context, parent);
     case ActionType::GenerateHtmlForm:
         break;
     }

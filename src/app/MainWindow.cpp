@@ -1,0 +1,255 @@
+#include "app/MainWindow.h"
+
+#include "app/FileChooser.h"
+#include "app/ProjectWindow.h"
+#include "project/ProjectDocument.h"
+#include "project/pages/ProjectView.h"
+
+#include <QApplication>
+
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QToolBar>
+
+namespace quillet {
+
+namespace {
+
+const char* kRecentKey = "RecentFiles";
+const char* kProjectFilter = "Quillet Project (*.prj)|*.prj||";
+
+std::string Bytes(const QString& text)
+{
+    return text.toLocal8Bit().toStdString();
+}
+
+} // namespace
+
+MainWindow::MainWindow(Prompter& prompter, AppEnvironment& environment, QWidget* parent)
+    : QMainWindow(parent), m_prompter(prompter), m_environment(environment), m_area(new QMdiArea(this))
+{
+    m_area->setViewMode(QMdiArea::TabbedView);
+    m_area->setTabsClosable(true);
+    m_area->setTabsMovable(true);
+    m_area->setDocumentMode(true);
+    setCentralWidget(m_area);
+    setWindowTitle(QApplication::applicationName());
+    CreateMenus();
+    connect(m_area, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow*) {
+        UpdateActions();
+        if (ProjectWindow* frame = ActiveProject())
+            frame->View()->setFocus();
+    });
+    UpdateActions();
+    resize(1000, 720);
+}
+
+MainWindow::~MainWindow()
+{
+    // The project windows go after the menus; their last signals must not reach them.
+    m_area->disconnect(this);
+    // Closed windows wait for deletion outside the list, so look at every child.
+    for (QMdiSubWindow* window : m_area->findChildren<QMdiSubWindow*>())
+        window->disconnect(this);
+    for (ProjectWindow* frame : m_area->findChildren<ProjectWindow*>())
+        frame->disconnect(this);
+}
+
+void MainWindow::CreateMenus()
+{
+    QMenu* file = menuBar()->addMenu(tr("&File"));
+    file->addAction(QIcon::fromTheme("document-new"), tr("&New"), QKeySequence::New, this, &MainWindow::OnFileNew);
+    file->addAction(QIcon::fromTheme("document-open"), tr("&Open..."), QKeySequence::Open, this,
+                    &MainWindow::OnFileOpen);
+    m_projectActions << file->addAction(QIcon::fromTheme("document-save"), tr("&Save"), QKeySequence::Save, this,
+                                        &MainWindow::OnFileSave);
+    m_projectActions << file->addAction(tr("Save &As..."), QKeySequence::SaveAs, this, &MainWindow::OnFileSaveAs);
+    m_projectActions << file->addAction(tr("&Close"), QKeySequence::Close, this, &MainWindow::OnFileClose);
+    file->addSeparator();
+    m_recentMenu = file->addMenu(tr("Recent &Files"));
+    file->addSeparator();
+    file->addAction(QIcon::fromTheme("application-exit"), tr("E&xit"), QKeySequence::Quit, this, &QWidget::close);
+
+    QMenu* build = menuBar()->addMenu(tr("&Build"));
+    auto onActive = [this](void (ProjectWindow::*command)()) {
+        return [this, command] {
+            if (ProjectWindow* frame = ActiveProject())
+                (frame->*command)();
+        };
+    };
+    m_projectActions << build->addAction(tr("&Build"), QKeySequence(Qt::Key_F7), this,
+                                         onActive(&ProjectWindow::OnBuild));
+    m_projectActions << build->addAction(tr("&Publish"), QKeySequence(Qt::CTRL | Qt::Key_F7), this,
+                                         onActive(&ProjectWindow::OnPublish));
+    m_projectActions << build->addAction(tr("&Run"), QKeySequence(Qt::Key_F5), this, onActive(&ProjectWindow::OnRun));
+    UpdateRecentMenu();
+    CreateToolBar(file->actions(), build->actions());
+}
+
+void MainWindow::CreateToolBar(const QList<QAction*>& fileActions, const QList<QAction*>& buildActions)
+{
+    QToolBar* bar = addToolBar(tr("Main"));
+    bar->setObjectName("mainToolBar");
+    bar->setToolButtonStyle(Qt::ToolButtonFollowStyle);
+    for (QAction* action : fileActions.mid(0, 3))
+        bar->addAction(action);
+    bar->addSeparator();
+    const char* icons[] = {"system-run", "go-up", "applications-internet"};
+    for (int i = 0; i < buildActions.size() && i < 3; ++i) {
+        buildActions[i]->setIcon(QIcon::fromTheme(icons[i]));
+        bar->addAction(buildActions[i]);
+    }
+}
+
+ProjectWindow* MainWindow::ActiveProject() const
+{
+    QMdiSubWindow* window = m_area->activeSubWindow();
+    if (!window && !m_area->subWindowList().isEmpty())
+        window = m_area->subWindowList().last();
+    return window ? qobject_cast<ProjectWindow*>(window->widget()) : nullptr;
+}
+
+QList<ProjectWindow*> MainWindow::Projects() const
+{
+    QList<ProjectWindow*> frames;
+    for (QMdiSubWindow* window : m_area->subWindowList())
+        if (auto* frame = qobject_cast<ProjectWindow*>(window->widget()))
+            frames << frame;
+    return frames;
+}
+
+QMdiSubWindow* MainWindow::AddProject(ProjectWindow* frame)
+{
+    QMdiSubWindow* window = m_area->addSubWindow(frame);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->setWindowIcon(windowIcon());
+    connect(window, &QObject::destroyed, this, [this] { UpdateActions(); });
+    connect(frame, &ProjectWindow::TitleChanged, this, [this] { UpdateActions(); });
+    window->showMaximized();
+    m_area->setActiveSubWindow(window);
+    return window;
+}
+
+ProjectWindow* MainWindow::OpenProject(const QString& path)
+{
+    QString absolute = QFileInfo(path).absoluteFilePath();
+    for (ProjectWindow* frame : Projects())
+        if (QFileInfo(QString::fromLocal8Bit(frame->Document().Path())).absoluteFilePath() == absolute) {
+            AddRecentFile(absolute);
+            m_area->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(frame->parentWidget()));
+            return frame;
+        }
+    auto* frame = new ProjectWindow(m_prompter, m_environment);
+    if (!frame->OpenProject(Bytes(absolute))) {
+        delete frame;
+        return nullptr;
+    }
+    AddProject(frame);
+    AddRecentFile(absolute);
+    return frame;
+}
+
+ProjectWindow* MainWindow::NewProject(const QString& folder)
+{
+    QDir().mkpath(folder);
+    auto* frame = new ProjectWindow(m_prompter, m_environment);
+    if (!frame->NewProject(Bytes(folder))) {
+        delete frame;
+        return nullptr;
+    }
+    AddProject(frame);
+    AddRecentFile(QString::fromLocal8Bit(frame->Document().Path()));
+    return frame;
+}
+
+void MainWindow::OnFileNew()
+{
+    // Next to the project in front, else in the user's documents.
+    ProjectWindow* active = ActiveProject();
+    QString folder = active ? QFileInfo(QString::fromLocal8Bit(active->Document().Path())).absolutePath()
+                            : QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    NewProject(folder);
+}
+
+void MainWindow::OnFileOpen()
+{
+    QString path = FileChooser::Current().OpenFile(this, tr("Open"), kProjectFilter);
+    if (!path.isEmpty())
+        OpenProject(path);
+}
+
+void MainWindow::OnFileSave()
+{
+    if (ProjectWindow* frame = ActiveProject())
+        frame->Save();
+}
+
+void MainWindow::OnFileSaveAs()
+{
+    ProjectWindow* frame = ActiveProject();
+    if (!frame)
+        return;
+    QString path = FileChooser::Current().SaveFile(this, tr("Save As"), kProjectFilter,
+                                                   QString::fromLocal8Bit(frame->Document().Path()));
+    if (!path.isEmpty() && frame->SaveAs(Bytes(path)))
+        AddRecentFile(QString::fromLocal8Bit(frame->Document().Path()));
+}
+
+void MainWindow::OnFileClose()
+{
+    if (QMdiSubWindow* window = m_area->activeSubWindow())
+        window->close();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    m_area->closeAllSubWindows();
+    if (m_area->subWindowList().isEmpty())
+        event->accept();
+    else
+        event->ignore();
+}
+
+QStringList MainWindow::RecentFiles() const
+{
+    return QSettings().value(kRecentKey).toStringList();
+}
+
+void MainWindow::AddRecentFile(const QString& path)
+{
+    QStringList files = RecentFiles();
+    files.removeAll(path);
+    files.prepend(path);
+    while (files.size() > kRecentFileCount)
+        files.removeLast();
+    QSettings().setValue(kRecentKey, files);
+    UpdateRecentMenu();
+}
+
+void MainWindow::UpdateRecentMenu()
+{
+    m_recentMenu->clear();
+    QStringList files = RecentFiles();
+    for (int i = 0; i < files.size(); ++i) {
+        QString path = files[i];
+        m_recentMenu->addAction(QString("&%1 %2").arg(i + 1).arg(path), this, [this, path] { OpenProject(path); });
+    }
+    m_recentMenu->setEnabled(!files.isEmpty());
+}
+
+void MainWindow::UpdateActions()
+{
+    ProjectWindow* active = ActiveProject();
+    for (QAction* action : m_projectActions)
+        action->setEnabled(active != nullptr);
+    QString name = QApplication::applicationName();
+    setWindowTitle(active ? active->windowTitle() + " - " + name : name);
+}
+
+} // namespace quillet

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QStringList>
+
+class QAction;
+class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+
+namespace quillet {
+
+struct AppEnvironment;
+class ProjectWindow;
+class Prompter;
+
+// The main window: one tab per open project, the File menu with the recent
+// files, and the "Build" menu that works on the active project.
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    static constexpr int kRecentFileCount = 4;
+
+    MainWindow(Prompter& prompter, AppEnvironment& environment, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    ProjectWindow* OpenProject(const QString& path);
+    ProjectWindow* NewProject(const QString& folder);
+    ProjectWindow* ActiveProject() const;
+    QList<ProjectWindow*> Projects() const;
+    QMdiArea* Area() const { return m_area; }
+    QStringList RecentFiles() const;
+
+public slots:
+    void OnFileNew();
+    void OnFileOpen();
+    void OnFileSave();
+    void OnFileSaveAs();
+    void OnFileClose();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void CreateMenus();
+    void CreateToolBar(const QList<QAction*>& fileActions, const QList<QAction*>& buildActions);
+    QMdiSubWindow* AddProject(ProjectWindow* frame);
+    void AddRecentFile(const QString& path);
+    void UpdateRecentMenu();
+    void UpdateActions();
+
+    Prompter& m_prompter;
+    AppEnvironment& m_environment;
+    QMdiArea* m_area;
+    QMenu* m_recentMenu = nullptr;
+    QList<QAction*> m_projectActions;
+};
+
+} // namespace quillet

@@ -1,0 +1,169 @@
+#include "app/ProjectWindow.h"
+
+#include "app/AppEnvironment.h"
+#include "app/ShellServices.h"
+#include "generator/Build.h"
+#include "generator/ScriptGenerator.h"
+#include "html/pages/FormPage.h"
+#include "net/pages/PublishDialog.h"
+#include "project/Messages.h"
+#include "project/Paths.h"
+#include "project/Prompter.h"
+#include "project/UploadList.h"
+#include "project/pages/ProjectView.h"
+
+#include <QCloseEvent>
+#include <QVBoxLayout>
+
+namespace quillet {
+
+ProjectWindow::ProjectWindow(Prompter& prompter, AppEnvironment& environment, QWidget* parent)
+    : QWidget(parent), m_prompter(prompter), m_doc(prompter)
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    WebPageContext context{environment.settingsFolder, &environment.systemDnsServer, [this] { return m_doc.Path(); }};
+    m_view = new ProjectView(m_doc.Content(), prompter, std::move(context), this);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_view);
+    m_doc.SetStoreEdits([this] { UpdateAllViews(ProjectView::kStoreIntoSettings); });
+}
+
+bool ProjectWindow::NewProject(const std::string& folder)
+{
+    if (!m_doc.NewProject(folder))
+        return false;
+    AfterLoad();
+    return true;
+}
+
+bool ProjectWindow::OpenProject(const std::string& path)
+{
+    if (!m_doc.LoadProject(path))
+        return false;
+    AfterLoad();
+    return true;
+}
+
+void ProjectWindow::AfterLoad()
+{
+    m_view->OnInitialUpdate();
+    UpdateAllViews(ProjectView::kFillFromSettings);
+    UpdateTitle();
+}
+
+bool ProjectWindow::Save()
+{
+    UpdateAllViews(ProjectView::kStoreIntoSettings);
+    return m_doc.SaveProject(m_doc.Path());
+}
+
+bool ProjectWindow::SaveAs(const std::string& path)
+{
+    UpdateAllViews(ProjectView::kStoreIntoSettings);
+    std::string target = ProjectDocument::ProjectFilePath(path);
+    if (!m_doc.SaveProject(target))
+        return false;
+    m_doc.SetPath(target);
+    UpdateTitle();
+    return true;
+}
+
+bool ProjectWindow::CloseProject()
+{
+    if (m_closed)
+        return true;
+    m_closed = m_doc.CloseProject();
+    return m_closed;
+}
+
+void ProjectWindow::closeEvent(QCloseEvent* event)
+{
+    if (CloseProject())
+        event->accept();
+    else
+        event->ignore();
+}
+
+void ProjectWindow::UpdateAllViews(int hint)
+{
+    m_view->OnUpdate(hint);
+}
+
+void ProjectWindow::UpdateTitle()
+{
+    QString name = QString::fromLocal8Bit(SplitPath(m_doc.Path(), PathPart::FileExt));
+    setWindowTitle(name.isEmpty() ? QString(ProjectDocument::kDefaultTitle) : name);
+    emit TitleChanged(windowTitle());
+}
+
+void ProjectWindow::OnBuild()
+{
+    Project& project = m_doc.Content();
+    Form* form = project.CurrentForm();
+    if (!form || form->pageFile.empty()) {
+        m_prompter.Show(FormatMessage(Msg::NoFormLoaded));
+        return;
+    }
+    UpdateAllViews(ProjectView::kStoreIntoSettings);
+    // The Form tab reads its page when it has not yet, points the form at the
+    // script and saves it, edits included; then the pages of Post HTML Form
+    // actions get the same.
+    FormPage* formPage = m_view->FormTab();
+    if (!formPage->SaveForBuild() || !PrepareFormPages(project, m_doc.Path(), m_prompter))
+        return;
+    formPage->TakePageTime();
+    if (!DefineActions(*form))
+        return;
+    formPage->FillLists();
+    UpdateAllViews(ProjectView::kStoreIntoSettings);
+    if (!GenerateScript({project, m_doc.Path(), project.settings.buildPortable != 0}, m_prompter))
+        return;
+    if (m_prompter.AskYesNo(FormatMessage(Msg::ScriptCreatedPublish)))
+        OnPublish();
+}
+
+void ProjectWindow::OnPublish()
+{
+    UpdateAllViews(ProjectView::kStoreIntoSettings);
+    Project& project = m_doc.Content();
+    Form none;
+    const Form* form = project.CurrentForm();
+    UploadList list;
+    BuildUploadList(list, PathContext::ForProject(project, m_doc.Path()), project.settings, form ? *form : none,
+                    kPublishKinds, true, m_prompter);
+    if (list.empty() || !ShowPublishDialog(list, project.settings))
+        return;
+    if (m_prompter.AskYesNo(FormatMessage(Msg::ScriptUploadedTest)))
+        OnRun();
+}
+
+void ProjectWindow::OnRun()
+{
+    UpdateAllViews(ProjectView::kStoreIntoSettings);
+    const Project& project = m_doc.Content();
+    const Form* form = project.CurrentForm();
+    std::string address = RemotePath(project.settings, RemoteKind::PageAddress, form ? form->pageFile : "");
+    if (address.empty()) {
+        m_prompter.Show(FormatMessage(Msg::NoFormToTest));
+        return;
+    }
+    OpenWithShell(address, m_prompter);
+}
+
+bool ProjectWindow::DefineActions(Form& form)
+{
+    if (runActionSheet)
+        return runActionSheet(m_doc.Content(), form);
+    return m_view->FormTab()->DefineActions();
+}
+
+bool ProjectWindow::ShowPublishDialog(UploadList& list, const ServerSettings& settings)
+{
+    if (runPublishDialog)
+        return runPublishDialog(list, settings);
+    PublishDialog dialog(list, settings, m_prompter, this);
+    return dialog.exec() == QDialog::Accepted && dialog.AllSent();
+}
+
+} // namespace quillet

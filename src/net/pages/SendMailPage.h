@@ -1,0 +1,56 @@
+#pragma once
+
+#include "app/PropertyPage.h"
+#include "app/pages/ActionPages.h"
+
+#include <functional>
+
+class QCheckBox;
+class QFormLayout;
+class QComboBox;
+class QLineEdit;
+
+namespace quillet {
+
+class MessageTemplate;
+class Prompter;
+struct Action;
+struct Attachment;
+
+// "Send Email": the mail's addresses and server, its attachments and the template of its text.
+class SendMailPage : public PropertyPage {
+    Q_OBJECT
+public:
+    SendMailPage(Action& action, const ActionPageContext& context, QWidget* parent = nullptr);
+
+    void Load() override;
+    void Store() override;
+    bool LeaveCheck() override;
+
+    // Edits one attachment; true on OK. The "Attachment" dialog by default.
+    using AttachmentEditor = std::function<bool(QWidget* parent, Attachment& attachment, Prompter& prompter)>;
+    static void SetAttachmentEditor(AttachmentEditor editor);
+
+    void AddAttachment();
+    void EditAttachment();
+    void DeleteAttachment();
+
+    QCheckBox* AuthBox() const { return m_auth; }
+    QLineEdit* Field(const char* label) const;
+    QComboBox* Attachments() const { return m_attachments; }
+    MessageTemplate* Template() const { return m_template; }
+
+private:
+    void ApplyAuth();
+    QLineEdit* AddField(QFormLayout& form, const QString& label, bool masked = false);
+    void FillAttachments(int selected);
+
+    Action& m_action;
+    ActionPageContext m_context;
+    QCheckBox* m_auth;
+    QList<QLineEdit*> m_fields;
+    QComboBox* m_attachments;
+    MessageTemplate* m_template;
+};
+
+} // namespace quillet

@@ -1,0 +1,102 @@
+#include "project/ProjectDocument.h"
+
+#include "project/Messages.h"
+#include "project/ProjectFile.h"
+#include "project/Prompter.h"
+
+#include <sys/stat.h>
+
+namespace quillet {
+
+namespace {
+
+bool Exists(const std::string& path)
+{
+    struct stat st;
+    return lstat(path.c_str(), &st) == 0;
+}
+
+} // namespace
+
+ProjectDocument::ProjectDocument(Prompter& prompter) : m_prompter(prompter) {}
+
+std::string ProjectDocument::ProjectFilePath(const std::string& path)
+{
+    // Stored paths may come from Windows, so both separators end a folder.
+    size_t nameStart = path.find_last_of("/\\");
+    nameStart = nameStart == std::string::npos ? 0 : nameStart + 1;
+    size_t dot = path.rfind('.');
+    if (dot == std::string::npos || dot < nameStart)
+        return path;
+    return path.substr(0, dot) + kExtension;
+}
+
+std::string ProjectDocument::FirstFreeProjectPath(const std::string& folder)
+{
+    std::string base = folder.empty() ? std::string() : folder + "/";
+    std::string candidate = base + kDefaultTitle + kExtension;
+    for (int n = 1; Exists(candidate); ++n)
+        candidate = base + kDefaultTitle + std::to_string(n) + kExtension;
+    return candidate;
+}
+
+bool ProjectDocument::NewProject(const std::string& folder)
+{
+    m_project = Project();
+    LoadPreferences(m_project.settings);
+    m_project.forms.emplace_back();
+    m_path = FirstFreeProjectPath(folder);
+    return SaveProject(m_path);
+}
+
+bool ProjectDocument::LoadProject(const std::string& path)
+{
+    auto in = ProjectReader::FromFile(path);
+    if (!in) {
+        m_prompter.Show(FormatMessage(Msg::CantOpenFile, {path}));
+        return false;
+    }
+    Project loaded;
+    if (!ReadProject(*in, loaded)) {
+        m_prompter.Show(FormatMessage(Msg::CantReadBadProject));
+        return false;
+    }
+    m_project = std::move(loaded);
+    m_path = path;
+    return true;
+}
+
+bool ProjectDocument::SaveProject(const std::string& path)
+{
+    std::string target = ProjectFilePath(path);
+    if (target.empty())
+        return false;
+    ProjectWriter out;
+    WriteProject(out, m_project);
+    if (!out.Commit(target)) {
+        m_prompter.Show(FormatMessage(Msg::CantCreateFile, {target}));
+        return false;
+    }
+    return true;
+}
+
+bool ProjectDocument::CloseProject()
+{
+    if (m_storeEdits)
+        m_storeEdits();
+    switch (m_prompter.AskYesNoCancel(FormatMessage(Msg::SaveProjectFile, {m_path}))) {
+    case Prompter::Answer::Cancel:
+        return false;
+    case Prompter::Answer::Yes:
+        // A save that failed has been reported; closing anyway would lose the edits.
+        if (!SaveProject(m_path))
+            return false;
+        break;
+    case Prompter::Answer::No:
+        break;
+    }
+    m_project = Project();
+    return true;
+}
+
+} // namespace quillet

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "project/Project.h"
+
+#include <functional>
+#include <string>
+
+namespace quillet {
+
+class Prompter;
+
+// The document of one open project: its file's life from new to close. The
+// window that shows it passes a callback that stores pending edits first.
+class ProjectDocument {
+public:
+    static constexpr const char* kDefaultTitle = "Untitled";
+    static constexpr const char* kFileType = "Quillet Project (*.prj)";
+    static constexpr const char* kExtension = ".prj";
+    static constexpr const char* kTypeId = "Quillet.Document";
+    static constexpr const char* kTypeName = "Quillet Document";
+
+    explicit ProjectDocument(Prompter& prompter);
+
+    bool NewProject(const std::string& folder);
+    bool LoadProject(const std::string& path);
+    bool SaveProject(const std::string& path);
+    bool CloseProject();
+
+    Project& Content() { return m_project; }
+    const Project& Content() const { return m_project; }
+    const std::string& Path() const { return m_path; }
+    void SetPath(const std::string& path) { m_path = path; }
+    // Called before saving and closing so the view can store what it shows.
+    void SetStoreEdits(std::function<void()> storeEdits) { m_storeEdits = std::move(storeEdits); }
+
+    // The path a save writes to: a file name with an extension gets ".prj" instead.
+    static std::string ProjectFilePath(const std::string& path);
+    // "Untitled.prj" in folder, or the first of "Untitled1.prj", ... that does not exist.
+    static std::string FirstFreeProjectPath(const std::string& folder);
+
+private:
+    Prompter& m_prompter;
+    Project m_project;
+    std::string m_path;
+    std::function<void()> m_storeEdits;
+};
+
+} // namespace quillet
