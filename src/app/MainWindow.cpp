@@ -1,9 +1,9 @@
 #include "app/MainWindow.h"
 
-#include "app/FileChooser.h"
 #include "app/ProjectWindow.h"
 #include "project/ProjectDocument.h"
 #include "project/pages/ProjectView.h"
+#include "ui/FileChooser.h"
 
 #include <QApplication>
 

@@ -1,7 +1,6 @@
 #include "app/ProjectWindow.h"
 
 #include "app/AppEnvironment.h"
-#include "app/ShellServices.h"
 #include "generator/Build.h"
 #include "generator/ScriptGenerator.h"
 #include "html/pages/FormPage.h"
@@ -11,6 +10,7 @@
 #include "project/Prompter.h"
 #include "project/UploadList.h"
 #include "project/pages/ProjectView.h"
+#include "ui/ShellServices.h"
 
 #include <QCloseEvent>
 #include <QVBoxLayout>

@@ -1,9 +1,9 @@
 #include "app/AppEnvironment.h"
-#include "app/AppIcon.h"
 #include "app/MainWindow.h"
 #include "app/ProjectWindow.h"
-#include "app/QtPrompter.h"
 #include "generator/pages/QueryReportDialog.h"
+#include "ui/AppIcon.h"
+#include "ui/QtPrompter.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/FileChooser.h"
 #include "support/PromptScript.h"
 #include "support/TempDir.h"
+#include "ui/FileChooser.h"
 
 #include <QDebug>
 #include <QStringList>

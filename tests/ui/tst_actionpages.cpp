@@ -1,6 +1,4 @@
 #include "UiTestSupport.h"
-#include "app/PropertySheet.h"
-#include "app/pages/ActionPages.h"
 #include "generator/Build.h"
 #include "generator/CookiePageModel.h"
 #include "generator/pages/ChoiceGrid.h"
@@ -20,6 +18,8 @@
 #include "project/ProjectDocument.h"
 #include "project/ProjectFile.h"
 #include "project/pages/ActionListCtrl.h"
+#include "project/pages/ActionPages.h"
+#include "ui/PropertySheet.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,5 +1,4 @@
 #include "UiTestSupport.h"
-#include "app/GridWidget.h"
 #include "db/ColumnTypes.h"
 #include "db/pages/DatabasePage.h"
 #include "e2e/publish/ServerProcess.h"
@@ -7,6 +6,7 @@
 #include "project/Messages.h"
 #include "project/Project.h"
 #include "project/pages/ProjectView.h"
+#include "ui/GridWidget.h"
 
 #include <QCheckBox>
 #include <QComboBox>

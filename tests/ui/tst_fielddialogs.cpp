@@ -1,5 +1,4 @@
 #include "UiTestSupport.h"
-#include "app/GridWidget.h"
 #include "html/FormDiscovery.h"
 #include "html/FormGenerator.h"
 #include "html/HtmlTokenizer.h"
@@ -9,6 +8,7 @@
 #include "project/Action.h"
 #include "project/Messages.h"
 #include "project/pages/AttachmentDialog.h"
+#include "ui/GridWidget.h"
 
 #include <QApplication>
 #include <QClipboard>

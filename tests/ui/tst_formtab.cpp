@@ -1,6 +1,5 @@
 #include "UiTestSupport.h"
 #include "app/AppEnvironment.h"
-#include "app/GridWidget.h"
 #include "app/ProjectWindow.h"
 #include "html/FormDiscovery.h"
 #include "html/HtmlWriter.h"
@@ -11,6 +10,7 @@
 #include "project/Project.h"
 #include "project/pages/ActionListCtrl.h"
 #include "project/pages/ProjectView.h"
+#include "ui/GridWidget.h"
 
 #include <QComboBox>
 #include <QDirIterator>

@@ -1,8 +1,8 @@
 #include "UiTestSupport.h"
 #include "app/AppEnvironment.h"
-#include "app/GridWidget.h"
 #include "app/ProjectWindow.h"
 #include "e2e/publish/ServerProcess.h"
+#include "ui/GridWidget.h"
 
 #include "net/pages/PublishDialog.h"
 #include "project/Messages.h"

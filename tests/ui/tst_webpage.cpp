@@ -1,11 +1,11 @@
 #include "UiTestSupport.h"
-#include "app/GridWidget.h"
 #include "net/pages/PublishDialog.h"
 #include "net/pages/WebSettingsPage.h"
 #include "project/Messages.h"
 #include "project/Project.h"
 #include "project/ProjectFile.h"
 #include "project/ServerSettings.h"
+#include "ui/GridWidget.h"
 
 #include <QCheckBox>
 #include <QComboBox>

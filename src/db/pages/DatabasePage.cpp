@@ -1,12 +1,12 @@
 #include "db/pages/DatabasePage.h"
 
-#include "app/GridWidget.h"
 #include "db/AdminRequests.h"
 #include "db/ColumnTypes.h"
 #include "net/pages/PublishDialog.h"
 #include "project/Paths.h"
 #include "project/Project.h"
 #include "project/Prompter.h"
+#include "ui/GridWidget.h"
 
 #include <QApplication>
 #include <QCheckBox>

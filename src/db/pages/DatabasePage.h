@@ -1,9 +1,9 @@
 #pragma once
 
-#include "app/PropertyPage.h"
 #include "db/DatabaseTab.h"
 #include "db/TableDesigner.h"
 #include "project/UploadEntry.h"
+#include "ui/PropertyPage.h"
 
 #include <functional>
 #include <memory>

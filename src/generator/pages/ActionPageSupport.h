@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/pages/ActionPages.h"
 #include "generator/CriteriaGrid.h"
+#include "project/pages/ActionPages.h"
 
 #include <QStringList>
 #include <string_view>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/PropertyPage.h"
-#include "app/pages/ActionPages.h"
+#include "project/pages/ActionPages.h"
+#include "ui/PropertyPage.h"
 
 namespace quillet {
 

@@ -1,6 +1,5 @@
 #include "generator/pages/PostFormPage.h"
 
-#include "app/FileChooser.h"
 #include "generator/pages/ChoiceGrid.h"
 #include "html/FormFields.h"
 #include "net/MailPageModel.h"
@@ -9,6 +8,7 @@
 #include "project/Prompter.h"
 #include "project/pages/ActionListCtrl.h"
 #include "project/pages/NewActionButton.h"
+#include "ui/FileChooser.h"
 
 #include <QComboBox>
 #include <QFormLayout>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/PropertyPage.h"
-#include "app/pages/ActionPages.h"
 #include "html/FormDiscovery.h"
+#include "project/pages/ActionPages.h"
+#include "ui/PropertyPage.h"
 
 class QComboBox;
 class QLineEdit;

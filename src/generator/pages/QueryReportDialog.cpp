@@ -1,11 +1,11 @@
 #include "generator/pages/QueryReportDialog.h"
 
-#include "app/QtPrompter.h"
 #include "html/FormDiscovery.h"
 #include "html/HtmlWriter.h"
 #include "html/pages/TemplateEditor.h"
 #include "project/Messages.h"
 #include "project/Prompter.h"
+#include "ui/QtPrompter.h"
 
 #include <QColorDialog>
 #include <QComboBox>

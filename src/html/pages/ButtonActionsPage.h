@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/PropertyPage.h"
 #include "project/Form.h"
+#include "ui/PropertyPage.h"
 
 #include <string>
 #include <vector>

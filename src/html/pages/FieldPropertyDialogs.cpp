@@ -1,7 +1,7 @@
 #include "html/pages/FieldPropertyDialogs.h"
 
-#include "app/GridWidget.h"
 #include "html/FormFields.h"
+#include "ui/GridWidget.h"
 
 #include <QCheckBox>
 #include <QComboBox>

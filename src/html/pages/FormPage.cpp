@@ -1,14 +1,14 @@
 #include "html/pages/FormPage.h"
 
-#include "app/FileChooser.h"
-#include "app/GridWidget.h"
-#include "app/ShellServices.h"
 #include "generator/ScriptGenerator.h"
 #include "html/FieldRows.h"
 #include "html/TemplateVariables.h"
 #include "project/Messages.h"
 #include "project/Project.h"
 #include "project/Prompter.h"
+#include "ui/FileChooser.h"
+#include "ui/GridWidget.h"
+#include "ui/ShellServices.h"
 
 #include <QComboBox>
 #include <QDropEvent>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/PropertyPage.h"
 #include "html/FormDiscovery.h"
 #include "html/FormGenerator.h"
+#include "ui/PropertyPage.h"
 
 #include <QString>
 #include <array>

@@ -1,7 +1,5 @@
 // The field commands of the "Form" tab: adding, editing, deleting and moving
 // fields, the cells of the field grid and the "Define Actions" sheet.
-#include "app/GridWidget.h"
-#include "app/PropertySheet.h"
 #include "html/FieldRows.h"
 #include "html/FormFields.h"
 #include "html/pages/ButtonActionsPage.h"
@@ -9,6 +7,8 @@
 #include "html/pages/FormPage.h"
 #include "project/Project.h"
 #include "project/Prompter.h"
+#include "ui/GridWidget.h"
+#include "ui/PropertySheet.h"
 
 #include <QComboBox>
 #include <QItemSelectionModel>

@@ -1,7 +1,7 @@
 #include "html/pages/TemplateEditor.h"
 
-#include "app/pages/ActionPages.h"
 #include "html/FormDiscovery.h"
+#include "project/pages/ActionPages.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -1,14 +1,14 @@
 #include "net/pages/MessageTemplate.h"
 
-#include "app/FileChooser.h"
-#include "app/ShellServices.h"
-#include "app/pages/ActionPages.h"
 #include "html/pages/TemplateEditor.h"
 #include "net/MailPageModel.h"
 #include "project/Messages.h"
 #include "project/Project.h"
 #include "project/ProjectFile.h"
 #include "project/Prompter.h"
+#include "project/pages/ActionPages.h"
+#include "ui/FileChooser.h"
+#include "ui/ShellServices.h"
 
 #include <QFontDatabase>
 #include <QGridLayout>

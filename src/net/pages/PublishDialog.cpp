@@ -1,11 +1,11 @@
 #include "net/pages/PublishDialog.h"
 
-#include "app/GridWidget.h"
-#include "app/ShellServices.h"
 #include "net/Publisher.h"
 #include "project/Messages.h"
 #include "project/Prompter.h"
 #include "project/ServerSettings.h"
+#include "ui/GridWidget.h"
+#include "ui/ShellServices.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>

@@ -1,10 +1,10 @@
 #include "net/pages/RemoteFileDialog.h"
 
-#include "app/BusyTask.h"
-#include "app/FileChooser.h"
 #include "net/Publisher.h"
 #include "net/pages/FtpConnectDialog.h"
 #include "project/Prompter.h"
+#include "ui/BusyTask.h"
+#include "ui/FileChooser.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -1,7 +1,7 @@
 #include "net/pages/ServerBrowse.h"
 
-#include "app/FileChooser.h"
 #include "net/pages/RemoteFileDialog.h"
+#include "ui/FileChooser.h"
 
 #include <algorithm>
 

@@ -1,6 +1,5 @@
 #include "net/pages/WebSettingsPage.h"
 
-#include "app/BusyTask.h"
 #include "net/WebDnsLookup.h"
 #include "net/WebPageRules.h"
 #include "net/pages/PublishDialog.h"
@@ -10,6 +9,7 @@
 #include "project/Project.h"
 #include "project/Prompter.h"
 #include "project/UploadList.h"
+#include "ui/BusyTask.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/PropertyPage.h"
 #include "project/WebConfigurations.h"
+#include "ui/PropertyPage.h"
 
 #include <functional>
 #include <optional>

@@ -1,9 +1,9 @@
 #include "project/pages/ActionListCtrl.h"
 
-#include "app/PropertySheet.h"
-#include "app/pages/ActionPages.h"
 #include "project/ActionListModel.h"
 #include "project/Prompter.h"
+#include "project/pages/ActionPages.h"
+#include "ui/PropertySheet.h"
 
 #include <QDropEvent>
 #include <QKeyEvent>

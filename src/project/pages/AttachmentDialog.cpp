@@ -1,10 +1,10 @@
 #include "project/pages/AttachmentDialog.h"
 
-#include "app/FileChooser.h"
 #include "project/AttachmentRules.h"
 #include "project/Messages.h"
 #include "project/ProjectFile.h"
 #include "project/Prompter.h"
+#include "ui/FileChooser.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>

@@ -1,9 +1,9 @@
 #include "project/pages/ProjectView.h"
 
-#include "app/pages/NewsPage.h"
 #include "db/pages/DatabasePage.h"
 #include "html/pages/FormPage.h"
 #include "project/Project.h"
+#include "project/pages/NewsPage.h"
 
 #include <QApplication>
 #include <QScrollArea>

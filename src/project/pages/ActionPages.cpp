@@ -1,4 +1,4 @@
-#include "app/pages/ActionPages.h"
+#include "project/pages/ActionPages.h"
 
 #include "generator/pages/ConditionPage.h"
 #include "generator/pages/CookiesDialog.h"

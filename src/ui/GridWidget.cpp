@@ -1,4 +1,4 @@
-#include "app/GridWidget.h"
+#include "ui/GridWidget.h"
 
 #include <QComboBox>
 #include <QHeaderView>

@@ -1,4 +1,4 @@
-#include "app/pages/NewsPage.h"
+#include "project/pages/NewsPage.h"
 
 #include "project/Paths.h"
 #include "project/Project.h"

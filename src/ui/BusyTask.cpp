@@ -1,4 +1,4 @@
-#include "app/BusyTask.h"
+#include "ui/BusyTask.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

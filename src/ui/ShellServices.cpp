@@ -1,4 +1,4 @@
-#include "app/ShellServices.h"
+#include "ui/ShellServices.h"
 
 #include "project/Messages.h"
 #include "project/Prompter.h"

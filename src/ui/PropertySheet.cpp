@@ -1,6 +1,6 @@
-#include "app/PropertySheet.h"
+#include "ui/PropertySheet.h"
 
-#include "app/PropertyPage.h"
+#include "ui/PropertyPage.h"
 
 #include <QDialogButtonBox>
 #include <QSignalBlocker>

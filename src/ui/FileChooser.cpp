@@ -1,4 +1,4 @@
-#include "app/FileChooser.h"
+#include "ui/FileChooser.h"
 
 #include <QFileDialog>
 
