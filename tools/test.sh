@@ -4,6 +4,7 @@
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/tools/setup.sh"
+"$top/tools/check-layers.sh" "$top"
 
 "$top/tools/build.sh" "$top/build"
 (cd "$top/build" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2)
