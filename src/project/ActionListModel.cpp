@@ -1,6 +1,6 @@
 #include "project/ActionListModel.h"
 
-#include "project/Messages.h"
+#include "project/NameRules.h"
 #include "project/Prompter.h"
 
 #include <algorithm>
@@ -53,11 +53,6 @@ std::string_view Trim(std::string_view text)
     return text;
 }
 
-bool IsIdentifierChar(char c)
-{
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
-}
-
 } // namespace
 
 RenameResult RenameAction(ActionList& list, size_t index, std::string_view text, Prompter& prompter)
@@ -65,14 +60,13 @@ RenameResult RenameAction(ActionList& list, size_t index, std::string_view text,
     if (index >= list.size())
         return RenameResult::Refused;
     std::string_view name = Trim(text);
-    bool startsWithDigit = !name.empty() && name.front() >= '0' && name.front() <= '9';
-    if (startsWithDigit || !std::all_of(name.begin(), name.end(), IsIdentifierChar)) {
-        prompter.Show(FormatMessage(Msg::ActionNameAlphanumeric));
-        return RenameResult::Refused;
-    }
     // An empty name would leave the action without a variable in the script.
     if (name.empty())
         return RenameResult::Refused;
+    if (auto message = ActionNameMessage(name)) {
+        prompter.Show(*message);
+        return RenameResult::Refused;
+    }
     for (size_t i = 0; i < list.size(); ++i) {
         if (i != index && list[i].name == name)
             return RenameResult::Refused;

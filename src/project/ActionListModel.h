@@ -34,9 +34,9 @@ size_t AppendNewAction(ActionList& list, Action action);
 
 enum class RenameResult { Renamed, Refused };
 
-// Renames the action at index to text trimmed of blanks. A name that starts with
-// a digit or holds anything but letters, digits and "_" is refused with a
-// message; a name another action has, or an empty one, is refused silently.
+// Renames the action at index to text trimmed of blanks. A name the name rules
+// refuse is refused with their message; a name another action has, or an empty
+// one, is refused silently.
 RenameResult RenameAction(ActionList& list, size_t index, std::string_view text, Prompter& prompter);
 
 // Removes the actions at the given indices (in any order, duplicates allowed).

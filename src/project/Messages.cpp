@@ -12,6 +12,14 @@ constexpr std::array kTexts = {
     "Can't read bad project file",
     "Can't create file %s",
     "Save project file %s?",
+    "\"%s\" is a variable the generated script uses itself. Please choose another action name.",
+    "Action name \"%s\" is also the name of a data source. Please choose another action name.",
+    "Data source name \"%s\" must start with a letter and hold only letters, digits and \"_\": it becomes a "
+    "variable of the generated script.",
+    "\"%s\" is a variable the generated script uses itself. Please choose another data source name.",
+    "The %s of a data source can't hold \";\": the project file separates the connection settings with it. "
+    "Please leave it out.",
+    "The port must be a number from 0 to 65535; 0 uses the driver's default port.",
 
     // Networking: SMTP and DNS
     "Can't find a DNS server for %s,\r\n Please enter it manually",

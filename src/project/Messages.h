@@ -14,6 +14,12 @@ enum class Msg {
     CantReadBadProject,
     CantCreateFile,
     SaveProjectFile,
+    ActionNameReserved,
+    ActionNameIsDataSource,
+    DataSourceNameInvalid,
+    DataSourceNameReserved,
+    DataSourceFieldSemicolon,
+    PortOutOfRange,
 
     // Networking: SMTP and DNS
     CantFindDnsServer,

@@ -1,5 +1,6 @@
 #include "project/ActionListModel.h"
 #include "project/AttachmentRules.h"
+#include "project/Messages.h"
 #include "project/Prompter.h"
 
 #include <gtest/gtest.h>
@@ -57,6 +58,8 @@ TEST(ActionList, RenameRules)
     EXPECT_EQ(RenameAction(list, 0, "2nd", prompter), RenameResult::Refused);
     EXPECT_EQ(prompter.LastText(), "Action name must contain only alphanumeric characters");
     EXPECT_EQ(RenameAction(list, 0, "a-b", prompter), RenameResult::Refused);
+    EXPECT_EQ(RenameAction(list, 0, "FORM", prompter), RenameResult::Refused);
+    EXPECT_EQ(prompter.LastText(), FormatMessage(Msg::ActionNameReserved, {"FORM"}));
 
     SilentPrompter quiet;
     EXPECT_EQ(RenameAction(list, 0, "Action2", quiet), RenameResult::Refused);
