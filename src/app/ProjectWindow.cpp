@@ -4,18 +4,35 @@
 #include "generator/Build.h"
 #include "generator/ScriptGenerator.h"
 #include "html/pages/FormPage.h"
+#include "net/Publisher.h"
 #include "net/pages/PublishDialog.h"
 #include "project/Messages.h"
 #include "project/Paths.h"
 #include "project/Prompter.h"
 #include "project/UploadList.h"
 #include "project/pages/ProjectView.h"
+#include "ui/BusyTask.h"
 #include "ui/ShellServices.h"
 
 #include <QCloseEvent>
+#include <QCryptographicHash>
+#include <QSettings>
 #include <QVBoxLayout>
 
 namespace quillet {
+
+namespace {
+
+QString PublishedKey(const std::string& projectPath, const ServerSettings& settings)
+{
+    QString server =
+        QString::fromLocal8Bit(settings.UsesFtp() ? settings.ftpServer + settings.cgiPath : settings.cgiPath);
+    QByteArray key = QCryptographicHash::hash((QString::fromLocal8Bit(projectPath) + '\n' + server).toUtf8(),
+                                              QCryptographicHash::Sha1);
+    return "Published/" + QString::fromLatin1(key.toHex());
+}
+
+} // namespace
 
 ProjectWindow::ProjectWindow(Prompter& prompter, AppEnvironment& environment, QWidget* parent)
     : QWidget(parent), m_prompter(prompter), m_doc(prompter)
@@ -132,10 +149,26 @@ void ProjectWindow::OnPublish()
     UploadList list;
     BuildUploadList(list, PathContext::ForProject(project, m_doc.Path()), project.settings, form ? *form : none,
                     kPublishKinds, true, m_prompter);
-    if (list.empty() || !ShowPublishDialog(list, project.settings))
+    if (list.empty())
         return;
+    MarkSharedFiles(list, project.settings);
+    if (!ShowPublishDialog(list, project.settings))
+        return;
+    QSettings().setValue(PublishedKey(m_doc.Path(), project.settings), true);
     if (m_prompter.AskYesNo(FormatMessage(Msg::ScriptUploadedTest)))
         OnRun();
+}
+
+// The runtime modules and images a script needs go up whenever the server
+// lacks them; the administration script only with the first publish of this
+// project to this server, since the user may have removed it on purpose.
+void ProjectWindow::MarkSharedFiles(UploadList& list, const ServerSettings& settings)
+{
+    unsigned kinds = UploadKind::CgiLib | UploadKind::Image;
+    if (!QSettings().value(PublishedKey(m_doc.Path(), settings)).toBool())
+        kinds = kinds | UploadKind::DbAdmin;
+    RunBusy(this, tr("Checking which files the server has..."), m_prompter,
+            [&](BusyTask&) { MarkMissingServerFiles(list, settings, kinds); });
 }
 
 void ProjectWindow::OnRun()
@@ -163,6 +196,7 @@ bool ProjectWindow::ShowPublishDialog(UploadList& list, const ServerSettings& se
     if (runPublishDialog)
         return runPublishDialog(list, settings);
     PublishDialog dialog(list, settings, m_prompter, this);
+    dialog.announceResult = false;
     return dialog.exec() == QDialog::Accepted && dialog.AllSent();
 }
 

@@ -52,6 +52,7 @@ private:
     void UpdateTitle();
     bool DefineActions(Form& form);
     bool ShowPublishDialog(UploadList& list, const ServerSettings& settings);
+    void MarkSharedFiles(UploadList& list, const ServerSettings& settings);
 
     Prompter& m_prompter;
     ProjectDocument m_doc;

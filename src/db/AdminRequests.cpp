@@ -1,6 +1,8 @@
 #include "db/AdminRequests.h"
 
 #include "db/CreateTable.h"
+#include "net/Cancel.h"
+#include "net/CurlTransfer.h"
 #include "project/DataSource.h"
 #include "project/Messages.h"
 #include "project/Paths.h"
@@ -17,8 +19,6 @@
 namespace quillet {
 
 namespace {
-
-constexpr long kConnectTimeoutSeconds = 30;
 
 size_t AppendChunk(char* data, size_t size, size_t count, void* userData)
 {
@@ -48,6 +48,21 @@ std::string TrimRight(std::string text)
 {
     while (!text.empty() && (text.back() == ' ' || (text.back() >= '\t' && text.back() <= '\r')))
         text.pop_back();
+    return text;
+}
+
+std::string DatabaseLabel(const DataSource& dataSource)
+{
+    return dataSource.database.empty() ? dataSource.name : dataSource.database;
+}
+
+std::string JoinTables(const std::vector<TableSyncReport::Table>& tables)
+{
+    if (tables.empty())
+        return std::string(MessageText(Msg::NoneListed));
+    std::string text;
+    for (const TableSyncReport::Table& table : tables)
+        text += (text.empty() ? "" : ", ") + table.name + " (" + table.database + ")";
     return text;
 }
 
@@ -104,14 +119,20 @@ int HttpPostForm(const std::string& url, const std::string& body, std::string& a
     curl_easy_setopt(curl.get(), CURLOPT_HTTPHEADER, headers.get());
     curl_easy_setopt(curl.get(), CURLOPT_USERAGENT, "Quillet/" QUILLET_VERSION);
     curl_easy_setopt(curl.get(), CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(curl.get(), CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
+    SetStallTimeouts(curl.get());
     curl_easy_setopt(curl.get(), CURLOPT_WRITEFUNCTION, &AppendChunk);
     curl_easy_setopt(curl.get(), CURLOPT_WRITEDATA, &received);
     curl_easy_setopt(curl.get(), CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(curl.get(), CURLOPT_XFERINFOFUNCTION, &AskCallback);
     curl_easy_setopt(curl.get(), CURLOPT_XFERINFODATA, &keepGoing);
-    if (curl_easy_perform(curl.get()) == CURLE_ABORTED_BY_CALLBACK)
+    std::unique_ptr<CURLM, decltype(&curl_multi_cleanup)> multi(curl_multi_init(), &curl_multi_cleanup);
+    CURLcode result = multi ? RunTransfer(multi.get(), curl.get()) : CURLE_FAILED_INIT;
+    if (result == CURLE_ABORTED_BY_CALLBACK)
         return kRequestCancelled;
+    if (result == CURLE_OPERATION_TIMEDOUT) {
+        answer = FormatMessage(Msg::ServerStalled, {url, std::to_string(kStalledServerSeconds)});
+        return 0;
+    }
     long status = 0;
     curl_easy_getinfo(curl.get(), CURLINFO_RESPONSE_CODE, &status);
     std::erase(received, '\n');
@@ -139,25 +160,63 @@ int PostAdminRequest(const std::string& url, const std::string& body, bool askDr
     return -1;
 }
 
-bool SyncTablesToServer(const Project& project, const PathContext& context, Prompter& prompter,
-                        const AdminUploadStep& uploadStep, const KeepGoing& keepGoing)
+UploadList AdminUploadList(const Project& project, const PathContext& context, Prompter& prompter)
 {
-    std::string url = AdminEndpointUrl(project.settings);
     UploadList list;
     static const Form kNoForm;
     const Form* form = project.CurrentForm();
     BuildUploadList(list, context, project.settings, form ? *form : kNoForm, static_cast<unsigned>(UploadKind::DbAdmin),
                     false, prompter);
-    if (!list.empty() && uploadStep)
-        uploadStep(list);
+    return list;
+}
+
+TableSyncReport CreateTablesOnServer(const Project& project, Prompter& prompter, const KeepGoing& keepGoing)
+{
+    TableSyncReport report;
+    std::string url = AdminEndpointUrl(project.settings);
+    bool stopped = false;
     for (const DataSource& dataSource : project.dataSources) {
         std::string prefix = AdminBodyPrefix(dataSource);
         SqlDialect dialect = DialectOfDriver(dataSource.driver);
-        for (const TableDef& table : dataSource.tables)
-            if (!CreateOneTable(url, prefix, table, dialect, prompter, keepGoing))
-                return false;
+        for (const TableDef& table : dataSource.tables) {
+            TableSyncReport::Table done{DatabaseLabel(dataSource), table.name};
+            if (!stopped && CreateOneTable(url, prefix, table, dialect, prompter, keepGoing)) {
+                report.created.push_back(std::move(done));
+                continue;
+            }
+            if (!stopped)
+                report.cancelled = CancelRequested() || (keepGoing && !keepGoing());
+            stopped = true;
+            report.notCreated.push_back(std::move(done));
+        }
     }
-    return true;
+    return report;
+}
+
+std::string TableSyncSummary(const TableSyncReport& report)
+{
+    if (!report.AllCreated())
+        return FormatMessage(Msg::TablesStopped, {JoinTables(report.created), JoinTables(report.notCreated)});
+    std::string text;
+    for (size_t i = 0; i < report.created.size();) {
+        size_t count = 0;
+        const std::string& database = report.created[i].database;
+        for (; i < report.created.size() && report.created[i].database == database; ++i)
+            ++count;
+        text += (text.empty() ? "" : "\r\n") +
+                (count == 1 ? FormatMessage(Msg::OneTableCreated, {database})
+                            : FormatMessage(Msg::TablesCreated, {std::to_string(count), database}));
+    }
+    return text;
+}
+
+bool SyncTablesToServer(const Project& project, const PathContext& context, Prompter& prompter,
+                        const AdminUploadStep& uploadStep, const KeepGoing& keepGoing)
+{
+    UploadList list = AdminUploadList(project, context, prompter);
+    if (!list.empty() && uploadStep)
+        uploadStep(list);
+    return CreateTablesOnServer(project, prompter, keepGoing).AllCreated();
 }
 
 } // namespace quillet

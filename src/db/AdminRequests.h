@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace quillet {
 
@@ -40,14 +41,36 @@ int HttpPostForm(const std::string& url, const std::string& body, std::string& a
 int PostAdminRequest(const std::string& url, const std::string& body, bool askDrop, Prompter& prompter,
                      const KeepGoing& keepGoing = {});
 
+// The administration script written out of the program and listed, marked,
+// for the server's CGI folder.
+UploadList AdminUploadList(const Project& project, const PathContext& context, Prompter& prompter);
+
+// What a table creation did, database by database in project order.
+struct TableSyncReport {
+    struct Table {
+        std::string database;
+        std::string name;
+    };
+    std::vector<Table> created;
+    std::vector<Table> notCreated;
+    bool cancelled = false;
+    bool AllCreated() const { return notCreated.empty(); }
+};
+
+// Creates every table of every data source on the server through the
+// administration script, offering to drop and re-create a table the database
+// refuses. Stops at the first failure or a stop request; tables made before
+// it stay.
+TableSyncReport CreateTablesOnServer(const Project& project, Prompter& prompter, const KeepGoing& keepGoing = {});
+// "3 tables created on guestdb", one line per database, when every table was
+// made; else which tables were and were not created.
+std::string TableSyncSummary(const TableSyncReport& report);
+
 // Shows the upload list of the administration script so that the user can
 // deploy it first; what the user chooses there does not stop the sequence.
 using AdminUploadStep = std::function<void(UploadList& list)>;
 
-// Creates every table of every data source on the server through the
-// administration script, offering to drop and re-create a table the database
-// refuses. Stops at the first failure; tables made before it stay. True when
-// every table was created.
+// The upload step, then CreateTablesOnServer. True when every table was created.
 bool SyncTablesToServer(const Project& project, const PathContext& context, Prompter& prompter,
                         const AdminUploadStep& uploadStep, const KeepGoing& keepGoing = {});
 

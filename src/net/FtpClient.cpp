@@ -1,5 +1,6 @@
 #include "net/FtpClient.h"
 
+#include "net/CurlTransfer.h"
 #include "net/FtpListing.h"
 #include "net/NetSocket.h"
 
@@ -12,8 +13,6 @@ namespace quillet {
 
 namespace {
 
-constexpr long kConnectTimeoutSeconds = 30;
-constexpr long kResponseTimeoutSeconds = 60;
 constexpr int kStoreAttempts = 3;
 
 struct ReadCursor {
@@ -77,27 +76,7 @@ struct FtpConnection::Handle {
             curl_multi_cleanup(multi);
     }
 
-    // Drives the transfer with waits of at most 10 ms: the library's own loop
-    // can miss a passive-mode reply that came early and then sleeps a whole
-    // second before it opens the data connection, once per file.
-    CURLcode Run()
-    {
-        if (curl_multi_add_handle(multi, curl) != CURLM_OK)
-            return CURLE_FAILED_INIT;
-        int running = 1;
-        while (running && curl_multi_perform(multi, &running) == CURLM_OK && running) {
-            long timeout = -1;
-            curl_multi_timeout(multi, &timeout);
-            curl_multi_poll(multi, nullptr, 0, timeout < 0 || timeout > 10 ? 10 : static_cast<int>(timeout), nullptr);
-        }
-        CURLcode result = CURLE_FAILED_INIT;
-        int left = 0;
-        while (CURLMsg* message = curl_multi_info_read(multi, &left))
-            if (message->msg == CURLMSG_DONE && message->easy_handle == curl)
-                result = message->data.result;
-        curl_multi_remove_handle(multi, curl);
-        return result;
-    }
+    CURLcode Run() { return RunTransfer(multi, curl); }
 };
 
 std::string ToNetworkText(std::string_view text)
@@ -141,7 +120,7 @@ FtpConnection::FtpConnection(const FtpLogin& login) : m_login(login), m_handle(s
 
 FtpConnection::~FtpConnection() = default;
 
-std::unique_ptr<FtpConnection> FtpConnection::Open(const FtpLogin& login)
+std::unique_ptr<FtpConnection> FtpConnection::Open(const FtpLogin& login, bool* timedOut)
 {
     if (login.host.empty() || login.user.empty() || HasLineBreak(login.user) || HasLineBreak(login.password))
         return nullptr;
@@ -152,8 +131,11 @@ std::unique_ptr<FtpConnection> FtpConnection::Open(const FtpLogin& login)
     connection->m_handle->multi = curl_multi_init();
     connection->m_handle->curl = curl_easy_init();
     if (!connection->m_handle->multi || !connection->m_handle->curl ||
-        !connection->Perform(connection->Url("/"), {}, true))
+        !connection->Perform(connection->Url("/"), {}, true)) {
+        if (timedOut)
+            *timedOut = connection->m_timedOut;
         return nullptr;
+    }
     char* entry = nullptr;
     if (curl_easy_getinfo(connection->m_handle->curl, CURLINFO_FTP_ENTRY_PATH, &entry) == CURLE_OK && entry &&
         *entry == '/')
@@ -221,6 +203,8 @@ bool FtpConnection::Perform(const std::string& url, const std::vector<std::strin
     curl_slist_free_all(commands);
     if (result == CURLE_OK)
         return true;
+    m_cancelled = m_cancelled || result == CURLE_ABORTED_BY_CALLBACK;
+    m_timedOut = result == CURLE_OPERATION_TIMEDOUT;
     m_lastError = reply >= 400 ? static_cast<unsigned long>(reply) : static_cast<unsigned long>(result);
     return false;
 }
@@ -232,11 +216,7 @@ void FtpConnection::SetCommonOptions(const std::string& url)
     curl_easy_setopt(curl, CURLOPT_USERNAME, m_login.user.c_str());
     curl_easy_setopt(curl, CURLOPT_PASSWORD, m_login.password.c_str());
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
-    curl_easy_setopt(curl, CURLOPT_SERVER_RESPONSE_TIMEOUT, kResponseTimeoutSeconds);
-    // A data connection that stops moving would otherwise hold the publish for ever.
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, kResponseTimeoutSeconds);
+    SetStallTimeouts(curl);
     curl_easy_setopt(curl, CURLOPT_FTPPORT, m_login.passive ? nullptr : "-");
     curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &FtpConnection::OnProgress);
@@ -288,7 +268,7 @@ bool FtpConnection::Store(const std::string& remotePath, std::string_view bytes,
     std::string_view payload = type == TransferType::Ascii ? std::string_view(text) : bytes;
     std::string folder = FolderOf(target);
     std::string url = Url(folder == "/" ? "/" + temporary : folder + "/" + temporary);
-    for (int attempt = 0; attempt < kStoreAttempts && !m_cancelled; ++attempt) {
+    for (int attempt = 0; attempt < kStoreAttempts && !m_cancelled && !m_timedOut; ++attempt) {
         if (type == TransferType::Ascii)
             curl_easy_setopt(m_handle->curl, CURLOPT_TRANSFERTEXT, 1L);
         if (StoreOnce(url, payload, after))

@@ -34,8 +34,8 @@ public:
     FtpConnection& operator=(const FtpConnection&) = delete;
 
     // Logs in and learns the login folder; none when the server cannot be
-    // reached or refuses the login.
-    static std::unique_ptr<FtpConnection> Open(const FtpLogin& login);
+    // reached or refuses the login (timedOut tells whether it stopped answering).
+    static std::unique_ptr<FtpConnection> Open(const FtpLogin& login, bool* timedOut = nullptr);
 
     // Stores bytes at remotePath, creating missing folders. The data go to a
     // temporary name beside the target and are renamed over it, so the
@@ -56,6 +56,7 @@ public:
     bool DeleteFile(const std::string& path);
     bool Rename(const std::string& from, const std::string& to);
 
+    const std::string& Host() const { return m_login.host; }
     // The folder the server put the user in at login, "/" when it did not say.
     const std::string& LoginFolder() const { return m_loginFolder; }
     // path made absolute against the login folder, with "/" separators.
@@ -63,6 +64,8 @@ public:
     // The last FTP reply code, else the transfer library's error number.
     unsigned long LastError() const { return m_lastError; }
     bool Cancelled() const { return m_cancelled; }
+    // Whether the last command failed because the server stopped answering.
+    bool TimedOut() const { return m_timedOut; }
     void SetProgress(TransferProgress progress) { m_progress = std::move(progress); }
 
 private:
@@ -81,6 +84,7 @@ private:
     std::string m_loginFolder = "/";
     unsigned long m_lastError = 0;
     bool m_cancelled = false;
+    bool m_timedOut = false;
     TransferProgress m_progress;
 };
 

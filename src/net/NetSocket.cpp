@@ -1,12 +1,19 @@
 #include "net/NetSocket.h"
 
+#include "net/Cancel.h"
+
 #include <array>
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
 #include <fcntl.h>
+#include <memory>
+#include <mutex>
 #include <netdb.h>
 #include <poll.h>
 #include <strings.h>
 #include <sys/socket.h>
+#include <thread>
 #include <unistd.h>
 
 namespace quillet {
@@ -43,14 +50,51 @@ std::string ResolveService(const std::string& service, const std::string& protoc
     return port ? std::to_string(port) : std::string();
 }
 
+// Waits in short slices so that a stop request ends the wait at once.
 bool WaitFor(int fd, short events, int timeoutMs)
 {
     pollfd p{fd, events, 0};
-    int ready;
-    do
-        ready = poll(&p, 1, timeoutMs);
-    while (ready < 0 && errno == EINTR);
-    return ready > 0;
+    for (int waited = 0; waited < timeoutMs && !CancelRequested();) {
+        int slice = std::min(kCancelCheckMs, timeoutMs - waited);
+        int ready = poll(&p, 1, slice);
+        if (ready > 0)
+            return true;
+        if (ready < 0 && errno != EINTR)
+            return false;
+        waited += ready == 0 ? slice : 0;
+    }
+    return false;
+}
+
+// A name look-up cannot be interrupted, so it runs on a thread of its own
+// that a stopped caller leaves behind; the thread frees what it found.
+addrinfo* LookUp(const std::string& host, const std::string& port, const addrinfo& hints)
+{
+    struct Shared {
+        std::mutex mutex;
+        std::condition_variable done;
+        bool finished = false;
+        bool abandoned = false;
+        addrinfo* found = nullptr;
+    };
+    auto shared = std::make_shared<Shared>();
+    std::thread([shared, host, port, hints] {
+        addrinfo* found = nullptr;
+        if (getaddrinfo(host.c_str(), port.c_str(), &hints, &found) != 0)
+            found = nullptr;
+        std::lock_guard lock(shared->mutex);
+        if (shared->abandoned && found)
+            freeaddrinfo(found);
+        else
+            shared->found = found;
+        shared->finished = true;
+        shared->done.notify_all();
+    }).detach();
+    std::unique_lock lock(shared->mutex);
+    while (!shared->finished && !CancelRequested())
+        shared->done.wait_for(lock, std::chrono::milliseconds(kCancelCheckMs));
+    shared->abandoned = !shared->finished;
+    return shared->found;
 }
 
 // Connects with a time-out, so that an unreachable host fails in seconds, not minutes.
@@ -136,8 +180,8 @@ Socket NetConnect(const std::string& host, const std::string& service, const std
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = strcasecmp(protocol.c_str(), "tcp") == 0 ? SOCK_STREAM : SOCK_DGRAM;
     hints.ai_flags = AI_NUMERICSERV;
-    addrinfo* found = nullptr;
-    if (getaddrinfo(target.host.c_str(), port.c_str(), &hints, &found) != 0)
+    addrinfo* found = LookUp(target.host, port, hints);
+    if (!found)
         return {};
     int fd = -1;
     for (addrinfo* ai = found; ai && fd < 0; ai = ai->ai_next)

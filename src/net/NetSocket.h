@@ -1,5 +1,7 @@
 #pragma once
 
+#include "net/Cancel.h"
+
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -48,7 +50,7 @@ bool ReceiveExact(const Socket& socket, char* out, size_t size);
 constexpr size_t kReplyBufferSize = 1024;
 // A server that accepted the connection but never answers must not hang the
 // program; a reply's first byte is awaited this long.
-constexpr int kReplyTimeoutMs = 30000;
+constexpr int kReplyTimeoutMs = kStalledServerSeconds * 1000;
 // Further lines of a reply are awaited this long after each chunk.
 constexpr int kMoreReplyDataMs = 1000;
 

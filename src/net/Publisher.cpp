@@ -1,6 +1,8 @@
 #include "net/Publisher.h"
 
+#include "net/Cancel.h"
 #include "net/FtpControl.h"
+#include "net/FtpListing.h"
 #include "project/Messages.h"
 #include "project/ProjectFile.h"
 #include "project/Prompter.h"
@@ -10,6 +12,8 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <set>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -79,7 +83,7 @@ size_t CountMarked(const UploadList& list)
 }
 
 PublishOutcome SendMarkedFiles(const UploadList& list, const std::string& method, FtpConnection* connection,
-                               Prompter& prompter, const PublishProgressFn& progress)
+                               Prompter& prompter, const PublishProgressFn& progress, size_t& sentCount)
 {
     PublishProgress state;
     state.count = CountMarked(list);
@@ -101,11 +105,11 @@ PublishOutcome SendMarkedFiles(const UploadList& list, const std::string& method
         int sent = entry.createEmpty ? CreateRemoteEmptyFile(method, connection, entry.remotePath, prompter)
                                      : PutRemoteFile(method, connection, entry.remotePath, entry.localPath,
                                                      TransferTypeOf(entry), true, prompter);
-        if (connection && connection->Cancelled())
+        if ((connection && connection->Cancelled()) || CancelRequested())
             return PublishOutcome::Cancelled;
         if (!sent)
             return PublishOutcome::TransferFailed;
-        ++state.index;
+        sentCount = ++state.index;
     }
     return PublishOutcome::Done;
 }
@@ -123,6 +127,10 @@ PublishOutcome SetPermissions(const UploadList& list, const ServerSettings& sett
             continue;
         bool set = settings.UsesFtp() ? FtpSiteChmod(session, entry.permission, entry.remotePath) == 0
                                       : SetFolderPermission(entry.permission, entry.remotePath);
+        if (!set && CancelRequested()) {
+            outcome = PublishOutcome::Cancelled;
+            break;
+        }
         if (!set) {
             prompter.Show(FormatMessage(Msg::CantSetPermission, {entry.remotePath}));
             outcome = PublishOutcome::PermissionFailed;
@@ -137,19 +145,29 @@ PublishOutcome SetPermissions(const UploadList& list, const ServerSettings& sett
 } // namespace
 
 PublishOutcome UploadNow(const UploadList& list, const ServerSettings& settings, Prompter& prompter,
-                         const PublishProgressFn& progress)
+                         const PublishProgressFn& progress, size_t* sentCount)
 {
     std::unique_ptr<FtpConnection> connection;
+    size_t sentFiles = 0;
+    if (sentCount)
+        *sentCount = 0;
     if (settings.UsesFtp()) {
+        bool timedOut = false;
         if (!settings.ftpServer.empty() && !settings.ftpUser.empty())
             connection = FtpConnection::Open({settings.ftpServer, settings.ftpUser, settings.ftpPassword,
-                                              settings.ftpPassive != 0, IsWindowsServer(settings.serverType)});
+                                              settings.ftpPassive != 0, IsWindowsServer(settings.serverType)},
+                                             &timedOut);
+        if (!connection && CancelRequested())
+            return PublishOutcome::Cancelled;
         if (!connection) {
-            prompter.Show(std::string(MessageText(Msg::CheckFtpSettings)));
+            prompter.Show(timedOut ? StalledServerText(settings.ftpServer)
+                                   : std::string(MessageText(Msg::CheckFtpSettings)));
             return PublishOutcome::ConnectionFailed;
         }
     }
-    PublishOutcome sent = SendMarkedFiles(list, settings.uploadMethod, connection.get(), prompter, progress);
+    PublishOutcome sent = SendMarkedFiles(list, settings.uploadMethod, connection.get(), prompter, progress, sentFiles);
+    if (sentCount)
+        *sentCount = sentFiles;
     connection.reset();
     // A failed or stopped transfer sets no permissions: the files on the server are not all new.
     if (sent != PublishOutcome::Done)
@@ -176,7 +194,9 @@ int PutRemoteFile(const std::string& method, FtpConnection* connection, const st
     unsigned long error = bytes ? StoreBytes(method, connection, remotePath, *bytes, type) : ENOENT;
     if (error == 0)
         return 1;
-    if (report && !(connection && connection->Cancelled()))
+    if (report && connection && connection->TimedOut())
+        prompter.Show(StalledServerText(connection->Host()));
+    else if (report && !(connection && connection->Cancelled()) && !CancelRequested())
         ReportUploadFailure(prompter, localPath, remotePath, error);
     return 0;
 }
@@ -193,7 +213,9 @@ int CreateRemoteEmptyFile(const std::string& method, FtpConnection* connection, 
         return 1;
     if (StoreBytes(method, connection, remotePath, "\n", TransferType::Ascii) == 0)
         return 1;
-    if (!(connection && connection->Cancelled()))
+    if (connection && connection->TimedOut())
+        prompter.Show(StalledServerText(connection->Host()));
+    else if (!(connection && connection->Cancelled()) && !CancelRequested())
         prompter.Show(FormatMessage(Msg::CantCreateFile, {remotePath}));
     return 0;
 }
@@ -204,6 +226,56 @@ int CreateServerSideFile(const std::string& method, FtpConnection* connection, c
     if (path.find("$FORM{") != std::string::npos)
         return 1;
     return CreateRemoteEmptyFile(method, connection, path, prompter);
+}
+
+void MarkMissingServerFiles(UploadList& list, const ServerSettings& settings, unsigned kinds)
+{
+    std::vector<UploadEntry*> unmarked;
+    for (UploadEntry& entry : list)
+        if (!entry.upload && HasKind(kinds, entry.kind) && !entry.remotePath.empty())
+            unmarked.push_back(&entry);
+    if (unmarked.empty())
+        return;
+    if (!settings.UsesFtp()) {
+        for (UploadEntry* entry : unmarked)
+            entry->upload = !fs::exists(SlashPath(entry->remotePath));
+        return;
+    }
+    std::unique_ptr<FtpConnection> connection =
+        OpenFtpConnection(settings.ftpServer, settings.ftpUser, settings.ftpPassword, settings.ftpPassive != 0);
+    // One listing per folder; a folder that cannot be listed has none of the files.
+    std::map<std::string, std::set<std::string>> folders;
+    for (UploadEntry* entry : unmarked) {
+        if (!connection) {
+            entry->upload = true;
+            continue;
+        }
+        std::string target = connection->AbsolutePath(entry->remotePath);
+        std::string folder = target.substr(0, std::max<size_t>(target.rfind('/'), 1));
+        auto [names, added] = folders.try_emplace(folder);
+        std::string listing;
+        if (added && connection->List(folder, listing))
+            for (const RemoteItem& item : ParseFtpListing(listing))
+                names->second.insert(item.name);
+        entry->upload = names->second.count(RemoteBaseName(target)) == 0;
+    }
+}
+
+std::string StalledServerText(const std::string& server)
+{
+    return FormatMessage(Msg::ServerStalled, {server, std::to_string(kStalledServerSeconds)});
+}
+
+std::string PublishResultText(PublishOutcome outcome, size_t sent, const UploadList& list,
+                              const ServerSettings& settings)
+{
+    const std::string& server = settings.UsesFtp() ? settings.ftpServer : settings.cgiPath;
+    if (outcome == PublishOutcome::Cancelled)
+        return FormatMessage(Msg::PublishStopped, {std::to_string(sent), std::to_string(CountMarked(list))});
+    if (outcome != PublishOutcome::Done)
+        return {};
+    return sent == 1 ? FormatMessage(Msg::OneFileSent, {server})
+                     : FormatMessage(Msg::FilesSent, {std::to_string(sent), server});
 }
 
 TransferType TransferTypeOf(const UploadEntry& entry)

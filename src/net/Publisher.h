@@ -63,9 +63,23 @@ enum class PublishOutcome {
 
 // "Upload Now": sends every entry with the upload mark in list order, then
 // sets the permissions of all of them on a control connection of its own.
-// Windows servers get no permission commands.
+// Windows servers get no permission commands. sentCount receives the number
+// of files that reached the server.
 PublishOutcome UploadNow(const UploadList& list, const ServerSettings& settings, Prompter& prompter,
-                         const PublishProgressFn& progress = {});
+                         const PublishProgressFn& progress = {}, size_t* sentCount = nullptr);
+
+// Marks the unmarked entries of kinds that the server does not have yet, so
+// that a first publish sends the shared files a script needs. The server's
+// folders are listed once each; when the server cannot be reached, every such
+// entry is marked and the publish itself reports the connection.
+void MarkMissingServerFiles(UploadList& list, const ServerSettings& settings, unsigned kinds);
+
+// What a finished publish tells the user: the files sent, or how far a stopped
+// one came. Empty for the failures, which showed their own message.
+std::string PublishResultText(PublishOutcome outcome, size_t sent, const UploadList& list,
+                              const ServerSettings& settings);
+// The message for a server that stopped answering.
+std::string StalledServerText(const std::string& server);
 
 // The "Publish" grid, one row per entry: "Upload?", "File Type", "Permission",
 // "Local File", "Remote File".

@@ -1,5 +1,6 @@
 #include "net/WebDnsLookup.h"
 
+#include "net/Cancel.h"
 #include "net/DnsResolver.h"
 #include "project/Messages.h"
 
@@ -72,9 +73,17 @@ std::vector<std::string> LookupWebDomainDnsServers(std::string_view homePageUrl,
     }
     DnsMessage answer;
     DnsError error = DnsError::None;
-    if (DnsQuery(socket, domain, "NS", "IN", answer, error) != 0)
+    int code = DnsQuery(socket, domain, "NS", "IN", answer, error);
+    if (CancelRequested())
         return {};
-    return NameServersOf(answer);
+    if (code < 0) {
+        prompter.Show(FormatMessage(Msg::CantFindDnsServer, {domain}));
+        return {};
+    }
+    std::vector<std::string> names = code == 0 ? NameServersOf(answer) : std::vector<std::string>();
+    if (names.empty())
+        prompter.Show(FormatMessage(Msg::NoDnsServersFound, {domain}));
+    return names;
 }
 
 } // namespace quillet

@@ -17,7 +17,7 @@ std::string WebDomainFromUrl(std::string_view homePageUrl);
 // for the NS records of the home page's domain and gives the name servers' host
 // names, each once. When the domain itself has no NS records (a host below its
 // zone), the zone's name servers from the authority section are given instead.
-// An answer with a response code other than 0 gives no names and no message.
+// A server that does not answer, or an answer without names, is reported.
 std::vector<std::string> LookupWebDomainDnsServers(std::string_view homePageUrl, std::string& systemDnsServer,
                                                    Prompter& prompter);
 

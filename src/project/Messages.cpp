@@ -60,6 +60,17 @@ constexpr std::array kTexts = {
     "Can't start the editor %s",
     "Can't open %s",
 
+    // Long network work: time-outs and results
+    "The server %s did not answer for %d seconds; the operation was stopped.",
+    "1 file sent to %s.",
+    "%d files sent to %s.",
+    "Publishing was stopped: %d of %d files were sent, and no file permissions were set.",
+    "1 table created on %s",
+    "%d tables created on %s",
+    "Creating the tables was stopped.\r\nCreated: %s\r\nNot created: %s",
+    "none",
+    "No DNS servers were found for %s.",
+
     // Local preview
     "The preview needs lighttpd; install it with \"apt-get install lighttpd\".",
     "The preview server could not start on port %s: %s",

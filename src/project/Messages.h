@@ -58,6 +58,17 @@ enum class Msg {
     CantStartEditor,
     CantOpenAddress,
 
+    // Long network work: time-outs and results
+    ServerStalled,
+    OneFileSent,
+    FilesSent,
+    PublishStopped,
+    OneTableCreated,
+    TablesCreated,
+    TablesStopped,
+    NoneListed,
+    NoDnsServersFound,
+
     // Local preview
     PreviewNoLighttpd,
     PreviewServerFailed,

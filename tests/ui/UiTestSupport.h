@@ -2,6 +2,7 @@
 
 #include "support/PromptScript.h"
 #include "support/TempDir.h"
+#include "ui/AppIcon.h"
 #include "ui/FileChooser.h"
 
 #include <QDebug>
@@ -60,7 +61,34 @@ inline void IsolateUserFolders(const QTemporaryDir& folder)
 } // namespace quillet::test
 
 #include <QApplication>
+#include <QTimer>
 #include <QtTest/QtTest>
+#include <functional>
+
+namespace quillet::test {
+
+// Calls act with the modal dialog of type Dialog as soon as one is shown.
+template <typename Dialog>
+void WhenShown(std::function<void(Dialog*)> act)
+{
+    QTimer::singleShot(50, [act] {
+        if (auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget()))
+            act(dialog);
+        else
+            WhenShown<Dialog>(act);
+    });
+}
+
+// Whether a progress dialog of long work is on screen.
+inline bool BusyDialogShown()
+{
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (window->objectName() == "busyProgress" && window->isVisible())
+            return true;
+    return false;
+}
+
+} // namespace quillet::test
 
 // Fails the running test on an unexpected prompt or a scripted one never met.
 #define QUILLET_VERIFY_PROMPTER(prompter)                                                                              \

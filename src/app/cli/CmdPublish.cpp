@@ -24,7 +24,8 @@ extern const Command kPublishCommand = {"publish", "publish PROJECT.prj [--kinds
                                         "--kinds N publishes only the kinds whose bits N holds: 1 page, 2 script,\n"
                                         "8 action files, 16 administration script, 32 library modules, 64 images\n"
                                         "(default 123). The shared files (images, modules, administration script)\n"
-                                        "are listed unmarked beside a script; --all sends every listed file.\n"
+                                        "are listed unmarked beside a script and sent only when the server lacks\n"
+                                        "the images or modules; --all sends every listed file.\n"
                                         "Exits with 0 only when every file was sent and its permission set.",
                                         RunPublish};
 
@@ -71,6 +72,7 @@ int RunPublish(const Args& given)
         return 0;
     for (UploadEntry& entry : list)
         entry.upload = entry.upload || all;
+    MarkMissingServerFiles(list, project.settings, UploadKind::CgiLib | UploadKind::Image);
     return UploadNow(list, project.settings, prompter, PrintProgress) == PublishOutcome::Done ? 0 : 1;
 }
 

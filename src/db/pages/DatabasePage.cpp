@@ -6,6 +6,7 @@
 #include "project/Paths.h"
 #include "project/Project.h"
 #include "project/Prompter.h"
+#include "ui/BusyTask.h"
 #include "ui/GridWidget.h"
 
 #include <QApplication>
@@ -18,7 +19,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QProgressDialog>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSplitter>
@@ -248,11 +248,13 @@ void DatabasePage::FillTree()
     for (size_t s = 0; s < m_project.dataSources.size(); ++s) {
         const DataSource& source = m_project.dataSources[s];
         auto* sourceItem = new QTreeWidgetItem(m_tree, {Local(source.name)});
+        sourceItem->setIcon(0, QIcon::fromTheme("server-database"));
         sourceItem->setFlags(sourceItem->flags() | Qt::ItemIsEditable);
         sourceItem->setData(0, kSourceIndex, static_cast<int>(s));
         sourceItem->setData(0, kTableIndex, -1);
         for (size_t t = 0; t < source.tables.size(); ++t) {
             auto* tableItem = new QTreeWidgetItem(sourceItem, {Local(source.tables[t].name)});
+            tableItem->setIcon(0, QIcon::fromTheme("insert-table"));
             tableItem->setFlags(tableItem->flags() | Qt::ItemIsEditable);
             tableItem->setData(0, kSourceIndex, static_cast<int>(s));
             tableItem->setData(0, kTableIndex, static_cast<int>(t));
@@ -503,17 +505,18 @@ bool DatabasePage::CreateTablesOnServer()
 {
     Store();
     const std::string projectFile = m_projectFile ? m_projectFile() : std::string();
-    QProgressDialog progress(tr("Creating the tables on the database server..."), tr("Cancel"), 0, 0, this);
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(300);
-    auto keepGoing = [&progress] {
-        QApplication::processEvents();
-        return !progress.wasCanceled();
-    };
-    const bool done = SyncTablesToServer(m_project, PathContext::ForProject(m_project, projectFile), m_prompter,
-                                         uploadStep, keepGoing);
-    progress.reset();
-    return done;
+    // The administration script goes up first, in a dialog of its own; only
+    // then does the table work start behind its progress dialog.
+    UploadList list = AdminUploadList(m_project, PathContext::ForProject(m_project, projectFile), m_prompter);
+    if (!list.empty() && uploadStep)
+        uploadStep(list);
+    TableSyncReport report;
+    RunBusy(this, tr("Creating the tables on the database server..."), m_prompter, [&](BusyTask& task) {
+        report = quillet::CreateTablesOnServer(m_project, task.WorkPrompter(), [&task] { return !task.Cancelled(); });
+    });
+    if (!report.created.empty() || !report.notCreated.empty())
+        m_prompter.Show(TableSyncSummary(report));
+    return report.AllCreated();
 }
 
 } // namespace quillet

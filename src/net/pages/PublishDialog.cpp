@@ -4,13 +4,12 @@
 #include "project/Messages.h"
 #include "project/Prompter.h"
 #include "project/ServerSettings.h"
+#include "ui/BusyTask.h"
 #include "ui/GridWidget.h"
 #include "ui/ShellServices.h"
 
-#include <QApplication>
 #include <QDialogButtonBox>
 #include <QLabel>
-#include <QProgressDialog>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -77,20 +76,21 @@ void PublishDialog::ApplyCells()
 void PublishDialog::UploadNow()
 {
     ApplyCells();
-    QProgressDialog progress(tr("Uploading..."), tr("Cancel"), 0, 1, this);
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(0);
-    auto onProgress = [&progress](const PublishProgress& step) {
-        progress.setMaximum(static_cast<int>(step.count));
-        progress.setValue(static_cast<int>(step.index));
-        if (step.entry)
-            progress.setLabelText(Local(step.entry->remotePath));
-        QApplication::processEvents();
-        return !progress.wasCanceled();
-    };
-    PublishOutcome outcome = quillet::UploadNow(m_list, m_settings, m_prompter, onProgress);
-    progress.reset();
+    PublishOutcome outcome = PublishOutcome::Cancelled;
+    size_t sent = 0;
+    RunBusy(this, tr("Uploading..."), m_prompter, [&](BusyTask& task) {
+        auto onProgress = [&task](const PublishProgress& step) {
+            task.SetProgress(step.index, step.count);
+            if (step.entry)
+                task.SetStep(step.entry->remotePath);
+            return !task.Cancelled();
+        };
+        outcome = quillet::UploadNow(m_list, m_settings, task.WorkPrompter(), onProgress, &sent);
+    });
     m_allSent = outcome == PublishOutcome::Done;
+    std::string result = PublishResultText(outcome, sent, m_list, m_settings);
+    if (!result.empty() && (!m_allSent || announceResult))
+        m_prompter.Show(result);
     // A refused login or a cancel keeps the list open for another try.
     if (outcome == PublishOutcome::ConnectionFailed || outcome == PublishOutcome::Cancelled)
         return;

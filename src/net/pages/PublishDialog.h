@@ -21,6 +21,9 @@ public:
     GridWidget* Grid() const { return m_grid; }
     // Whether every file went up; only then may a publish go on to a test run.
     bool AllSent() const { return m_allSent; }
+    // Whether a publish that sent everything says so; a caller that goes on
+    // to its own question about the result turns this off.
+    bool announceResult = true;
 
 public slots:
     void UploadNow();

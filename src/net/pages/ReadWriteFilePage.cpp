@@ -1,5 +1,7 @@
 #include "net/pages/ReadWriteFilePage.h"
 
+#include "ui/BusyTask.h"
+
 #include "net/MailPageModel.h"
 #include "net/Publisher.h"
 #include "net/RemoteBrowser.h"
@@ -94,16 +96,20 @@ void ReadWriteFilePage::CreateServerFile()
         return;
     m_serverPath->setText(QString::fromLocal8Bit(chosen.c_str()));
     const ServerSettings& settings = m_context.project.settings;
-    std::unique_ptr<FtpConnection> connection;
-    if (settings.UsesFtp() && chosen.find("$FORM{") == std::string::npos) {
-        connection =
-            OpenFtpConnection(settings.ftpServer, settings.ftpUser, settings.ftpPassword, settings.ftpPassive != 0);
-        if (!connection) {
-            m_context.prompter.Show(FormatMessage(Msg::CheckFtpSettings));
-            return;
-        }
-    }
-    CreateServerSideFile(settings.uploadMethod, connection.get(), chosen, m_context.prompter);
+    RunBusy(this, tr("Creating %1...").arg(QString::fromLocal8Bit(chosen.c_str())), m_context.prompter,
+            [&](BusyTask& task) {
+                std::unique_ptr<FtpConnection> connection;
+                if (settings.UsesFtp() && chosen.find("$FORM{") == std::string::npos) {
+                    connection = OpenFtpConnection(settings.ftpServer, settings.ftpUser, settings.ftpPassword,
+                                                   settings.ftpPassive != 0);
+                    if (!connection) {
+                        if (!task.Cancelled())
+                            task.WorkPrompter().Show(FormatMessage(Msg::CheckFtpSettings));
+                        return;
+                    }
+                }
+                CreateServerSideFile(settings.uploadMethod, connection.get(), chosen, task.WorkPrompter());
+            });
 }
 
 } // namespace quillet

@@ -2,6 +2,7 @@
 
 #include "net/Publisher.h"
 #include "net/pages/FtpConnectDialog.h"
+#include "project/Messages.h"
 #include "project/Prompter.h"
 #include "ui/BusyTask.h"
 #include "ui/FileChooser.h"
@@ -14,7 +15,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QShortcut>
@@ -197,25 +197,20 @@ std::string RemoteFileDialog::CurrentPath() const
     return m_browser ? m_browser->CurrentPath() : m_startPath;
 }
 
-bool RemoteFileDialog::Busy(const QString& label, const std::function<bool()>& step)
+bool RemoteFileDialog::Busy(const QString& label, const std::function<bool(Prompter& prompter)>& step)
 {
-    QProgressDialog progress(label, tr("Cancel"), 0, 0, this);
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(300);
-    if (m_connection)
-        m_connection->SetProgress([&progress](uint64_t done, uint64_t total) {
-            if (total > 0) {
-                progress.setMaximum(100);
-                progress.setValue(static_cast<int>(done * 100 / total));
-            }
-            QApplication::processEvents();
-            return !progress.wasCanceled();
-        });
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    bool ok = step();
-    QApplication::restoreOverrideCursor();
-    if (m_connection)
-        m_connection->SetProgress({});
+    bool ok = false;
+    BusyTask task(this, label, m_prompter);
+    task.Run([&](BusyTask& self) {
+        if (m_connection)
+            m_connection->SetProgress([&self](uint64_t done, uint64_t total) {
+                self.SetProgress(done, total);
+                return true;
+            });
+        ok = step(self.WorkPrompter());
+        if (m_connection)
+            m_connection->SetProgress({});
+    });
     return ok;
 }
 
@@ -224,8 +219,11 @@ void RemoteFileDialog::Connect(const FtpFields& ftp)
     Disconnect();
     m_ftp = ftp;
     std::unique_ptr<FtpConnection> opened;
-    bool finished = RunBusy(this, tr("Connecting to %1...").arg(Local(ftp.host)),
-                            [&] { opened = OpenFtpConnection(ftp.host, ftp.user, ftp.password, ftp.passive); });
+    bool finished = RunBusy(this, tr("Connecting to %1...").arg(Local(ftp.host)), m_prompter, [&](BusyTask&) {
+        opened = OpenFtpConnection(ftp.host, ftp.user, ftp.password, ftp.passive);
+    });
+    if (finished && !opened)
+        m_prompter.Show(FormatMessage(Msg::CheckFtpSettings));
     if (!finished || !opened)
         return;
     m_connection = std::move(opened);
@@ -256,7 +254,7 @@ void RemoteFileDialog::ListFolder()
     if (!m_browser)
         return;
     m_browser->SetFileType(static_cast<size_t>(std::max(0, m_types->currentIndex())));
-    Busy(tr("Listing the folder..."), [this] { return m_browser->Refresh(); });
+    Busy(tr("Listing the folder..."), [this](Prompter&) { return m_browser->Refresh(); });
     ShowItems();
 }
 
@@ -315,7 +313,7 @@ void RemoteFileDialog::OnDoubleClick(QTreeWidgetItem* item)
         return;
     RemoteItem chosen = *remote;
     std::optional<std::string> path;
-    Busy(tr("Opening %1...").arg(Local(chosen.name)), [&] {
+    Busy(tr("Opening %1...").arg(Local(chosen.name)), [&](Prompter&) {
         path = m_browser->Activate(chosen);
         return true;
     });
@@ -347,7 +345,7 @@ void RemoteFileDialog::OnRenamed(QTreeWidgetItem* item, int column)
         return;
     std::string from = remote->name;
     std::string to = Bytes(item->text(NameColumn));
-    Busy(tr("Renaming..."), [&] { return m_browser->Rename(from, to, m_prompter); });
+    Busy(tr("Renaming..."), [&](Prompter& prompter) { return m_browser->Rename(from, to, prompter); });
     ListFolder();
 }
 
@@ -355,7 +353,7 @@ void RemoteFileDialog::GoUp()
 {
     if (!m_browser)
         return;
-    Busy(tr("Listing the folder..."), [this] {
+    Busy(tr("Listing the folder..."), [this](Prompter&) {
         m_browser->Up();
         return true;
     });
@@ -367,7 +365,7 @@ void RemoteFileDialog::NewFolder()
     if (!m_browser)
         return;
     std::optional<std::string> name;
-    Busy(tr("Creating a folder..."), [&] {
+    Busy(tr("Creating a folder..."), [&](Prompter&) {
         name = m_browser->NewFolder();
         return name.has_value();
     });
@@ -382,7 +380,7 @@ void RemoteFileDialog::DeleteSelected()
     std::vector<RemoteItem> items = SelectedItems();
     if (!m_browser || items.empty())
         return;
-    Busy(tr("Deleting..."), [&] { return m_browser->Delete(items, m_prompter); });
+    Busy(tr("Deleting..."), [&](Prompter& prompter) { return m_browser->Delete(items, prompter); });
     ListFolder();
 }
 
@@ -397,7 +395,7 @@ void RemoteFileDialog::Upload()
     for (const QString& file : files)
         paths.push_back(Bytes(file));
     m_browser->transferType = m_textTransfer->isChecked() ? TransferType::Ascii : TransferType::Binary;
-    Busy(tr("Uploading..."), [&] { return m_browser->Upload(paths, m_prompter); });
+    Busy(tr("Uploading..."), [&](Prompter& prompter) { return m_browser->Upload(paths, prompter); });
     ListFolder();
 }
 
@@ -410,7 +408,7 @@ void RemoteFileDialog::Download()
     if (folder.isEmpty())
         return;
     m_browser->transferType = m_textTransfer->isChecked() ? TransferType::Ascii : TransferType::Binary;
-    Busy(tr("Downloading..."), [&] { return m_browser->Download(items, Bytes(folder)); });
+    Busy(tr("Downloading..."), [&](Prompter&) { return m_browser->Download(items, Bytes(folder)); });
 }
 
 void RemoteFileDialog::ConnectDialog()
@@ -443,7 +441,7 @@ void RemoteFileDialog::accept()
     QList<QTreeWidgetItem*> selected = m_list->selectedItems();
     const RemoteItem* item = selected.isEmpty() ? nullptr : ItemOf(selected.first());
     std::optional<std::string> path;
-    Busy(tr("Checking the path..."), [&] {
+    Busy(tr("Checking the path..."), [&](Prompter&) {
         path = m_browser->Choose(item);
         return true;
     });

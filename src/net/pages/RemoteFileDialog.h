@@ -69,7 +69,7 @@ private:
     const RemoteItem* ItemOf(QTreeWidgetItem* item) const;
     std::vector<RemoteItem> SelectedItems() const;
     // Runs a network step with a progress dialog whose Cancel stops the transfer.
-    bool Busy(const QString& label, const std::function<bool()>& step);
+    bool Busy(const QString& label, const std::function<bool(Prompter& prompter)>& step);
 
     Mode m_mode;
     unsigned m_flags;

@@ -100,7 +100,7 @@ TEST_F(DnsE2E, WebTabListsTheDomainsNameServers)
     EXPECT_EQ(LookupWebDomainDnsServers("http://mail.example.test/", server, prompter),
               std::vector<std::string>{"ns1.example.test"});
     EXPECT_TRUE(LookupWebDomainDnsServers("http://nothing.example.test/", server, prompter).empty());
-    EXPECT_EQ(prompter.LastText(), "");
+    EXPECT_EQ(prompter.LastText(), "No DNS servers were found for nothing.example.test.");
 }
 
 TEST_F(DnsE2E, CliPrintsCodeAndRecords)
