@@ -15,7 +15,7 @@ layer_of() {
     src/ui/*) echo ui ;;
     src/*/pages/*) echo pages ;;
     src/*) echo core ;;
-    tests/ui/* | tests/e2e/*) echo app ;;
+    tests/ui/* | tests/e2e/* | bench/bench_ui_*) echo app ;;
     tests/* | bench/*) echo core-test ;;
     *) echo app ;;
     esac

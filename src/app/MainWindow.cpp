@@ -4,6 +4,7 @@
 #include "project/ProjectDocument.h"
 #include "project/pages/ProjectView.h"
 #include "ui/FileChooser.h"
+#include "ui/ShellServices.h"
 
 #include <QApplication>
 
@@ -13,9 +14,11 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QToolBar>
+#include <QUrl>
 
 namespace quillet {
 
@@ -69,8 +72,11 @@ void MainWindow::CreateMenus()
                     &MainWindow::OnFileOpen);
     m_projectActions << file->addAction(QIcon::fromTheme("document-save"), tr("&Save"), QKeySequence::Save, this,
                                         &MainWindow::OnFileSave);
-    m_projectActions << file->addAction(tr("Save &As..."), QKeySequence::SaveAs, this, &MainWindow::OnFileSaveAs);
+    // Spelled out: some desktops bind no key to the standard Save As.
+    m_projectActions << file->addAction(tr("Save &As..."), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), this,
+                                        &MainWindow::OnFileSaveAs);
     m_projectActions << file->addAction(tr("&Close"), QKeySequence::Close, this, &MainWindow::OnFileClose);
+    m_projectActions << file->addAction(tr("C&lose All"), this, [this] { m_area->closeAllSubWindows(); });
     file->addSeparator();
     m_recentMenu = file->addMenu(tr("Recent &Files"));
     file->addSeparator();
@@ -89,7 +95,79 @@ void MainWindow::CreateMenus()
                                          onActive(&ProjectWindow::OnPublish));
     m_projectActions << build->addAction(tr("&Run"), QKeySequence(Qt::Key_F5), this, onActive(&ProjectWindow::OnRun));
     UpdateRecentMenu();
+    CreateWindowMenu();
+    CreateHelpMenu();
     CreateToolBar(file->actions(), build->actions());
+}
+
+void MainWindow::CreateWindowMenu()
+{
+    m_windowMenu = menuBar()->addMenu(tr("&Window"));
+    auto arranged = [this](void (QMdiArea::*arrange)()) {
+        return [this, arrange] {
+            m_area->setViewMode(QMdiArea::SubWindowView);
+            (m_area->*arrange)();
+        };
+    };
+    m_windowActions << m_windowMenu->addAction(tr("&Cascade"), this, arranged(&QMdiArea::cascadeSubWindows));
+    m_windowActions << m_windowMenu->addAction(tr("&Tile"), this, arranged(&QMdiArea::tileSubWindows));
+    m_windowActions << m_windowMenu->addAction(tr("T&abs"), this, [this] {
+        m_area->setViewMode(QMdiArea::TabbedView);
+        if (QMdiSubWindow* window = m_area->activeSubWindow())
+            window->showMaximized();
+    });
+    m_windowMenu->addSeparator();
+    // Ctrl+Tab already moves between the tabs of a project.
+    m_windowActions << m_windowMenu->addAction(tr("&Next"), QKeySequence(Qt::CTRL | Qt::Key_F6), m_area,
+                                               &QMdiArea::activateNextSubWindow);
+    m_windowActions << m_windowMenu->addAction(tr("&Previous"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F6), m_area,
+                                               &QMdiArea::activatePreviousSubWindow);
+    m_windowMenu->addSeparator();
+    connect(m_windowMenu, &QMenu::aboutToShow, this, &MainWindow::UpdateWindowList);
+}
+
+// The open projects below the fixed commands, the active one checked.
+void MainWindow::UpdateWindowList()
+{
+    const QList<QAction*> actions = m_windowMenu->actions();
+    for (QAction* action : actions.mid(m_windowActions.size() + 2))
+        delete action;
+    const QList<QMdiSubWindow*> windows = m_area->subWindowList();
+    for (int i = 0; i < windows.size(); ++i) {
+        QMdiSubWindow* window = windows[i];
+        QString text = (i < 9 ? QString("&%1 ").arg(i + 1) : QString()) + window->widget()->windowTitle();
+        QAction* action = m_windowMenu->addAction(text, this, [this, window] { m_area->setActiveSubWindow(window); });
+        action->setCheckable(true);
+        action->setChecked(window == m_area->activeSubWindow());
+    }
+}
+
+void MainWindow::CreateHelpMenu()
+{
+    QMenu* help = menuBar()->addMenu(tr("&Help"));
+    help->addAction(QIcon::fromTheme("help-contents"), tr("Quillet &README"), QKeySequence::HelpContents, this,
+                    [this] { OpenWithShell(ReadmePath().toLocal8Bit().toStdString(), m_prompter); });
+    help->addAction(QIcon::fromTheme("help-about"), tr("&About Quillet"), this, &MainWindow::ShowAbout);
+}
+
+void MainWindow::ShowAbout()
+{
+    QString readme = QUrl::fromLocalFile(ReadmePath()).toString();
+    QMessageBox::about(this, tr("About Quillet"),
+                       tr("<h3>Quillet %1</h3>"
+                          "<p>Turns an HTML form into a working web application.</p>"
+                          "<p>Quillet is free software: you can redistribute it and/or modify it under the terms of "
+                          "the GNU General Public License, version 3 or (at your option) any later version "
+                          "(GPL-3.0-or-later). It comes with no warranty.</p>"
+                          "<p><a href=\"%2\">Read the README</a></p>")
+                           .arg(QUILLET_VERSION, readme));
+}
+
+// The installed copy, else the one of the source tree this program was built from.
+QString MainWindow::ReadmePath()
+{
+    QString installed = QApplication::applicationDirPath() + "/../" + QUILLET_DOC_DIR + "/README.md";
+    return QFileInfo::exists(installed) ? installed : QString(QUILLET_SOURCE_DIR) + "/README.md";
 }
 
 void MainWindow::CreateToolBar(const QList<QAction*>& fileActions, const QList<QAction*>& buildActions)
@@ -129,6 +207,9 @@ QMdiSubWindow* MainWindow::AddProject(ProjectWindow* frame)
     QMdiSubWindow* window = m_area->addSubWindow(frame);
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->setWindowIcon(windowIcon());
+    // The window's own menu would claim Ctrl+W too, and an ambiguous key does nothing.
+    for (QAction* action : window->systemMenu()->actions())
+        action->setShortcut(QKeySequence());
     connect(window, &QObject::destroyed, this, [this] { UpdateActions(); });
     connect(frame, &ProjectWindow::TitleChanged, this, [this] { UpdateActions(); });
     window->showMaximized();

@@ -15,7 +15,8 @@ class ProjectWindow;
 class Prompter;
 
 // The main window: one tab per open project, the File menu with the recent
-// files, and the "Build" menu that works on the active project.
+// files, the "Build" menu that works on the active project, and the Window
+// and Help menus.
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
@@ -43,6 +44,11 @@ protected:
 
 private:
     void CreateMenus();
+    void CreateWindowMenu();
+    void UpdateWindowList();
+    void CreateHelpMenu();
+    void ShowAbout();
+    static QString ReadmePath();
     void CreateToolBar(const QList<QAction*>& fileActions, const QList<QAction*>& buildActions);
     QMdiSubWindow* AddProject(ProjectWindow* frame);
     void AddRecentFile(const QString& path);
@@ -53,6 +59,8 @@ private:
     AppEnvironment& m_environment;
     QMdiArea* m_area;
     QMenu* m_recentMenu = nullptr;
+    QMenu* m_windowMenu = nullptr;
+    QList<QAction*> m_windowActions;
     QList<QAction*> m_projectActions;
 };
 

@@ -50,6 +50,7 @@ int main(int argc, char** argv)
     }
     QApplication app(argc, argv);
     SetIdentity();
+    quillet::InstallIconFallback();
     QApplication::setWindowIcon(quillet::AppIcon());
     QCommandLineParser parser;
     Describe(parser);

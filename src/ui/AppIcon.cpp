@@ -4,6 +4,12 @@
 #include <QPainterPath>
 #include <QPixmap>
 
+// The resource of a static library must be registered by name, outside any namespace.
+static void InitIconResource()
+{
+    Q_INIT_RESOURCE(icons);
+}
+
 namespace quillet {
 
 namespace {
@@ -46,6 +52,12 @@ QIcon AppIcon()
     for (int size : {16, 32, 48, 64, 128, 256})
         painted.addPixmap(PaintIcon(size));
     return painted;
+}
+
+void InstallIconFallback()
+{
+    InitIconResource();
+    QIcon::setFallbackSearchPaths(QIcon::fallbackSearchPaths() << QStringLiteral(":/icons"));
 }
 
 } // namespace quillet

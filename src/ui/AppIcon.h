@@ -8,4 +8,9 @@ namespace quillet {
 // here, since the Qt SVG plugin may be missing.
 QIcon AppIcon();
 
+// Icons the desktop's theme lacks come from the set shipped in the program's
+// resources, under the same freedesktop names. Call once, after the
+// application object exists.
+void InstallIconFallback();
+
 } // namespace quillet

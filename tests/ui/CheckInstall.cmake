@@ -5,7 +5,8 @@ execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD} --prefix /usr RESULT
 if(NOT result EQUAL 0)
     message(FATAL_ERROR "cmake --install failed: ${result}")
 endif()
-foreach(file bin/quillet bin/quillet-cli share/applications/io.github.quillet.Quillet.desktop
+foreach(file bin/quillet bin/quillet-cli share/doc/Quillet/README.md share/doc/Quillet/LICENSE
+        share/applications/io.github.quillet.Quillet.desktop
         share/icons/hicolor/scalable/apps/quillet.svg share/mime/packages/quillet.xml)
     if(NOT EXISTS ${DEST}/usr/${file})
         message(FATAL_ERROR "not installed: ${file}")

@@ -81,13 +81,12 @@ class QueryDesignerTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void commandsNeedADataObject()
+    void commandsNeedAQueryObject()
     {
         const ReportContext context = Context();
         UiPrompter prompter;
         AnsweredDialog dialog(context, ReportGrid(1, 1), prompter);
-        prompter.ExpectShow(FormatMessage(Msg::SelectDataObject));
-        dialog.InsertValuesCommand(Direction::Across);
+        QCOMPARE(dialog.DataList()->currentText().toStdString(), context.queries.front().name);
         dialog.DataList()->setCurrentIndex(dialog.DataList()->findText("FORM"));
         prompter.ExpectShow(FormatMessage(Msg::SelectQueryAction));
         dialog.InsertIndexCommand(Direction::Down);

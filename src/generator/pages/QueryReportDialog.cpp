@@ -88,7 +88,6 @@ void QueryReportDialog::BuildLayout()
     m_table = new QTableWidget(this);
     m_table->setSelectionMode(QAbstractItemView::ContiguousSelection);
     m_data = new QComboBox(this);
-    m_data->addItem(QString());
     for (const ReportQuery& query : m_context.queries)
         m_data->addItem(Local(query.name));
     m_data->addItem(QStringLiteral("FORM"));
@@ -219,7 +218,7 @@ ReportGrid QueryReportDialog::Grid()
 
 int QueryReportDialog::DataObject() const
 {
-    return m_data->currentIndex() - 1;
+    return m_data->currentIndex();
 }
 
 CellRange QueryReportDialog::Selection() const

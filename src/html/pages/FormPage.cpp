@@ -120,14 +120,14 @@ QWidget* FormPage::BuildFileBar()
 QWidget* FormPage::BuildFieldButtons()
 {
     static const std::pair<const char*, const char*> kButtons[kNewFieldKindCount] = {
-        {"insert-text", "New text box"},
-        {"radio", "New radio button"},
+        {"text-field", "New text box"},
+        {"draw-circle", "New radio button"},
         {"checkbox", "New check box"},
         {"view-list-details", "New drop-Down list"},
         {"view-list-text", "New multiple choice list"},
         {"insert-button", "New button"},
         {"dialog-password", "New password box"},
-        {"format-text-direction-ltr", "New multiple line text box"},
+        {"format-justify-left", "New multiple line text box"},
         {"view-hidden", "New Hidden text box"},
         {"document-send", "New file upload box"},
     };
@@ -413,11 +413,17 @@ void FormPage::FillLists()
         }
     }
     if (m_page.Nodes() && m_page.formNode) {
-        for (HtmlIter field : FormFields(*m_page.Nodes(), *m_page.formNode)) {
+        for (HtmlIter field : FormFields(*m_page.Nodes(), *m_page.formNode))
             m_rows.push_back({field, {}});
-            m_grid->setRowCount(static_cast<int>(m_rows.size()));
-            FillRow(static_cast<int>(m_rows.size()) - 1);
-        }
+        // A page may hold tens of thousands of fields: the rows are made at
+        // once, and the cells filled without a change notice each.
+        m_grid->setRowCount(static_cast<int>(m_rows.size()));
+        m_grid->setUpdatesEnabled(false);
+        m_grid->model()->blockSignals(true);
+        for (int row = 0; row < static_cast<int>(m_rows.size()); ++row)
+            FillRow(row);
+        m_grid->model()->blockSignals(false);
+        m_grid->setUpdatesEnabled(true);
     }
     m_filling = false;
 }

@@ -14,6 +14,7 @@
 #include <QItemSelectionModel>
 #include <QSignalBlocker>
 #include <algorithm>
+#include <array>
 #include <memory>
 #include <set>
 
@@ -29,11 +30,15 @@ QString Local(const std::string& text)
 QIcon FieldIcon(FieldKind kind)
 {
     static const char* const kThemes[] = {
-        "insert-text",     "insert-image",      "radio",         "checkbox",  "view-hidden",
-        "dialog-password", "document-send",     "insert-button", "edit-undo", "format-text-direction-ltr",
-        "view-list-text",  "view-list-details",
+        "text-field",  "insert-image",        "draw-circle",    "checkbox",
+        "view-hidden", "dialog-password",     "document-send",  "insert-button",
+        "edit-undo",   "format-justify-left", "view-list-text", "view-list-details",
     };
-    return QIcon::fromTheme(kThemes[static_cast<size_t>(kind)]);
+    static std::array<QIcon, std::size(kThemes)> icons;
+    QIcon& icon = icons[static_cast<size_t>(kind)];
+    if (icon.isNull())
+        icon = QIcon::fromTheme(kThemes[static_cast<size_t>(kind)]);
+    return icon;
 }
 
 } // namespace

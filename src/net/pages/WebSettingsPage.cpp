@@ -114,6 +114,7 @@ void WebSettingsPage::BuildControls()
         connect(button, &QToolButton::clicked, this, slot);
         layout->addWidget(edit);
         layout->addWidget(button);
+        row->setFocusProxy(edit);
         return row;
     };
     auto* form = new QFormLayout(this);
@@ -158,6 +159,7 @@ QWidget* WebSettingsPage::BuildDnsRow()
     connect(add, &QToolButton::clicked, this, &WebSettingsPage::AddDnsServer);
     connect(remove, &QToolButton::clicked, this, &WebSettingsPage::DeleteDnsServer);
     connect(lookup, &QToolButton::clicked, this, &WebSettingsPage::LookupDnsServers);
+    row->setFocusProxy(m_dns);
     layout->addWidget(m_dns, 1);
     layout->addWidget(add);
     layout->addWidget(remove);
@@ -179,6 +181,7 @@ QWidget* WebSettingsPage::BuildConfigurationRow()
     connect(save, &QToolButton::clicked, this, &WebSettingsPage::SaveConfiguration);
     connect(remove, &QToolButton::clicked, this, &WebSettingsPage::DeleteConfiguration);
     connect(m_configurations, &QComboBox::activated, this, &WebSettingsPage::SelectConfiguration);
+    row->setFocusProxy(m_configurations);
     layout->addWidget(m_configurations, 1);
     layout->addWidget(add);
     layout->addWidget(save);
@@ -274,14 +277,13 @@ void WebSettingsPage::LookupDnsServers()
     std::string url = m_project.settings.homePageUrl;
     std::string system = m_context.systemDnsServer ? *m_context.systemDnsServer : std::string();
     std::vector<std::string> names;
-    DeferredPrompter messages;
-    bool finished = RunBusy(this, tr("Looking up the DNS servers of the Web domain..."),
-                            [&] { names = LookupWebDomainDnsServers(url, system, messages); });
+    bool finished =
+        RunBusy(this, tr("Looking up the DNS servers of the Web domain..."), m_prompter,
+                [&](BusyTask& task) { names = LookupWebDomainDnsServers(url, system, task.WorkPrompter()); });
     if (!finished)
         return;
     if (m_context.systemDnsServer)
         *m_context.systemDnsServer = system;
-    messages.Replay(m_prompter);
     for (const std::string& name : names)
         m_dns->addItem(Local(name));
     m_dns->setEditText(QString());

@@ -10,6 +10,7 @@
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QToolButton>
@@ -66,7 +67,10 @@ AttachmentDialog::AttachmentDialog(Attachment& attachment, Prompter& prompter, Q
     source->addWidget(saveFile);
     auto* form = new QFormLayout;
     form->addRow(tr("Attachment &Type:"), m_type);
-    form->addRow(tr("&Source:"), source);
+    // A row of several widgets gets no buddy of its own: the label needs the path box.
+    auto* sourceLabel = new QLabel(tr("&Source:"), this);
+    sourceLabel->setBuddy(m_source);
+    form->addRow(sourceLabel, source);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &AttachmentDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &AttachmentDialog::reject);
