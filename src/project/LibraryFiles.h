@@ -19,13 +19,20 @@ struct LibraryFile {
     UploadKind kind;
 };
 
-inline constexpr std::array<LibraryFile, 6> kLibraryFiles = {{
+inline constexpr std::array<LibraryFile, 12> kLibraryFiles = {{
     {"dbadmin.cgi", true, "755", UploadKind::DbAdmin},
     {"ZentraCGI.pm", false, "644", UploadKind::CgiLib},
     {"Validator.pm", false, "644", UploadKind::CgiLib},
     {"ZentraMsg.pm", false, "644", UploadKind::CgiLib},
     {"Sendmail.pm", false, "644", UploadKind::CgiLib},
     {"mNet.pm", false, "644", UploadKind::CgiLib},
+    // Compiled only by the requests that need them.
+    {"ZentraPages.pm", false, "644", UploadKind::CgiLib},
+    {"ZentraUpload.pm", false, "644", UploadKind::CgiLib},
+    {"ZentraFiles.pm", false, "644", UploadKind::CgiLib},
+    {"ZentraCookies.pm", false, "644", UploadKind::CgiLib},
+    {"ZentraRows.pm", false, "644", UploadKind::CgiLib},
+    {"ZentraUtil.pm", false, "644", UploadKind::CgiLib},
 }};
 
 // The include-path functions that the generator appends to every script.

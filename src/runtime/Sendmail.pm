@@ -18,14 +18,19 @@ package Sendmail;
 # a shell, its recipients after "--". A body document without a source is the
 # listing of the received fields. Sources are server paths built from $cgipath
 # and so do not pass through FTP2System again.
+#
+# Header text beyond ASCII is sent as RFC 2047 encoded words and every text part
+# names its charset: the one an HTML template declares, else UTF-8 when the text
+# is UTF-8, else ISO-8859-1. A template filled into an HTML part gets its values
+# HTML-escaped; a plain-text part gets them as they were sent.
 
 use strict;
 use warnings;
 use Exporter 'import';
 use ZentraMsg ();
 
-# Every request loads this module; the socket and encoding modules are loaded
-# only when a message is sent.
+# A script loads this module only when it has a mail action; the socket and
+# encoding modules are loaded only when a message is sent.
 
 our @EXPORT    = qw(sendmail SendMail);
 our @EXPORT_OK = qw(sendmail SendMail);
@@ -76,7 +81,7 @@ sub _document_data {
     if (!defined $source || "$source" eq '') {
         return $first ? ZentraMsg::DefaultMsg(ZentraMsg::MSG_EMAIL()) : undef;
     }
-    return ZentraMsg::FillTemplate($source, 0, 0, 0, 1) if $doc->{template};
+    return ZentraMsg::FillTemplate($source, 0, 0, _is_html($doc), 1) if $doc->{template};
     my $path = ZentraCGI::SafePath($source, 1, 'data');
     my $fh;
     if (defined $path && (ref($path) || ref(\$path) eq 'GLOB')) {
@@ -89,6 +94,18 @@ sub _document_data {
     local $/;
     my $data = <$fh>;
     return defined $data ? $data : '';
+}
+
+sub _is_html {
+    my ($doc) = @_;
+    return (defined $doc->{content} && $doc->{content} =~ m{^\s*text/html}i) ? 1 : 0;
+}
+
+sub _charset {
+    my ($text, $html) = @_;
+    return ZentraMsg::PageCharset($text) if $html;
+    my $copy = $text;
+    return utf8::decode($copy) ? 'utf-8' : 'iso-8859-1';
 }
 
 sub _encode {
@@ -110,6 +127,7 @@ sub _part {
     $enc = '8bit' unless $enc =~ /^(?:7bit|8bit|base64)$/;
     my $type = $doc->{content} || 'text/plain';
     $type =~ s/[\x00-\x1f\x7f]//g;
+    $type .= '; charset=' . _charset($data, _is_html($doc)) if $type =~ m{^\s*text/}i && $type !~ /charset/i;
     my $head = "Content-Type: $type\r\nContent-Transfer-Encoding: $enc\r\n";
     if (!$first && defined $doc->{source} && "$doc->{source}" ne '') {
         my $name = _source_name($doc->{source});
@@ -140,17 +158,58 @@ sub _date {
     return sprintf('%s, %02d %s %04d %02d:%02d:%02d +0000', $WDAY[$t[6]], $t[3], $MON[$t[4]], $t[5] + 1900, @t[2, 1, 0]);
 }
 
+# RFC 2047 encoded words short enough for a header line of 78, cut between characters.
+sub _encoded_words {
+    my ($text) = @_;
+    return $text unless $text =~ /[^\x20-\x7e]/;
+    require MIME::Base64;
+    my $charset = _charset($text, 0);
+    my @words;
+    while ($text ne '') {
+        my $size = length($text) < 39 ? length($text) : 39;
+        --$size while $charset eq 'utf-8' && $size > 1 && $size < length($text)
+            && substr($text, $size, 1) =~ /[\x80-\xbf]/;
+        push @words, "=?$charset?B?" . MIME::Base64::encode_base64(substr($text, 0, $size, ''), '') . '?=';
+    }
+    return join("\r\n ", @words);
+}
+
+# A display name as a phrase (RFC 5322 3.2.5): encoded beyond ASCII, quoted
+# where it holds a special character.
+sub _phrase {
+    my ($name) = @_;
+    $name =~ s/^\s+|\s+$//g;
+    return _encoded_words($name) if $name =~ /[^\x20-\x7e]/;
+    return $name unless $name =~ /[()<>\[\]:;\@\\,."]/;
+    $name =~ s/(["\\])/\\$1/g;
+    return "\"$name\"";
+}
+
+# An address list with every display name made a phrase.
+sub _address_header {
+    my ($text) = @_;
+    my @items;
+    for my $item (grep {/\S/} split /[,;]/, $text) {
+        $item =~ s/^\s+|\s+$//g;
+        if ($item =~ /^"?(.*?)"?\s*<([^<>]*)>$/) {
+            $item = $1 ne '' ? _phrase($1) . " <$2>" : "<$2>";
+        }
+        push @items, $item;
+    }
+    return join(', ', @items);
+}
+
 sub build_message {
     my (%arg) = @_;
     my $from   = defined $arg{from} ? $arg{from} : '';
     my $sender = defined $arg{sender} ? $arg{sender} : '';
     my @head   = ('MIME-version: 1.0', "X-Mailer: $MAILER",
         'Date: ' . _date(time),
-        'From: ' . ($sender ne '' ? "$sender <$from>" : $from));
-    push @head, "To: $arg{to}"      if defined $arg{to} && $arg{to} ne '';
-    push @head, "CC: $arg{cc}"      if defined $arg{cc} && $arg{cc} ne '';
+        'From: ' . ($sender =~ /\S/ ? _phrase($sender) . " <$from>" : $from));
+    push @head, 'To: ' . _address_header($arg{to}) if defined $arg{to} && $arg{to} =~ /\S/;
+    push @head, 'CC: ' . _address_header($arg{cc}) if defined $arg{cc} && $arg{cc} =~ /\S/;
     push @head, "Reply-To: $from"   if $from ne '';
-    push @head, 'Subject: ' . (defined $arg{subject} ? $arg{subject} : '');
+    push @head, 'Subject: ' . _encoded_words(defined $arg{subject} ? $arg{subject} : '');
     my @parts = _docs($arg{docs});
     my $text  = join("\r\n", @head) . "\r\n";
     if (@parts == 1) {

@@ -13,12 +13,52 @@ package Validator;
 # required field left empty), BADDATA (a value that does not match), OLDDATA (a
 # card expiry in the past).
 #
+# check_form runs the rules text of a generated script (name=RULE pairs ended
+# by "&", names and rules %-encoded where they hold "&", "=" or "%") over the
+# submitted fields; form_errors gives the page text of its failures.
+#
 # Choices: URL accepts https as well as http; sqlparam accepts any value and
 # leaves it unchanged, because generated statements pass values through DBI's
 # quote; a DNS check that cannot reach any name server lets the value pass.
 
 use strict;
 use warnings;
+
+my %RULE_METHOD = (
+    'NOT NULL' => 'text', CREDIT_CARD => 'creditcard', EMAIL => 'email', REAL_EMAIL => 'realemail',
+    EXPIRATION_DATE => 'expdate', DECIMAL => 'number', INTEGER => 'integer', PHONE => 'phone',
+    URL => 'url', REAL_URL => 'realurl', SQL_OPERATOR => 'sqloperator',
+    SQL_PARAM_ANYTHING => 'sqlparam', SQL_PARAM_NOTNULL => 'sqlparam',
+);
+
+my $last_form;
+
+sub _decode {
+    my ($text) = @_;
+    return '' unless defined $text;
+    $text =~ s/%([0-9A-Fa-f]{2})/chr(hex($1))/ge;
+    return $text;
+}
+
+sub check_form {
+    my ($rules, $form, $tmpfiles) = @_;
+    my $validator = Validator->new($form);
+    $validator->settmpfiles($tmpfiles);
+    for my $pair (split /&/, defined $rules ? $rules : '') {
+        my ($name, $rule) = map { _decode($_) } split /=/, $pair, 2;
+        next if $name eq '' || $rule eq '' || $rule eq 'ANYTHING';
+        my $method = $RULE_METHOD{$rule};
+        $method = substr($rule, 1) if !defined $method && $rule =~ /^-/;
+        $method = "type:$rule" unless defined $method;
+        $validator->param($name, $method, $rule eq 'SQL_PARAM_ANYTHING' ? 0 : 1);
+    }
+    $last_form = $validator;
+    return $validator->validate;
+}
+
+sub form_errors {
+    return $last_form ? $last_form->errmsg('<b>', '</b>', "<br>\n") : '';
+}
 
 sub new {
     my ($class, $data) = @_;

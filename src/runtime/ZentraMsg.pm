@@ -1,16 +1,26 @@
 package ZentraMsg;
 
-# Message texts, the built-in pages (error, thank-you, information) and the
-# filling of message templates for the CGI scripts that Quillet generates.
+# The filling of templates and the pages sent to the browser for the CGI scripts
+# that Quillet generates.
 #
-# MakeMsg fills a template for the browser: the submitted values, cookies and
-# result rows that the template interpolates are HTML-escaped while it is
-# evaluated. ReadWrite and sendmail fill data files and mail with the values
-# as they were sent (FillTemplate with the escape flag clear).
+# A template is filled by replacing the variable references that the template
+# menus offer, and nothing else, so the rest of its text comes out as typed (an
+# e-mail address, a price, a lone "$" or "@"):
 #
-# A template is evaluated as a Perl double-quoted string, so "$FORM{'name'}[0]",
-# "$FIELD_STATE{'name'}{'value'}", "@{$FORM{'name'}}" and report expressions
-# such as "$Select1->{rows}[0]{'col'}" are replaced by their values.
+#   $FORM{'name'}[n]   $FORM{'name'}   @{$FORM{'name'}}   $FIELD_STATE{'name'}{'value'}
+#   $ENV{'NAME'}   $COOKIEJAR{'name'}   $Action   $Action->{rows}[n]{'column'}   $Action->{nrows} ...
+#
+# Keys are quoted with ' or " or are bare words. A field without an index reads
+# as its first value, all values are joined by one blank, and a bare $name is a
+# reference only when the script holds a value of that name.
+#
+# FillText HTML-escapes every value when the text is for a browser page or an
+# HTML mail; data files and plain-text mail get the values as they are. Markup
+# that the runtime builds itself (a DefaultReport table, the page a MakeMsg call
+# returned) is never escaped.
+#
+# A page goes out with the charset it declares, else UTF-8 (PageCharset). The
+# built-in pages and the failure reports live in ZentraPages.
 
 use strict;
 use warnings;
@@ -18,144 +28,94 @@ use Exporter 'import';
 use ZentraCGI ();
 
 our @EXPORT = qw(MakeMsg MessagePage DefaultMsg);
-our @EXPORT_OK = qw(FillTemplate ThankYouPage InfoPage Fail DatabaseError MSG_EMAIL MSG_HTML MSG_TEXT);
+our @EXPORT_OK = qw(FillText FillTemplate ThankYouPage InfoPage Fail DatabaseError PageCharset MSG_EMAIL MSG_HTML
+    MSG_TEXT);
 
 sub MSG_EMAIL () { 0 }
 sub MSG_HTML ()  { 1 }
 sub MSG_TEXT ()  { 2 }
 
-our %MSG = (
-    FILL    => "Please fill out the %s field",
-    CONNECT => "Can not connect to mail server %s. Please make sure that the mail server is running on the server\n",
-    READ    => "Can not read file %s. Please make sure that the file exists and has sufficient file permission\n",
-    WRITE   => "Can not write to file %s. Please make sure that the file exists and has sufficient file permission\n",
-    APPEND  => "Can not append data to file %s. Please make sure that the file exists and has sufficient file permission\n",
-    NOFILE  => "No filename was given",
-    POP     => "Can not log in to the POP server %s. Please check the POP user name and password of the Send Email action\n",
-    HEADER  => "The mail header %s holds a line break and was refused\n",
-    ADDRESS => "The e-mail address %s is not valid\n",
-    REFUSED => "The mail server %s refused the message: %s\n",
-    MAILCMD => "Can not run the mail program %s\n",
-    FILLERR => "Can not fill the template %s: %s\n",
-    DATABASE => "The database refused the request: %s\n",
-);
+# Names of the script variables that hold a page MakeMsg filled, with that page.
+my %markup;
 
 sub _esc { ZentraCGI::HtmlEncode(@_) }
 
-sub _title {
-    my $title = defined $main::WWW_APPNAME ? $main::WWW_APPNAME : '';
-    return _esc($title);
+# ---------------------------------------------------------------- filling
+
+my $SUBSCRIPT = '(?:->)?(?:\{[^{}]*\}|\[\s*-?\d+\s*\])';
+my $REFERENCE = qr/((?<all>\@\{\s*)?\$(?<brace>\{)?([A-Za-z]\w*)(?(<brace>)\})((?:$SUBSCRIPT)*)(?(<all>)\s*\}))/;
+my %HASHES    = (FORM => 1, ENV => 1, COOKIEJAR => 1, FIELD_STATE => 1);
+my %UNSHOWN   = (ARRAY => 1, HASH => 1, CODE => 1, SCALAR => 1, REF => 1, GLOB => 1);
+
+sub _key {
+    my ($key) = @_;
+    $key =~ s/^\s+|\s+$//g;
+    $key =~ s/\\(.)/$1/gs if $key =~ s/^(['"])(.*)\1$/$2/s;
+    return $key;
 }
 
-sub _status_line {
-    return (defined $ENV{PERLXS} && $ENV{PERLXS} eq 'PerlIS') ? "HTTP/1.0 200 OK\n" : '';
-}
-
-sub _send_page {
-    my ($body) = @_;
-    binmode STDOUT;
-    print _status_line(), "Content-type: text/html\n\n", $body;
-    ZentraCGI::CleanUp() if defined &ZentraCGI::CleanUp;
-    exit 0;
-}
-
-# The message is HTML: callers escape what they put into it.
-sub MessagePage {
-    my ($title, $message) = @_;
-    $title = defined $title && $title ne '' ? _esc($title) : _title();
-    $message = '' unless defined $message;
-    _send_page("<html><head><title>$title</title></head>\n<body>\n<h1>Submission Error</h1>\n"
-            . "<p>$message</p>\n<p>Please click the Back button on your browser to go back.</p>\n"
-            . "<hr>\n<p>$title</p>\n</body></html>\n");
-}
-
-sub Fail {
-    my ($key, @args) = @_;
-    MessagePage($main::WWW_APPNAME, sprintf($MSG{$key}, map { _esc($_) } @args));
-}
-
-sub DatabaseError {
-    my ($text) = @_;
-    Fail('DATABASE', defined $text ? $text : '');
-}
-
-sub _values {
-    my ($name) = @_;
-    return map { defined $_ ? "$_" : '' } ZentraCGI::FieldValues($name);
-}
-
-sub DefaultMsg {
-    my ($type) = @_;
-    $type = MSG_TEXT unless defined $type;
-    my @names = @ZentraCGI::FIELDS;
-    if ($type == MSG_HTML) {
-        my $rows = join('', map {
-            '<tr><td><b>' . _esc($_) . '</b></td><td>' . join('<br>', map { _esc($_) } _values($_)) . "</td></tr>\n"
-        } @names);
-        return "<table>\n$rows</table>\n";
-    }
-    my $eol = $type == MSG_EMAIL ? "\r\n" : "\n";
-    return join('', map { "$_: " . join(', ', _values($_)) . $eol } @names);
-}
-
-sub ThankYouPage {
-    my $title = _title();
-    return "<html><head><title>$title</title></head>\n<body>\n<h1>Thank you</h1>\n"
-        . "<p>The following data has been received:</p>\n" . DefaultMsg(MSG_HTML)
-        . "<hr>\n<p>$title</p>\n</body></html>\n";
-}
-
-sub InfoPage {
-    my $title = _title();
-    _send_page("<html><head><title>$title</title></head>\n<body>\n<h1>$title</h1>\n"
-            . "<p>This address handles a form. Please open the form and submit it with one of its buttons.</p>\n"
-            . "</body></html>\n");
-}
-
-# Fields hold lists; a script may also store a plain text (WWW_COOKIESTR).
-sub _escape_value {
+sub _text {
     my ($value) = @_;
-    return ref($value) eq 'ARRAY' ? [map { _esc($_) } @$value] : _esc($value);
+    return '' if !defined $value || $UNSHOWN{ ref $value };
+    return "$value";
 }
 
-sub _escape_row {
-    my ($row) = @_;
-    return $row unless ref($row) eq 'HASH';
-    return { map { ($_ => _esc($row->{$_})) } keys %$row };
-}
-
-# Result hashes named in the template get HTML-escaped rows while the browser
-# page is filled; returns what to put back.
-sub _escape_results {
-    my ($text) = @_;
-    my (%seen, @restore);
+# The value at the end of the subscripts, the last key, and the subscripts that
+# are not part of the reference (text after a plain $name, kept as typed).
+sub _walk {
+    my ($head, $subscripts) = @_;
+    my @steps;
+    while ($subscripts =~ /\G(->)?(?:\{([^{}]*)\}|\[\s*(-?\d+)\s*\])/gc) {
+        push @steps, [$1, defined $2 ? _key($2) : undef, $3];
+    }
     no strict 'refs';
-    for my $name ($text =~ /\$\{?(\w+)\}?->\{\s*'?rows'?\s*\}/g) {
-        next if $seen{$name}++;
-        my $result = ${"main::$name"};
-        next unless ref($result) eq 'HASH' && ref($result->{rows}) eq 'ARRAY';
-        push @restore, [$name, $result];
-        ${"main::$name"} = { %$result, rows => [map { _escape_row($_) } @{ $result->{rows} }] };
+    my $value;
+    if ($HASHES{$head}) {
+        return (undef, undef, undef) unless @steps && defined $steps[0][1] && !$steps[0][0];
+        $value = $head eq 'ENV' ? \%ENV : \%{"main::$head"};
+    } else {
+        return (undef, undef, undef) unless exists $main::{$head};
+        $value = ${"main::$head"};
+        return ($value, undef, $subscripts) if @steps && !$steps[0][0];    # "$name{...}" is no reference
     }
-    return @restore;
+    for my $step (@steps) {
+        my (undef, $key, $index) = @$step;
+        if (defined $key && ref($value) eq 'HASH') {
+            $value = $value->{$key};
+        } elsif (defined $index && ref($value) eq 'ARRAY') {
+            $value = $value->[$index];
+        } else {
+            return ('', undef, '');
+        }
+    }
+    $value = $value->[0] if ref($value) eq 'ARRAY';    # a field without an index: its first value
+    return ($value, @steps ? $steps[-1][1] : undef, '');
 }
 
-sub _interpolate {
-    my ($text, $escape) = @_;
-    my $end = 'ZENTRA_TEMPLATE_END_' . int(rand(1e9));
-    $end .= 'X' while index($text, $end) >= 0;
-    return main::_zentra_fill_template($text, $end) unless $escape;
-    local %main::FORM = map { ($_ => _escape_value($main::FORM{$_})) } keys %main::FORM;
-    local %main::COOKIEJAR = map { ($_ => _esc($main::COOKIEJAR{$_})) } keys %main::COOKIEJAR;
-    my @restore = _escape_results($text);
-    my $filled = eval { main::_zentra_fill_template($text, $end) };
-    my $error  = $@;
-    {
-        no strict 'refs';
-        ${"main::$_->[0]"} = $_->[1] for @restore;
+sub _fill_one {
+    my ($reference, $all, $head, $subscripts, $escape) = @_;
+    if ($all) {
+        return $reference unless $head eq 'FORM' && $subscripts =~ /^\{([^{}]*)\}$/;
+        my @values = map { _text($_) } ZentraCGI::FieldValues(_key($1));
+        return join(' ', $escape ? map { _esc($_) } @values : @values);
     }
-    die $error if $error;
-    return $filled;
+    my ($value, $last, $rest) = _walk($head, $subscripts);
+    return $reference unless defined $rest && (defined $value || $subscripts ne $rest);
+    my $text = _text($value);
+    if (defined $last) {
+        return $text if $last eq 'DefaultReport';
+        $text = '0' if $last eq 'nrows' && $text eq '0E0';    # DBI's "no rows, but no failure"
+    } elsif ($subscripts eq $rest && defined $markup{$head} && $markup{$head} eq $text) {
+        return $text . $rest;
+    }
+    return ($escape ? _esc($text) : $text) . $rest;
+}
+
+# The text with every variable reference replaced by its value.
+sub FillText {
+    my ($text, $escape) = @_;
+    $text =~ s/$REFERENCE/_fill_one($1, $2, $4, $5, $escape)/ge;
+    return $text;
 }
 
 sub _read_template {
@@ -185,30 +145,43 @@ sub FillTemplate {
     }
     return $text if $raw;
     $text =~ s/\r//g;
-    my $filled = eval { _interpolate($text, $escape) };
-    if ($@ || !defined $filled) {
-        (my $error = $@ || 'no result') =~ s/ at \(eval \d+\).*//s;
-        Fail('FILLERR', $template, $error);
-    }
-    return $filled;
+    return FillText($text, $escape);
 }
 
 sub MakeMsg {
     my ($name, $template, $bodyonly, $raw) = @_;
-    return FillTemplate($template, $bodyonly, $raw, 1, 1);
+    my $page = FillTemplate($template, $bodyonly, $raw, 1, 1);
+    $markup{$name} = $page if defined $name;
+    return $page;
 }
 
-package main;
+# The encoding a page declares, else UTF-8 when its bytes are UTF-8.
+sub PageCharset {
+    my ($html) = @_;
+    return lc $1 if $html =~ /<meta\b[^>]*?\bcharset\s*=\s*["']?\s*([\w.:\-]+)/i;
+    my $copy = $html;
+    return utf8::decode($copy) ? 'utf-8' : 'iso-8859-1';
+}
 
-# Evaluated in package main, where the script's variables live; only @_ is in
-# scope so the template cannot reach this module's lexicals.
-sub _zentra_fill_template {
-    no strict;
-    no warnings;
-    my $filled = eval "<<\"$_[1]\";\n$_[0]\n$_[1]\n";
-    die $@ if $@;
-    $filled =~ s/\n\z//;
-    return $filled;
+# ---------------------------------------------------------------- answers
+
+sub _status_line {
+    return (defined $ENV{PERLXS} && $ENV{PERLXS} eq 'PerlIS') ? "HTTP/1.0 200 OK\n" : '';
+}
+
+# Sends a whole page with its charset and ends the script.
+sub SendPage {
+    my ($page) = @_;
+    binmode STDOUT;
+    print _status_line(), 'Content-type: text/html; charset=', PageCharset($page), "\n\n", $page;
+    ZentraCGI::CleanUp() if defined &ZentraCGI::CleanUp;
+    exit 0;
+}
+
+# The built-in pages and the failure reports are compiled on their first use.
+for my $name (qw(MessagePage Fail DatabaseError DefaultMsg ThankYouPage InfoPage)) {
+    no strict 'refs';
+    *{"ZentraMsg::$name"} = sub { require ZentraPages; goto &{"ZentraPages::$name"} };
 }
 
 1;

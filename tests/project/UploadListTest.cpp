@@ -127,7 +127,7 @@ TEST_F(UploadListTest, PublishListsEverythingInOrderWithMarks)
 {
     m_form.handlers.push_back({"Send", {Mail("templates/mail.txt")}});
     UploadList list = Build(kPublishKinds);
-    ASSERT_EQ(list.size(), 1u + 4 + 1 + 6 + 1);
+    ASSERT_EQ(list.size(), 1u + 4 + 1 + kLibraryFiles.size() + 1);
 
     EXPECT_EQ(list[0], (UploadEntry{Site("order.html"), "/var/www/html/order.html", "644", UploadKind::Html, true}));
     const char* images[] = {"first.gif", "prev.gif", "next.gif", "last.gif"};
@@ -146,14 +146,15 @@ TEST_F(UploadListTest, PublishListsEverythingInOrderWithMarks)
         EXPECT_EQ(list[6 + i], (UploadEntry{m_dir.File("prog/scripts/") + name, "/var/www/cgi-bin/" + name, "644",
                                             UploadKind::CgiLib, false}));
     }
-    EXPECT_EQ(list[12], (UploadEntry{Site("templates/mail.txt"), "/var/www/cgi-bin/templates/mail.txt", "644",
-                                     UploadKind::Template, true}));
+    EXPECT_EQ(list[6 + kLibraryFiles.size()],
+              (UploadEntry{Site("templates/mail.txt"), "/var/www/cgi-bin/templates/mail.txt", "644",
+                           UploadKind::Template, true}));
 }
 
 TEST_F(UploadListTest, ServerSetUpMarksTheSharedFiles)
 {
     UploadList list = Build(kServerSetupKinds);
-    ASSERT_EQ(list.size(), 4u + 6);
+    ASSERT_EQ(list.size(), 4u + kLibraryFiles.size());
     for (const UploadEntry& entry : list)
         EXPECT_TRUE(entry.upload) << entry.localPath;
     UploadList admin = Build(static_cast<unsigned>(UploadKind::DbAdmin));

@@ -62,8 +62,10 @@ subtest 'default report' => sub {
     is(() = $report =~ /<tr>/g, 13, 'header row once, then every record (not just the page)');
     like($report, qr{^<table border="1">\n<tr><th>id</th><th>name</th></tr>\n<tr><td>1</td><td>n1</td></tr>}, 'header first, columns in statement order');
     like($report, qr{<td>&lt;b&gt;&amp;</td>}, 'values are HTML-escaped');
+    is($r->{nrows}, 12, 'the row count is the number of rows found');
     $r = select_rows(0, undef, 'SELECT id FROM t WHERE id > 100');
     is($r->{DefaultReport}, "<table border=\"1\">\n<tr><th>id</th></tr>\n</table>\n", 'no rows: header only');
+    is($r->{nrows}, 0, 'and a row count of 0, not "0E0"');
 };
 
 subtest 'database failures end with the error page' => sub {
@@ -72,9 +74,11 @@ subtest 'database failures end with the error page' => sub {
         . "\$db->do('CREATE TABLE g (name TEXT NOT NULL)');\n"
         . "ParseForm();\n%Ins = {};\n\$Ins->{nrows} = \$db->do(\"INSERT INTO g (name) VALUES (\" . \$db->quote(\$FORM{'x'}[0]) . \")\");\n"
         . "PostUrl(\"DefaultAction\", 1, \"\", \"\");\n";
-    my ($out) = run_cgi(dir => $dir, script => cgi_script($dir, $body, dbi => 1), stdin => 'y=1');
-    like($out, qr/Submission Error.*The database refused the request: .*NOT NULL/s, 'refused insert');
-    unlike($out, qr/Thank you/, 'no thank-you page');
+    my ($out, $err) = run_cgi(dir => $dir, script => cgi_script($dir, $body, dbi => 1), stdin => 'y=1');
+    my ($reference) = $out =~ /Submission Error.*The database refused the request\..*Reference: (\w{8})/s;
+    ok($reference, 'refused insert');
+    unlike($out, qr/NOT NULL|SQLite|Thank you/, "no thank-you page and nothing of the driver's text");
+    like($err, qr/error \Q$reference\E: database: .*NOT NULL/, 'which goes to the log');
     $body = "\$db = DBI->connect(\"DBI:SQLite:database=$dir/missing/none.db\", \"\", \"\");\nPostUrl(\"DefaultAction\", 1, \"\", \"\");\n";
     ($out) = run_cgi(dir => $dir, script => cgi_script($dir, $body, dbi => 1));
     like($out, qr/Submission Error.*The database refused the request/s, 'failed connection');

@@ -40,7 +40,7 @@ my $body_doc = "[content=>'text/plain', enc=>'8bit', type=>'FILE', source=>\"\$c
 
 subtest 'plain message' => sub {
     my ($out, $new) = send_form("from=>'shop\@example.com', sender=>'The Shop', to=>\"\$FORM{'email'}[0]\", "
-            . "cc=>'cc\@example.com', bcc=>'hidden\@example.com', subject=>\"Order from \$FORM{'name'}[0]\", docs=>[$body_doc]",
+            . "cc=>'Zo\xC3\xAB <cc\@example.com>', bcc=>'hidden\@example.com', subject=>\"Order from \$FORM{'name'}[0]\", docs=>[$body_doc]",
         'email=ann%40example.org&name=Ann&note=%3Cb%3Eraw%3C%2Fb%3E');
     like($out, qr/sent$/, 'sendmail returns');
     is(scalar @$new, 1, 'one message');
@@ -52,11 +52,30 @@ subtest 'plain message' => sub {
     like($head, qr/^X-Mailer: /m, 'mailer');
     like($head, qr/^From: The Shop <shop\@example\.com>\r$/m, 'From: sender and address');
     like($head, qr/^To: ann\@example\.org\r$/m, 'To');
-    like($head, qr/^CC: cc\@example\.com\r$/m, 'CC');
+    like($head, qr{^CC: =\?utf-8\?B\?Wm/Dqw==\?= <cc\@example\.com>\r$}m, 'CC with an encoded display name');
     like($head, qr/^Reply-To: shop\@example\.com\r$/m, 'Reply-To');
     like($head, qr/^Subject: Order from Ann\r$/m, 'Subject with a form value');
     unlike($head, qr/hidden/, 'blind copy not in the headers');
     is($body, "Name: Ann\r\nNote: <b>raw</b>\r\n.leading dot\r\n", 'template filled with raw values, CR LF lines, dot kept');
+    like($head, qr{^Content-Type: text/plain; charset=utf-8\r$}m, 'the text part names its charset');
+};
+
+subtest 'text beyond ASCII and HTML bodies' => sub {
+    require Encode;
+    my $long = "Gr\xC3\xBC\xC3\x9Fe " x 12;
+    write_file("$dir/templates/body.html", "<p>\$FORM{'note'}[0] \xE2\x82\xAC</p>\n");
+    my ($out, $new) = send_form("from=>'a\@example.com', sender=>\"\$FORM{'who'}[0]\", to=>'b\@example.com', "
+            . "subject=>\"\$FORM{'s'}[0]\", docs=>[[content=>'text/html', enc=>'8bit', type=>'FILE', "
+            . "source=>\"\$cgipath/templates/body.html\", binmode=>0, template=>1]]",
+        'who=Ren%C3%A9e+%22R%22+Roe&note=%3Cscript%3Ex%3C%2Fscript%3E&s=' . join('', map { sprintf('%%%02X', ord) } split //, $long));
+    my ($head, $body) = split /\r\n\r\n/, $new->[0]{data}, 2;
+    unlike($head, qr/[^\x00-\x7f]/, 'headers are ASCII');
+    ok(!grep({ length > 78 } split /\r\n/, $head), 'in lines of at most 78 characters');
+    my %field = map { /^([\w-]+): (.*)$/s ? (lc $1 => $2) : () } split /\r\n(?! )/, $head;
+    is(Encode::decode('MIME-Header', $field{subject}), Encode::decode('UTF-8', $long), 'the subject decodes to what was typed');
+    is(Encode::decode('MIME-Header', $field{from}), "Ren\x{e9}e \"R\" Roe <a\@example.com>", 'so does the sender');
+    like($head, qr{^Content-Type: text/html; charset=utf-8\r$}m, 'the HTML part names its charset');
+    is($body, "<p>&lt;script&gt;x&lt;/script&gt; \xE2\x82\xAC</p>\r\n", 'and shows the values escaped');
 };
 
 subtest 'attachments' => sub {
@@ -77,7 +96,7 @@ subtest 'attachments' => sub {
     my @parts = split /(?:^|\r\n)--\Q$boundary\E(?:--)?\r\n/, $body;
     shift @parts;    # the preamble
     is(scalar @parts, 4, 'one part per document');
-    like($parts[0], qr/Content-Type: text\/plain\r\nContent-Transfer-Encoding: 8bit\r\n\r\nName: Bo/, 'body first');
+    like($parts[0], qr/Content-Type: text\/plain; charset=utf-8\r\nContent-Transfer-Encoding: 8bit\r\n\r\nName: Bo/, 'body first');
     unlike($parts[0], qr/Content-Disposition/, 'body is not an attachment');
     like($parts[1], qr/Content-Transfer-Encoding: 7bit\r\nContent-Disposition: attachment; filename="notes\.txt"\r\n\r\nplain attachment$/, 'text attachment');
     my ($b64) = $parts[2] =~ /filename="blob\.bin"\r\n\r\n(.*)$/s;

@@ -57,6 +57,7 @@ subtest 'credit cards: prefixes, lengths and the modulus-10 check' => sub {
 };
 
 subtest 'required fields, month and year fields, uploads' => sub {
+    require ZentraUpload;
     open(my $fh, '+>', undef) or die;
     my $upload = ZentraCGI::Upload->new($fh, 'photo.png');
     my %form = (name => [''], age => ['x'], opt => [''], card_MONTH => ['12'], card_YEAR => [$this_year + 1],
@@ -87,11 +88,13 @@ subtest 'required fields, month and year fields, uploads' => sub {
 subtest 'ValidateForm in a script' => sub {
     my $dir  = temp_dir();
     my $body = "ValidateForm(\$_str_valid);\nprint \"Content-type: text/plain\\n\\nvalid\";\n";
-    my $script = cgi_script($dir, "\$_str_valid=\"q=SQL_PARAM_ANYTHING&n=NOT NULL&e=EMAIL&x=ANYTHING&m=-integer&<i>=NOT NULL&\";\nParseForm();\n$body");
-    my ($out) = run_cgi(dir => $dir, script => $script, stdin => 'q=&n=ann&e=a%40b.com&m=5&%3Ci%3E=1');
-    is($out, "Content-type: text/plain\n\nvalid", 'SQL_PARAM_ANYTHING lets an empty field pass; ANYTHING skips');
-    ($out) = run_cgi(dir => $dir, script => $script, stdin => 'n=&e=bad&m=x');
-    like($out, qr{^Content-type: text/html\n\n}, 'error page is a complete answer');
+    my $script = cgi_script($dir, "\$_str_valid=\"q=SQL_PARAM_ANYTHING&n=NOT NULL&e=EMAIL&x=ANYTHING&m=-integer&<i>=NOT NULL&"
+        . "a%26b%3Dc%25=INTEGER&gr\xC3\xB6\xC3\x9Fe=NOT NULL&\";\nParseForm();\n$body");
+    my ($out) = run_cgi(dir => $dir, script => $script, stdin => 'q=&n=ann&e=a%40b.com&m=5&%3Ci%3E=1&a%26b%3Dc%25=7&gr%C3%B6%C3%9Fe=L');
+    is($out, "Content-type: text/plain\n\nvalid",
+        'SQL_PARAM_ANYTHING lets an empty field pass; ANYTHING skips; encoded and non-ASCII names match');
+    ($out) = run_cgi(dir => $dir, script => $script, stdin => 'n=&e=bad&m=x&a%26b%3Dc%25=7&gr%C3%B6%C3%9Fe=L');
+    like($out, qr{^Content-type: text/html; charset=utf-8\n\n}, 'error page is a complete answer');
     like($out, qr{<b>n</b> was not entered\.<br>\n<b>e</b> was incorrect\.<br>\n<b>m</b> was incorrect\.<br>\n<b>&lt;i&gt;</b> was not entered}, 'fields in bold, lines ended by a line break, names escaped');
     like($out, qr{Submission Error.*Please click the Back button on your browser to go back\.}s, 'error page texts');
     unlike($out, qr/valid$/, 'the script ends');

@@ -22,7 +22,7 @@ mkdir $_ for $root, $cgi, "$cgi/data", "$cgi/templates", "$dir/mail";
 # The deployed tree: modules copied byte for byte, the script with the
 # include-path functions appended.
 my $rt = runtime_dir();
-copy("$rt/$_", "$cgi/$_") or die "$_: $!" for qw(ZentraCGI.pm ZentraMsg.pm Validator.pm Sendmail.pm mNet.pm dbadmin.cgi);
+copy($_, $cgi) or die "$_: $!" for glob("$rt/*.pm"), "$rt/dbadmin.cgi";
 my ($sink, $smtp) = start_smtp_sink("$dir/mail");
 END { stop_server($sink) if $sink }
 my $script = read_file("$FindBin::Bin/guestbook.cgi.in") . read_file("$rt/include-path.pl");
@@ -116,10 +116,10 @@ subtest 'header injection into mail' => sub {
 subtest 'SQL injection through Update, Delete and Select criteria' => sub {
     my $before = rows();
     my $r = post('?page=tools&form=f', Edit => 'x', name => "x' OR '1'='1", message => "pwned', email='x", gone => "' OR 1=1 --", find => "' OR ''='");
-    like($r->{content}, qr/Updated 0E0, deleted 0E0\n<table border="1">\n<tr><th>name<\/th><th>message<\/th><\/tr>\n<\/table>/, 'nothing matched');
+    like($r->{content}, qr/Updated 0, deleted 0\n<table border="1">\n<tr><th>name<\/th><th>message<\/th><\/tr>\n<\/table>/, 'nothing matched');
     is_deeply(rows(), $before, 'table unchanged');
     $r = post('?page=tools&form=f', Edit => 'x', name => "O'Hara <b>", message => "it's 'quoted'", gone => 'nobody', find => "O'Hara <b>");
-    like($r->{content}, qr/Updated 1, deleted 0E0\n.*<td>O&#39;Hara &lt;b&gt;<\/td><td>it&#39;s &#39;quoted&#39;<\/td>/s, 'exact values still match');
+    like($r->{content}, qr/Updated 1, deleted 0\n.*<td>O&#39;Hara &lt;b&gt;<\/td><td>it&#39;s &#39;quoted&#39;<\/td>/s, 'exact values still match');
 };
 
 subtest 'select records: default report and paging values' => sub {
