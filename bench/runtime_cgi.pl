@@ -1,10 +1,15 @@
 #!/usr/bin/perl
-# Requests per second and median latency of an insert handler written in the
-# generated layout (runtime modules, ValidateForm, PostUrl) against a minimal
-# hand-written DBI CGI script doing the same insert, both under lighttpd on
-# 127.0.0.1, measured in the same run with interleaved rounds.
+# The guestbook example's insert handler, built by quillet-cli and laid out as
+# a publish lays it out, against a minimal hand-written DBI CGI script doing
+# the same insert and answering with the same page, side by side in one run:
+#   - instructions of one request each, counted by valgrind's callgrind when
+#     valgrind is installed (the steadiest figure on a shared machine);
+#   - requests per second and median latency under lighttpd on 127.0.0.1, in
+#     interleaved rounds.
 #
 #   perl bench/runtime_cgi.pl [requests per script, default 300]
+#
+# QUILLET_CLI names the quillet-cli to build with (default build/src/quillet-cli).
 use strict;
 use warnings;
 use FindBin;
@@ -13,89 +18,102 @@ use RuntimeTest;
 use DBI;
 use HTTP::Tiny;
 use File::Copy qw(copy);
+use File::Path qw(make_path);
+use File::Basename qw(dirname);
 use POSIX ();
 use Time::HiRes qw(time);
 
 my $count = shift || 300;
-my $dir   = temp_dir();
-my $cgi   = "$dir/www/cgi-bin";
-mkdir $_ for "$dir/www", $cgi, "$cgi/data", "$cgi/templates";
-my $rt = runtime_dir();
-copy("$rt/$_", "$cgi/$_") or die for qw(ZentraCGI.pm ZentraMsg.pm Validator.pm Sendmail.pm mNet.pm);
-DBI->connect("DBI:SQLite:database=$cgi/data/g.db", '', '')->do('CREATE TABLE e (name TEXT, message TEXT)');
-write_file("$cgi/templates/thanks.html", "<html><body>Thanks, \$FORM{'name'}[0]!</body></html>\n");
+my $cli   = $ENV{QUILLET_CLI} || "$FindBin::Bin/../build/src/quillet-cli";
+die "no quillet-cli at $cli; build first or set QUILLET_CLI\n" unless -x $cli;
+my $dir     = temp_dir();
+my $root    = "$dir/www";
+my $project = "$dir/project";
+my $cgi     = "$root/cgi-bin";
+make_path("$project/templates");
+$ENV{QUILLET_HOME} = "$dir/home";
 
-write_file("$cgi/layout.cgi", <<"PERL" . read_file("$rt/include-path.pl"));
-#!/usr/bin/perl
-use Cwd;
-\$cgipath='$cgi';
-\$ftproot=GetFTPRoot(\$cgipath);
-\@nameservers = ("");
-SetIncludePath(\$cgipath);
-eval("use ZentraCGI;");
-eval("use Sendmail qw(sendmail SendMail);");
-use DBI;
-\$db1 = DBI->connect("DBI:SQLite:database=$cgi/data/g.db", "", "");
-\$cgipath=FTP2System(\$cgipath);
-\$WWW_APPNAME="Quillet";
-read_urlencoded(\$ENV{'QUERY_STRING'});
-if (!defined(\$FORM{'page'}) || !defined(\$FORM{'form'})) {
-  \$_str_valid="name=NOT NULL&message=ANYTHING&";
-  ParseForm();
-  if (defined(\$FORM{'Sign'}))
-  {
-    ValidateForm(\$_str_valid);
-  \$Ins1->{nrows} = \$db1->do("INSERT INTO e (name ,message) VALUES (" . \$db1->quote(\$FORM{'name'}[0]) . " ," . \$db1->quote(\$FORM{'message'}[0]) . ")");
-  PostUrl("Reply1", 1, "\$cgipath/templates/thanks.html", "");
-  }
+my $example = "$FindBin::Bin/../examples/guestbook";
+copy("$example/$_", "$project/$_") or die "$_: $!" for qw(guestbook.html guestbook.prj);
+copy("$example/templates/$_", "$project/templates/$_") or die "$_: $!" for qw(thanks.html entries.html);
+system("'$cli' build '$project/guestbook.prj' >/dev/null") == 0 or die "build failed\n";
+open(my $list, '-|', $cli, 'uploads', "$project/guestbook.prj") or die "uploads: $!";
+while (my $line = <$list>) {
+    chomp $line;
+    my (undef, undef, undef, undef, $mode, $local, $remote) = split /\t/, $line;
+    make_path(dirname("$root$remote"));
+    $local eq '' ? write_file("$root$remote", '') : copy($local, "$root$remote") || die "$local: $!";
+    chmod(oct($mode), "$root$remote");
 }
-Info();
-PERL
+close($list);
+DBI->connect("DBI:SQLite:database=$cgi/guestbook.db", '', '')
+    ->do('CREATE TABLE entries (id INTEGER PRIMARY KEY, name VARCHAR(80) NOT NULL, email VARCHAR(120), message TEXT)');
 
-write_file("$cgi/plain.cgi", <<"PERL");
+write_file("$cgi/plain.cgi", <<'PERL');
 #!/usr/bin/perl
 use strict;
 use DBI;
-my \$body = '';
-read(STDIN, \$body, \$ENV{CONTENT_LENGTH} || 0);
+my $body = '';
+read(STDIN, $body, $ENV{CONTENT_LENGTH} || 0);
 my %f;
-for (split /&/, \$body) { my (\$k, \$v) = map { tr/+/ /r =~ s/%([0-9A-Fa-f]{2})/chr hex \$1/ger } split /=/, \$_, 2; \$f{\$k} = \$v }
-my \$db = DBI->connect("DBI:SQLite:database=$cgi/data/g.db", "", "", { RaiseError => 1 });
-\$db->do("INSERT INTO e (name, message) VALUES (?, ?)", undef, \$f{name}, \$f{message});
-(my \$name = \$f{name} // '') =~ s/&/&amp;/g;
-print "Content-type: text/html\\n\\n<html><body>Thanks, \$name!</body></html>\\n";
+for (split /&/, $body) { my ($k, $v) = map { tr/+/ /r =~ s/%([0-9A-Fa-f]{2})/chr hex $1/ger } split /=/, $_, 2; $f{$k} = $v }
+my $db = DBI->connect("DBI:SQLite:database=guestbook.db", "", "", { RaiseError => 1 });
+$db->do("INSERT INTO entries (name, email, message) VALUES (?, ?, ?)", undef, @f{qw(name email message)});
+(my $name = $f{name} // '') =~ s/([&<>"'])/'&#' . ord($1) . ';'/ge;
+print "Content-type: text/html; charset=utf-8\n\n<html>\n<head><title>Thank you</title></head>\n<body>\n"
+    . "<h1>Thank you, $name!</h1>\n<p>Your entry has been added to the guestbook.</p>\n</body>\n</html>\n";
 PERL
+chmod 0755, "$cgi/plain.cgi";
+
+my $form = 'name=Ann&email=ann%40example.org&message=hello&Sign=Sign';
+
+# Instructions of one request, run the way mod_cgi runs it.
+sub instructions {
+    my ($script) = @_;
+    local %ENV = (%ENV, REQUEST_METHOD => 'POST', CONTENT_TYPE => 'application/x-www-form-urlencoded',
+        CONTENT_LENGTH => length($form), SCRIPT_FILENAME => "$cgi/$script.cgi", SCRIPT_NAME => "/cgi-bin/$script.cgi",
+        SERVER_NAME => '127.0.0.1');
+    my $out = "$dir/$script.out";
+    open(my $pipe, '|-', "cd $cgi && valgrind --tool=callgrind --callgrind-out-file=/dev/null $^X $script.cgi >$out 2>$dir/cg.log")
+        or die "valgrind: $!";
+    print {$pipe} $form;
+    close($pipe);
+    die "$script: " . (read_file($out) // '') unless (read_file($out) // '') =~ /Thank you, Ann!/;
+    my ($refs) = (read_file("$dir/cg.log") // '') =~ /Collected : (\d+)/;
+    return $refs;
+}
+
+if (grep { -x "$_/valgrind" } split /:/, $ENV{PATH}) {
+    my %refs;
+    $refs{$_} = instructions($_) for qw(guestbook plain guestbook plain);    # the second run of each counts
+    printf "%-9s %12s instructions per request\n", $_, $refs{$_} =~ s/(\d)(?=(\d{3})+$)/$1,/gr for qw(guestbook plain);
+    printf "instruction ratio guestbook/plain: %.3f\n", $refs{guestbook} / $refs{plain};
+}
 
 my $port = free_port();
-write_file("$dir/lighttpd.conf", qq{server.document-root = "$dir/www"\nserver.bind = "127.0.0.1"\nserver.port = $port\n}
-        . qq{server.modules = ("mod_cgi")\nserver.errorlog = "$dir/error.log"\ncgi.assign = (".cgi" => "$^X")\n});
-my $pid = fork();
-if ($pid == 0) {
-    exec((grep { -x } '/usr/sbin/lighttpd', '/usr/bin/lighttpd')[0], '-D', '-f', "$dir/lighttpd.conf") or POSIX::_exit(127);
-}
+my $pid  = start_lighttpd($dir, $root, $port);
 wait_port($port) or die 'lighttpd did not start';
-
 my $http = HTTP::Tiny->new(timeout => 30);
 my %times;
 for my $round (1 .. 10) {
-    for my $script (qw(layout plain)) {
+    for my $script (qw(guestbook plain)) {
         for (1 .. $count / 10) {
             my $start = time;
-            my $r = $http->post_form("http://127.0.0.1:$port/cgi-bin/$script.cgi", [name => 'Ann', message => 'hello', Sign => 'Sign']);
-            die "$script: $r->{status} $r->{content}" unless $r->{content} =~ /Thanks, Ann!/;
+            my $r = $http->request('POST', "http://127.0.0.1:$port/cgi-bin/$script.cgi",
+                { content => $form, headers => { 'content-type' => 'application/x-www-form-urlencoded' } });
+            die "$script: $r->{status} $r->{content}" unless $r->{content} =~ /Thank you, Ann!/;
             push @{ $times{$script} }, time - $start;
         }
     }
 }
-kill 'TERM', $pid;
-waitpid($pid, 0);
+stop_server($pid);
 
-for my $script (qw(layout plain)) {
+for my $script (qw(guestbook plain)) {
     my @t = sort { $a <=> $b } @{ $times{$script} };
     my $total = 0;
     $total += $_ for @t;
-    printf "%-7s %6.1f requests/s  median %6.1f ms  (%d sequential requests)\n", $script, @t / $total,
+    printf "%-9s %6.1f requests/s  median %6.1f ms  (%d sequential requests)\n", $script, @t / $total,
         $t[@t / 2] * 1000, scalar @t;
 }
-my ($l, $p) = map { my @t = sort { $a <=> $b } @{ $times{$_} }; $t[@t / 2] } qw(layout plain);
-printf "median ratio layout/plain: %.2f\n", $l / $p;
+my ($g, $p) = map { my @t = sort { $a <=> $b } @{ $times{$_} }; $t[@t / 2] } qw(guestbook plain);
+printf "median latency ratio guestbook/plain: %.2f\n", $g / $p;

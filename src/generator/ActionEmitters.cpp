@@ -1,5 +1,7 @@
 #include "generator/ActionEmitters.h"
 
+#include "generator/CookiePageModel.h"
+#include "generator/CriteriaGrid.h"
 #include "generator/PerlLiteral.h"
 #include "generator/SqlBuilder.h"
 #include "project/Paths.h"
@@ -125,19 +127,51 @@ void WriteMailAction(ScriptPrinter& out, const Action& action, const EmitContext
     out.Print("  );\n");
 }
 
+// The address parts a cookie is scoped by: the path of the CGI address, and its
+// host when that is a domain name (an IP address or a single label such as
+// "localhost" leaves the cookie host-only).
+struct CookieScope {
+    std::string path;
+    std::string domain;
+};
+
+CookieScope ScopeOf(std::string_view cgiUrl)
+{
+    size_t scheme = cgiUrl.find("://");
+    std::string_view rest = scheme == std::string_view::npos ? cgiUrl : cgiUrl.substr(scheme + 3);
+    size_t slash = rest.find('/');
+    std::string_view host = rest.substr(0, slash);
+    CookieScope scope{slash == std::string_view::npos ? "/" : std::string(rest.substr(slash)), ""};
+    host = host.substr(0, host.rfind(':') == std::string_view::npos || host.find(']') != std::string_view::npos
+                              ? host.size()
+                              : host.rfind(':'));
+    bool named = host.find('.') != std::string_view::npos &&
+                 host.find_first_not_of("0123456789.") != std::string_view::npos && host.front() != '[';
+    if (named)
+        scope.domain = std::string(host);
+    return scope;
+}
+
+// One SetCookie call per cookie, so that a value taken from the form is encoded
+// whole and can never end its cookie or start another.
 void WriteCookieAction(ScriptPrinter& out, const CookieAction& cookie, const ServerSettings& settings)
 {
-    out.Print("  $FORM{'WWW_COOKIESTR'}=\"");
-    for (std::string_view line : CodeLines(cookie.code))
-        out.Raw(WithCrAsBlank(line) + "\\n");
-    out.Raw("\";\n");
     // The page keeps a date as whole days since 1970; the runtime wants seconds.
     long expiry = cookie.expiryKind == 1 ? cookie.expiry * 86400L : cookie.expiry;
-    out.Print("  SetCookies($FORM{'WWW_COOKIESTR'}, `k`, `e`, \"`p`\", \"`d`\");\n",
-              {{"k", std::to_string(cookie.expiryKind)},
-               {"e", std::to_string(expiry)},
-               {"p", EscapePerlDouble(settings.cgiUrl)},
-               {"d", EscapePerlDouble(settings.ftpServer)}});
+    CookieScope scope = ScopeOf(settings.cgiUrl);
+    for (const CookieRow& row : LoadCookies(cookie.code)) {
+        std::string name = TrimCell(row.name);
+        if (name.empty())
+            continue;
+        out.Print("  SetCookie(`k`, \"`n`\", \"`v`\", `e`, \"`p`\", \"`d`\", `s`);\n",
+                  {{"k", std::to_string(cookie.expiryKind)},
+                   {"n", name},
+                   {"v", TrimCell(row.value)},
+                   {"e", std::to_string(expiry)},
+                   {"p", EscapePerlDouble(scope.path)},
+                   {"d", EscapePerlDouble(scope.domain)},
+                   {"s", row.secure ? "1" : "0"}});
+    }
 }
 
 void WriteCondition(ScriptPrinter& out, const ConditionAction& condition, const EmitContext& context)
@@ -145,7 +179,7 @@ void WriteCondition(ScriptPrinter& out, const ConditionAction& condition, const 
     std::string test;
     BuildCriteriaExpression(condition.criteria, test, true, "");
     // An empty grid holds always, as an empty list of conditions would.
-    out.Print("   if (`c`) {\n", {{"c", test.empty() ? "1" : test}});
+    out.Print("   if (`c`) {\n", {{"c", test.empty() ? "1" : WithFirstValues(test)}});
     {
         ScriptPrinter::Indent nested(out, "  ");
         for (const Action& action : condition.actions)
@@ -154,7 +188,54 @@ void WriteCondition(ScriptPrinter& out, const ConditionAction& condition, const 
     out.Print("   }\n");
 }
 
+// The position of the quote that closes the literal opened at start, or the end.
+size_t QuoteEnd(std::string_view code, size_t start)
+{
+    for (size_t i = start + 1; i < code.size(); ++i) {
+        if (code[i] == '\\')
+            ++i;
+        else if (code[i] == code[start])
+            return i;
+    }
+    return code.size();
+}
+
+// The position of the "}" that closes the hash key opened at start; a quoted key may hold one.
+size_t KeyEnd(std::string_view code, size_t start)
+{
+    for (size_t i = start + 1; i < code.size(); ++i) {
+        if (code[i] == '\'' || code[i] == '"')
+            i = QuoteEnd(code, i);
+        else if (code[i] == '}')
+            return i;
+    }
+    return code.size();
+}
+
 } // namespace
+
+std::string WithFirstValues(std::string_view code)
+{
+    std::string out;
+    for (size_t i = 0; i < code.size(); ++i) {
+        if (code[i] == '\\' || code[i] == '\'') {
+            // An escaped character, or a literal that does not interpolate.
+            size_t end = code[i] == '\\' ? i + 1 : QuoteEnd(code, i);
+            out += code.substr(i, end + 1 - i);
+            i = end;
+        } else if (code.substr(i).starts_with("$FORM{")) {
+            size_t end = KeyEnd(code, i + 5);
+            out += code.substr(i, end + 1 - i);
+            std::string_view next = end < code.size() ? code.substr(end + 1) : std::string_view();
+            if (end < code.size() && !next.starts_with("[") && !next.starts_with("{") && !next.starts_with("->"))
+                out += "[0]";
+            i = end;
+        } else {
+            out += code[i];
+        }
+    }
+    return out;
+}
 
 ScriptFileArg TemplateArg(const EmitContext& context, std::string_view file)
 {

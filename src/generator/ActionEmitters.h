@@ -23,6 +23,10 @@ bool WriteActionList(ScriptPrinter& out, const ActionList& list, const EmitConte
 bool WriteAction(ScriptPrinter& out, const Action& action, const EmitContext& context);
 void WriteRecordAction(ScriptPrinter& out, const Action& action);
 
+// Perl code with every $FORM{...} that has no index read as its first value,
+// as a template reads it; single-quoted text is left as typed.
+std::string WithFirstValues(std::string_view code);
+
 // A file the user named, as the script names it on the server: the published
 // copy in the templates folder when the file exists here, else the text as a
 // Perl expression (such as an uploaded file's handle).

@@ -12,6 +12,7 @@
 #include "project/Prompter.h"
 #include "project/WebText.h"
 
+#include <cctype>
 #include <filesystem>
 
 namespace quillet {
@@ -21,14 +22,87 @@ namespace {
 constexpr std::string_view kAppName = "Quillet";
 constexpr std::string_view kIncludePathFile = "include-path.pl";
 
+void CollectForms(const Form& form, std::vector<const Form*>& list);
+
+// A posted form may sit inside conditions at any depth.
+void CollectForms(const ActionList& actions, std::vector<const Form*>& list)
+{
+    for (const Action& action : actions)
+        if (action.type == ActionType::PostHtmlForm) {
+            list.push_back(&action.FormBody().form);
+            CollectForms(action.FormBody().form, list);
+        } else if (action.type == ActionType::ConditionalStatement) {
+            CollectForms(action.Condition().actions, list);
+        }
+}
+
 void CollectForms(const Form& form, std::vector<const Form*>& list)
 {
     for (const Handler& handler : form.handlers)
-        for (const Action& action : handler.actions)
-            if (action.type == ActionType::PostHtmlForm) {
-                list.push_back(&action.FormBody().form);
-                CollectForms(action.FormBody().form, list);
-            }
+        CollectForms(handler.actions, list);
+}
+
+// True when an action of the list, at any depth, satisfies test.
+template <typename Test>
+bool AnyAction(const ActionList& actions, const Test& test)
+{
+    for (const Action& action : actions) {
+        if (test(action))
+            return true;
+        if (action.type == ActionType::ConditionalStatement && AnyAction(action.Condition().actions, test))
+            return true;
+    }
+    return false;
+}
+
+template <typename Test>
+bool AnyAction(const Project& project, const Test& test)
+{
+    for (const Form* form : ScriptFormList(project))
+        for (const Handler& handler : form->handlers)
+            if (AnyAction(handler.actions, test))
+                return true;
+    return false;
+}
+
+bool CodeMentions(const Action& action, std::string_view word)
+{
+    if (action.type != ActionType::PerlCodeBlock)
+        return false;
+    std::string code = action.Code().code;
+    for (char& c : code)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return code.find(word) != std::string::npos;
+}
+
+// A script loads only the modules its actions use: each costs every request
+// the time to compile it.
+bool UsesMail(const Project& project)
+{
+    return AnyAction(project, [](const Action& action) { return action.IsMail() || CodeMentions(action, "sendmail"); });
+}
+
+bool UsesCwd(const Project& project)
+{
+    return AnyAction(project, [](const Action& action) { return CodeMentions(action, "cwd"); });
+}
+
+bool IsRelativeServerPath(std::string_view path)
+{
+    return !path.empty() && path.front() != '/' && path.front() != '\\' && !(path.size() > 1 && path[1] == ':');
+}
+
+// "&", "=" and "%" would split the rules text; the runtime decodes %XX.
+std::string RulePart(std::string_view text)
+{
+    std::string out;
+    for (char c : text) {
+        if (c == '%' || c == '&' || c == '=')
+            out += c == '%' ? "%25" : c == '&' ? "%26" : "%3D";
+        else
+            out += c;
+    }
+    return EscapePerlDouble(out);
 }
 
 void WriteLocationBlock(ScriptPrinter& out, const GenerateInput& input)
@@ -46,9 +120,11 @@ void WriteHead(ScriptPrinter& out, const GenerateInput& input)
     WriteLocationBlock(out, input);
     out.Print("@nameservers = (\"`d`\");\n", {{"d", EscapePerlDouble(project.settings.dnsServers)}});
     out.Print("SetIncludePath($cgipath);\n");
-    out.Print("eval (\"use lib \\\"$ftproot/$cgipath\\\";\") if ($cgipath =~ /^\\//);\n");
+    // What "use lib" would do, without compiling lib.pm and Config.pm on every request.
+    out.Print("unshift(@INC, \"$ftproot/$cgipath\") if ($cgipath =~ /^\\//);\n");
     out.Print("eval(\"use ZentraCGI;\");\n");
-    out.Print("eval(\"use Sendmail qw(sendmail SendMail);\");\n");
+    if (UsesMail(project))
+        out.Print("eval(\"use Sendmail qw(sendmail SendMail);\");\n");
     if (!project.dataSources.empty()) {
         out.Print("use DBI;\n");
         std::string snippet;
@@ -59,6 +135,9 @@ void WriteHead(ScriptPrinter& out, const GenerateInput& input)
     out.Print("$m_pos=rindex($scripturl, \"/\");\n$cgiurl=substr($scripturl, 0, $m_pos);\n");
     WriteLocationBlock(out, input);
     out.Print("$cgipath=FTP2System($cgipath);\n");
+    // A relative CGI folder lies under the FTP root that GetFTPRoot found.
+    if (!input.portable && IsRelativeServerPath(project.settings.cgiPath))
+        out.Print("$cgipath=\"$ftproot$cgipath\" unless $cgipath =~ m{^(?:/|[A-Za-z]:)};\n");
     out.Print("$WWW_APPNAME=\"`a`\";\n", {{"a", kAppName}});
     out.Print("read_urlencoded($ENV{'QUERY_STRING'});\n");
 }
@@ -89,7 +168,7 @@ void WriteValidationString(ScriptPrinter& out, const FormNodes& form)
         std::string_view name = AttrValue(*field, "NAME");
         std::string_view rule = AttrValue(*field, "CONTENT");
         if (!name.empty() && !rule.empty())
-            out.Raw(EscapePerlDouble(DecodeEntities(name)) + "=" + EscapePerlDouble(rule) + "&");
+            out.Raw(RulePart(DecodeEntities(name)) + "=" + RulePart(rule) + "&");
     });
     out.Raw("\";\n");
 }
@@ -222,7 +301,8 @@ bool GenerateScriptText(const GenerateInput& input, Prompter& prompter, std::str
     ScriptPrinter out;
     if (!project.settings.perlPath.empty())
         out.Print("#!`p`\n", {{"p", project.settings.perlPath}});
-    out.Print("use Cwd;\n");
+    if (UsesCwd(project))
+        out.Print("use Cwd;\n");
     if (project.settings.cgiPath.empty()) {
         prompter.Show(FormatMessage(Msg::CgiPathMissing));
         text = out.Take();

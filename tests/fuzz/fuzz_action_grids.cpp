@@ -1,5 +1,7 @@
 // The cookie text of a project file and the criteria grids: whatever they are
-// given, loading and storing again settles after one round.
+// given, loading and storing again settles after one round. A condition's
+// fields read as first values once, whatever the code around them.
+#include "generator/ActionEmitters.h"
 #include "generator/CookiePageModel.h"
 #include "generator/CriteriaGrid.h"
 
@@ -68,12 +70,20 @@ void CheckGrid(std::string_view text, CriteriaGridShape shape)
         std::abort();
 }
 
+void CheckFirstValues(std::string_view text)
+{
+    std::string once = WithFirstValues(text);
+    if (once.size() < text.size() || WithFirstValues(once) != once)
+        std::abort();
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     std::string_view text(reinterpret_cast<const char*>(data), size);
     CheckCookies(text);
+    CheckFirstValues(text);
     CheckGrid(text, kConditionGrid);
     CheckGrid(text, kRecordCriteriaGrid);
     if (size >= 4) {

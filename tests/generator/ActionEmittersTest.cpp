@@ -197,16 +197,37 @@ TEST_F(Emitters, FileArgumentsNameThePublishedFiles)
               "  PostUrl(\"R\", 0, \"$cgipath/templates/later.html\", \"http://example.org/done.html\");\n");
 }
 
-TEST_F(Emitters, CookiesFormOneLineAndDatesBecomeSeconds)
+TEST_F(Emitters, CookiesAreSetOneByOneForTheScriptsPathAndDomain)
 {
     Action cookies = Make(ActionType::SetHttpCookies, "Cookies");
-    cookies.Cookie() = {"a=1,secure=0;\r\nb=2,secure=1;\r\n\r\nc=3,secure=0;\r\n", 20000, 1};
-    EXPECT_EQ(Emit(cookies), "  $FORM{'WWW_COOKIESTR'}=\"a=1,secure=0; \\nb=2,secure=1; \\nc=3,secure=0; \\n\";\n"
-                             "  SetCookies($FORM{'WWW_COOKIESTR'}, 1, 1728000000, "
-                             "\"http://www.example.org/cgi-bin\", \"example.org:2121\");\n");
+    cookies.Cookie() = {"a=$FORM{'v'}[0],secure=0;\r\nb=2,secure=1;\r\n\r\n", 20000, 1};
+    EXPECT_EQ(Emit(cookies),
+              "  SetCookie(1, \"a\", \"$FORM{'v'}[0]\", 1728000000, \"/cgi-bin\", \"www.example.org\", 0);\n"
+              "  SetCookie(1, \"b\", \"2\", 1728000000, \"/cgi-bin\", \"www.example.org\", 1);\n");
+    // An address without a domain name keeps the cookie to the host that set it.
+    const std::pair<const char*, const char*> scopes[] = {
+        {"http://127.0.0.1:8080/cgi-bin/", "\"/cgi-bin/\", \"\""},
+        {"https://localhost", "\"/\", \"\""},
+        {"http://shop.example.org:8080/a/cgi", "\"/a/cgi\", \"shop.example.org\""},
+        {"", "\"/\", \"\""},
+    };
     cookies.Cookie() = {"a=1,secure=0;", 7, 0};
-    EXPECT_NE(Emit(cookies).find("\"a=1,secure=0;\\n\";\n  SetCookies($FORM{'WWW_COOKIESTR'}, 0, 7,"),
-              std::string::npos);
+    for (const auto& [url, scope] : scopes) {
+        settings.cgiUrl = url;
+        EXPECT_NE(Emit(cookies).find(std::string(", 7, ") + scope + ", 0);"), std::string::npos) << url;
+    }
+}
+
+TEST_F(Emitters, ConditionsReadFieldsWithoutIndexAsTheirFirstValue)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"$FORM{'WWW_SUPPORTCOOKIE'}==1", "$FORM{'WWW_SUPPORTCOOKIE'}[0]==1"},
+        {"$FORM{'a'}[1] eq $FORM{\"b}\"}", "$FORM{'a'}[1] eq $FORM{\"b}\"}[0]"},
+        {"'$FORM{x}' eq \\$FORM{y}", "'$FORM{x}' eq \\$FORM{y}"},
+        {"$FORM{'open'", "$FORM{'open'"},
+    };
+    for (const auto& [code, read] : cases)
+        EXPECT_EQ(WithFirstValues(code), read) << code;
 }
 
 TEST_F(Emitters, FormActionsFillOrPostTheirPage)

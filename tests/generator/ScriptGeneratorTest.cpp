@@ -70,15 +70,15 @@ protected:
 TEST_F(Generator, HeadAndMainDispatchBlock)
 {
     std::string text = Generate();
-    EXPECT_TRUE(text.starts_with("#!/usr/bin/perl\nuse Cwd;\n$cgipath='/cgi-bin';\n$ftproot=GetFTPRoot($cgipath);\n"
+    EXPECT_TRUE(text.starts_with("#!/usr/bin/perl\n$cgipath='/cgi-bin';\n$ftproot=GetFTPRoot($cgipath);\n"
                                  "@nameservers = (\"\");\nSetIncludePath($cgipath);\n"
-                                 "eval (\"use lib \\\"$ftproot/$cgipath\\\";\") if ($cgipath =~ /^\\//);\n"
-                                 "eval(\"use ZentraCGI;\");\neval(\"use Sendmail qw(sendmail SendMail);\");\n"
+                                 "unshift(@INC, \"$ftproot/$cgipath\") if ($cgipath =~ /^\\//);\n"
+                                 "eval(\"use ZentraCGI;\");\n"
                                  "$scripturl=\"http://$ENV{'SERVER_NAME'}$ENV{'SCRIPT_NAME'}\";\n"));
     EXPECT_EQ(text.find("use DBI;"), std::string::npos);
     EXPECT_EQ(Between(text, "if (!defined", "Info();"),
               "if (!defined($FORM{'page'}) || !defined($FORM{'form'})) {\n"
-              "  $_str_valid=\"email=EMAIL&a&b=NOT NULL&\";\n"
+              "  $_str_valid=\"email=EMAIL&a%26b=NOT NULL&\";\n"
               "  %_str_sel_state=('size' =>['S', ' ', 'L', ],\n      );\n"
               "  %_str_chk_state=('pay' => ['card', 'cash', ],\n'gift' => [' ', ],\n      );\n"
               "  ParseForm();\n"
@@ -106,7 +106,7 @@ TEST_F(Generator, DataSourcesPortableBuildAndEmptyPerlPath)
     project.dataSources.push_back(ds);
     std::string text;
     ASSERT_TRUE(GenerateScriptText({project, dir.File("order.prj"), true}, prompter, text));
-    EXPECT_TRUE(text.starts_with("use Cwd;\n$cgipath=GetCGIPath();\n$ftproot=\"\";\n"));
+    EXPECT_TRUE(text.starts_with("$cgipath=GetCGIPath();\n$ftproot=\"\";\n"));
     EXPECT_NE(text.find("use DBI;\n#----------- Open SQLite Datasouce shop"), std::string::npos);
     EXPECT_NE(text.find("Info();\n#----------- Close SQLite Datasouce shop --------\n\n$shop->disconnect();\n"),
               std::string::npos);
@@ -119,7 +119,10 @@ TEST_F(Generator, NestedPostedFormsDispatchDepthFirst)
     post.FormBody().form = {"step.two.html", "second", {{"Go", {}}}};
     Action deeper = post;
     deeper.FormBody().form = {"step.two.html", "third", {}};
-    post.FormBody().form.handlers[0].actions.push_back(deeper);
+    // A posted form inside a condition is dispatched as well.
+    Action condition = *CreateAction(static_cast<long>(ActionType::ConditionalStatement));
+    condition.Condition().actions.push_back(deeper);
+    post.FormBody().form.handlers[0].actions.push_back(condition);
     project.forms[0].handlers[0].actions.push_back(post);
 
     std::vector<const Form*> forms = ScriptFormList(project);
@@ -139,11 +142,41 @@ TEST_F(Generator, NestedPostedFormsDispatchDepthFirst)
               std::string::npos);
 }
 
+TEST_F(Generator, ScriptLoadsOnlyWhatItsActionsUse)
+{
+    Action mail = *CreateAction(static_cast<long>(ActionType::SendEmail));
+    Action nested = *CreateAction(static_cast<long>(ActionType::ConditionalStatement));
+    nested.Condition().actions.push_back(mail);
+    Action code = *CreateAction(static_cast<long>(ActionType::PerlCodeBlock));
+    code.Code().code = "print getcwd();";
+    const std::string sendmail = "eval(\"use Sendmail qw(sendmail SendMail);\");\n";
+    const std::string relative = "$cgipath=\"$ftproot$cgipath\" unless $cgipath =~ m{^(?:/|[A-Za-z]:)};\n";
+    struct Case {
+        Action action;
+        std::string cgiPath;
+        std::vector<std::string> present;
+        std::vector<std::string> absent;
+    } cases[] = {
+        {nested, "/cgi-bin", {sendmail}, {"use Cwd;", relative}},
+        {code, "/cgi-bin", {"#!/usr/bin/perl\nuse Cwd;\n"}, {sendmail}},
+        {code, "public_html/cgi-bin", {"$cgipath=FTP2System($cgipath);\n" + relative}, {}},
+    };
+    for (const Case& c : cases) {
+        project.forms[0].handlers[0].actions = {c.action};
+        project.settings.cgiPath = c.cgiPath;
+        std::string text = Generate();
+        for (const std::string& line : c.present)
+            EXPECT_NE(text.find(line), std::string::npos) << line;
+        for (const std::string& line : c.absent)
+            EXPECT_EQ(text.find(line), std::string::npos) << line;
+    }
+}
+
 TEST_F(Generator, FailuresAreShownAndStopWhereTheyShould)
 {
     project.settings.cgiPath.clear();
     prompter.ExpectShow("Server-side CGIBIN directory is not specified. \r\nPlease set it in the 'Web' tab.");
-    EXPECT_EQ(Generate(false), "#!/usr/bin/perl\nuse Cwd;\n");
+    EXPECT_EQ(Generate(false), "#!/usr/bin/perl\n");
 
     project.settings.cgiPath = "/cgi-bin";
     Action post = *CreateAction(static_cast<long>(ActionType::PostHtmlForm));

@@ -1,12 +1,10 @@
 #!/usr/bin/perl
-use Cwd;
 $cgipath='/cgi-bin';
 $ftproot=GetFTPRoot($cgipath);
 @nameservers = ("");
 SetIncludePath($cgipath);
-eval ("use lib \"$ftproot/$cgipath\";") if ($cgipath =~ /^\//);
+unshift(@INC, "$ftproot/$cgipath") if ($cgipath =~ /^\//);
 eval("use ZentraCGI;");
-eval("use Sendmail qw(sendmail SendMail);");
 use DBI;
 #----------- Open SQLite Datasouce guestdb --------
 
