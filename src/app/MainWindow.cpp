@@ -72,10 +72,12 @@ void MainWindow::CreateMenus()
                     &MainWindow::OnFileOpen);
     m_projectActions << file->addAction(QIcon::fromTheme("document-save"), tr("&Save"), QKeySequence::Save, this,
                                         &MainWindow::OnFileSave);
-    // Spelled out: some desktops bind no key to the standard Save As.
+    // Spelled out: some desktops bind other keys, or none, to the standard Save As and Close.
     m_projectActions << file->addAction(tr("Save &As..."), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), this,
                                         &MainWindow::OnFileSaveAs);
-    m_projectActions << file->addAction(tr("&Close"), QKeySequence::Close, this, &MainWindow::OnFileClose);
+    QAction* close = file->addAction(tr("&Close"), this, &MainWindow::OnFileClose);
+    close->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_W), QKeySequence(Qt::CTRL | Qt::Key_F4)});
+    m_projectActions << close;
     m_projectActions << file->addAction(tr("C&lose All"), this, [this] { m_area->closeAllSubWindows(); });
     file->addSeparator();
     m_recentMenu = file->addMenu(tr("Recent &Files"));

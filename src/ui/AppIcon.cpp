@@ -57,6 +57,9 @@ QIcon AppIcon()
 void InstallIconFallback()
 {
     InitIconResource();
+    // Without a desktop theme Qt looks nowhere, not even in the fallback paths.
+    if (QIcon::themeName().isEmpty())
+        QIcon::setThemeName(QStringLiteral("hicolor"));
     QIcon::setFallbackSearchPaths(QIcon::fallbackSearchPaths() << QStringLiteral(":/icons"));
 }
 

@@ -4,6 +4,9 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QRegularExpressionValidator>
+#include <QScreen>
+#include <QScrollBar>
+#include <QStyle>
 #include <QStyledItemDelegate>
 
 namespace quillet {
@@ -76,8 +79,33 @@ void GridWidget::SetColumns(const QStringList& headings, const QList<int>& width
     m_kinds = QList<CellKind>(headings.size(), CellKind::Text);
     m_choices = QList<QStringList>(headings.size());
     for (int column = 0; column < widths.size() && column < headings.size(); ++column)
-        setColumnWidth(column, widths[column] * logicalDpiX() / 96);
+        setColumnWidth(column, std::max(widths[column] * logicalDpiX() / 96, HeadingWidth(column)));
     horizontalHeader()->setStretchLastSection(true);
+}
+
+// A heading is never cut: the column is at least as wide as its text.
+int GridWidget::HeadingWidth(int column) const
+{
+    QString text = model()->headerData(column, Qt::Horizontal).toString();
+    QHeaderView* header = horizontalHeader();
+    return header->fontMetrics().horizontalAdvance(text) +
+           2 * header->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header) + 8;
+}
+
+QSize GridWidget::sizeHint() const
+{
+    return WideEnoughForColumns(*this, QTableWidget::sizeHint());
+}
+
+QSize WideEnoughForColumns(const QTableView& table, QSize hint)
+{
+    int width = 2 * table.frameWidth() + table.verticalScrollBar()->sizeHint().width() +
+                (table.verticalHeader()->isVisible() ? table.verticalHeader()->width() : 0);
+    for (int column = 0; column < table.model()->columnCount(); ++column)
+        width += table.isColumnHidden(column) ? 0 : table.columnWidth(column);
+    int room = table.screen() ? table.screen()->availableSize().width() * 9 / 10 : width;
+    hint.setWidth(std::max(hint.width(), std::min(width, room)));
+    return hint;
 }
 
 void GridWidget::SetColumnKind(int column, CellKind kind, const QStringList& choices)
@@ -86,6 +114,12 @@ void GridWidget::SetColumnKind(int column, CellKind kind, const QStringList& cho
         return;
     m_kinds[column] = kind;
     m_choices[column] = choices;
+    if (kind == CellKind::DropDown || kind == CellKind::EditableDropDown) {
+        QComboBox sample;
+        sample.addItems(choices);
+        // The editor sits inside the cell's grid lines.
+        setColumnWidth(column, std::max(columnWidth(column), sample.minimumSizeHint().width() + 4));
+    }
 }
 
 GridWidget::CellKind GridWidget::ColumnKind(int column) const

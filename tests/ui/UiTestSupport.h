@@ -106,6 +106,7 @@ inline bool BusyDialogShown()
         QApplication app(argc, argv);                                                                                  \
         QApplication::setOrganizationName("Quillet");                                                                  \
         QApplication::setApplicationName("Quillet");                                                                   \
+        quillet::InstallIconFallback();                                                                                \
         TestClass test;                                                                                                \
         return QTest::qExec(&test, argc, argv);                                                                        \
     }

@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QMenuBar>
 #include <QSettings>
 #include <QTabWidget>
@@ -66,14 +67,34 @@ private slots:
         QUILLET_VERIFY_PROMPTER(m_prompter);
     }
 
-    void fileMenuHasTheStandardShortcuts()
+    // The keys reach their commands: none is claimed twice.
+    void shortcutsAndTheWindowMenuWork()
     {
-        QCOMPARE(MenuAction("&New")->shortcut(), QKeySequence(QKeySequence::New));
-        QCOMPARE(MenuAction("&Open...")->shortcut(), QKeySequence(QKeySequence::Open));
-        QCOMPARE(MenuAction("&Save")->shortcut(), QKeySequence(QKeySequence::Save));
-        QCOMPARE(MenuAction("E&xit")->shortcut(), QKeySequence(QKeySequence::Quit));
         QVERIFY(!MenuAction("&Save")->isEnabled());
-        QVERIFY(!MenuAction("&Publish")->isEnabled());
+        m_window->OpenProject(NewProjectFile("one"));
+        m_window->OpenProject(NewProjectFile("two"));
+        QApplication::setActiveWindow(m_window.get());
+        test::ScriptedChooser chooser;
+        FileChooser::SetCurrent(&chooser);
+        QTest::keyClick(m_window.get(), Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+        FileChooser::SetCurrent(nullptr);
+        QCOMPARE(chooser.asked, QStringList{"Save As"});
+
+        QMenu* windows = MenuAction("&Window")->menu();
+        emit windows->aboutToShow();
+        QStringList listed;
+        for (QAction* action : windows->actions())
+            if (action->isCheckable())
+                listed << action->text() + (action->isChecked() ? "*" : "");
+        QCOMPARE(listed, (QStringList{"&1 one.prj", "&2 two.prj*"}));
+        QTest::keyClick(m_window.get(), Qt::Key_F6, Qt::ControlModifier);
+        QCOMPARE(m_window->ActiveProject()->windowTitle(), QString("one.prj"));
+
+        for (Qt::Key key : {Qt::Key_W, Qt::Key_F4}) {
+            m_prompter.ExpectQuestion("Save project file", Prompter::Answer::No);
+            QTest::keyClick(m_window.get(), key, Qt::ControlModifier);
+        }
+        QVERIFY(m_window->Projects().isEmpty());
     }
 
     void recentFilesKeepTheLastFourNewestFirst()

@@ -8,11 +8,13 @@
 #include "project/Prompter.h"
 #include "ui/BusyTask.h"
 #include "ui/GridWidget.h"
+#include "ui/Splitters.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QIntValidator>
@@ -86,9 +88,10 @@ DatabasePage::DatabasePage(Project& project, Prompter& prompter, std::function<s
     auto* splitter = new QSplitter(this);
     splitter->addWidget(left);
     splitter->addWidget(m_stack);
-    splitter->setStretchFactor(1, 3);
+    KeepProportions(splitter, "DatabaseTree", {1, 3});
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(splitter);
+    layout->addWidget(splitter, 1);
+    layout->addWidget(BuildServerButton(), 0, Qt::AlignRight);
 
     connect(m_tree, &QTreeWidget::currentItemChanged, this, &DatabasePage::OnSelectionChanged);
     connect(m_tree, &QTreeWidget::itemChanged, this, &DatabasePage::OnLabelChanged);
@@ -100,26 +103,34 @@ DatabasePage::DatabasePage(Project& project, Prompter& prompter, std::function<s
 
 DatabasePage::~DatabasePage() = default;
 
+// Two short rows over the tree, so the tree's column stays narrow.
 QWidget* DatabasePage::BuildButtons()
 {
     auto* bar = new QWidget(this);
-    auto* row = new QHBoxLayout(bar);
-    row->setContentsMargins(0, 0, 0, 0);
-    auto add = [this, row](const QString& text, const char* icon, const QString& tip, auto slot) {
+    auto* grid = new QGridLayout(bar);
+    grid->setContentsMargins(0, 0, 0, 0);
+    auto add = [this](const QString& text, const char* icon, const QString& tip, auto slot) {
         auto* button = new QPushButton(QIcon::fromTheme(icon), text, this);
         button->setToolTip(tip);
         connect(button, &QPushButton::clicked, this, slot);
-        row->addWidget(button);
         return button;
     };
-    add(tr("Add &Database"), "list-add", tr("Add datasource"), &DatabasePage::AddDatabase);
-    add(tr("Add &Table"), "insert-table", tr("Add table"), &DatabasePage::AddTable);
+    grid->addWidget(add(tr("Add &Database"), "list-add", tr("Add datasource"), &DatabasePage::AddDatabase), 0, 0);
+    grid->addWidget(add(tr("Add &Table"), "insert-table", tr("Add table"), &DatabasePage::AddTable), 0, 1);
     QPushButton* remove =
         add(tr("De&lete"), "edit-delete", tr("Delete selected datasources or tables"), &DatabasePage::DeleteSelected);
     remove->setShortcut(QKeySequence::Delete);
-    add(tr("&Create/Update tables on the database server"), "network-server",
-        tr("Create/Update tables on the database server"), &DatabasePage::CreateTablesOnServer);
+    grid->addWidget(remove, 1, 0);
     return bar;
+}
+
+QWidget* DatabasePage::BuildServerButton()
+{
+    auto* button =
+        new QPushButton(QIcon::fromTheme("network-server"), tr("&Create/Update tables on the database server"), this);
+    button->setToolTip(tr("Create/Update tables on the database server"));
+    connect(button, &QPushButton::clicked, this, &DatabasePage::CreateTablesOnServer);
+    return button;
 }
 
 QWidget* DatabasePage::BuildSourceFields()
@@ -173,13 +184,16 @@ QWidget* DatabasePage::BuildTableView()
     fieldLayout->addWidget(m_defaultLabel);
     fieldLayout->addWidget(m_default);
     m_tabs->addTab(fieldPane, tr("Field"));
+    // The type panes stay hidden until ShowPanes puts one in a tab.
     m_valuePane = BuildValuePane();
+    m_valuePane->hide();
     m_numberPane = BuildNumberPane();
+    m_numberPane->hide();
 
     auto* splitter = new QSplitter(Qt::Vertical, view);
     splitter->addWidget(m_grid);
     splitter->addWidget(m_tabs);
-    splitter->setStretchFactor(0, 3);
+    KeepProportions(splitter, "DatabaseColumns", {3, 1});
     auto* layout = new QVBoxLayout(view);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(splitter);

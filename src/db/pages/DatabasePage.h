@@ -68,6 +68,7 @@ public:
 
 private:
     QWidget* BuildButtons();
+    QWidget* BuildServerButton();
     QWidget* BuildSourceFields();
     QWidget* BuildTableView();
     QWidget* BuildValuePane();

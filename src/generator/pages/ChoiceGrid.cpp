@@ -1,5 +1,7 @@
 #include "generator/pages/ChoiceGrid.h"
 
+#include "ui/GridWidget.h"
+
 #include <QComboBox>
 #include <QHeaderView>
 #include <QPainter>
@@ -71,6 +73,11 @@ ChoiceGrid::ChoiceGrid(int rows, int columns, QWidget* parent) : QTableWidget(ro
     setItemDelegate(new ChoiceDelegate(this));
     setEditTriggers(QAbstractItemView::AllEditTriggers);
     horizontalHeader()->setStretchLastSection(true);
+}
+
+QSize ChoiceGrid::sizeHint() const
+{
+    return WideEnoughForColumns(*this, QTableWidget::sizeHint());
 }
 
 QString ChoiceGrid::Text(int row, int column) const

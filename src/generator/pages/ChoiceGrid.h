@@ -47,6 +47,7 @@ public:
     std::function<bool(int row, int column)> mayEdit;
 
     CellRule RuleAt(int row, int column) const;
+    QSize sizeHint() const override;
 };
 
 } // namespace quillet

@@ -22,6 +22,7 @@
 #include <QSettings>
 #include <QShortcut>
 #include <QSignalBlocker>
+#include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <fstream>
@@ -114,6 +115,7 @@ QWidget* FormPage::BuildFileBar()
     layout->addWidget(titleLabel, 1, 0);
     layout->addWidget(m_title, 1, 1);
     layout->addWidget(m_autoFormat, 1, 2);
+    layout->setColumnStretch(1, 1);
     return bar;
 }
 
@@ -131,16 +133,19 @@ QWidget* FormPage::BuildFieldButtons()
         {"view-hidden", "New Hidden text box"},
         {"document-send", "New file upload box"},
     };
-    auto* column = new QWidget(this);
-    auto* layout = new QVBoxLayout(column);
-    layout->setContentsMargins(0, 0, 0, 0);
+    // A tool bar: the buttons that do not fit a short window stay reachable
+    // through its extension button instead of pushing the page into a scroll.
+    auto* column = new QToolBar(this);
+    column->setOrientation(Qt::Vertical);
+    column->setIconSize(QSize(22, 22));
     for (int i = 0; i < kNewFieldKindCount; ++i) {
         auto kind = static_cast<NewFieldKind>(i);
         auto* button = IconButton(kButtons[i].first, tr(kButtons[i].second), column);
         m_fieldButtons[static_cast<size_t>(i)] = button;
         connect(button, &QToolButton::clicked, this, [this, kind] { AddField(kind); });
-        layout->addWidget(button);
+        column->addWidget(button);
     }
+    column->addSeparator();
     auto* edit = IconButton("document-edit", tr("Edit form field"), column);
     auto* remove = IconButton("edit-delete", tr("Delete form field"), column);
     auto* actions = IconButton("system-run", tr("Define actions"), column);
@@ -148,8 +153,7 @@ QWidget* FormPage::BuildFieldButtons()
     connect(remove, &QToolButton::clicked, this, &FormPage::DeleteFields);
     connect(actions, &QToolButton::clicked, this, &FormPage::DefineActions);
     for (QToolButton* button : {edit, remove, actions})
-        layout->addWidget(button);
-    layout->addStretch();
+        column->addWidget(button);
     return column;
 }
 

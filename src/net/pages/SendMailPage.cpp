@@ -58,10 +58,14 @@ SendMailPage::SendMailPage(Action& action, const ActionPageContext& context, QWi
       m_auth(new QCheckBox(tr("Yes"), this)), m_attachments(new QComboBox(this)),
       m_template(new MessageTemplate(m_context, this))
 {
-    auto* form = new QFormLayout;
-    form->addRow(tr("Does your SMTP server require authentication?"), m_auth);
+    // Two columns, the message on the left and the server's login on the
+    // right, so the page fits a small screen above its template.
+    auto* message = new QFormLayout;
+    auto* login = new QFormLayout;
+    login->setRowWrapPolicy(QFormLayout::WrapLongRows);
+    login->addRow(tr("Does your SMTP server require authentication?"), m_auth);
     for (int i = 0; i < static_cast<int>(std::size(kLabels)); ++i)
-        AddField(*form, tr(kLabels[i]), i == PopPassword);
+        AddField(i <= PopPassword ? *login : *message, tr(kLabels[i]), i == PopPassword);
     connect(m_auth, &QCheckBox::toggled, this, &SendMailPage::ApplyAuth);
 
     auto* add = new QPushButton(tr("Add"), this);
@@ -75,10 +79,13 @@ SendMailPage::SendMailPage(Action& action, const ActionPageContext& context, QWi
     attachments->addWidget(add);
     attachments->addWidget(edit);
     attachments->addWidget(remove);
-    form->addRow(tr("Attachments:"), attachments);
+    login->addRow(tr("Attachments:"), attachments);
 
+    auto* columns = new QHBoxLayout;
+    columns->addLayout(message, 3);
+    columns->addLayout(login, 2);
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(form);
+    layout->addLayout(columns);
     layout->addWidget(m_template, 1);
 }
 
