@@ -24,6 +24,7 @@
 #include <QStyle>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QTreeWidget>
 #include <functional>
 
 using namespace quillet;
@@ -188,6 +189,30 @@ private slots:
             qWarning("%s", qPrintable(fault));
         QVERIFY2(faults.isEmpty(), qPrintable(QString("%1 layout faults").arg(faults.size())));
         QUILLET_VERIFY_PROMPTER(m_prompter);
+    }
+
+    // Not a check: tools/screenshots.sh sets QUILLET_SCREENSHOTS to a folder
+    // and gets one picture of each tab of the guestbook at the default size.
+    void screenshots()
+    {
+        QString folder = qEnvironmentVariable("QUILLET_SCREENSHOTS");
+        if (folder.isEmpty())
+            QSKIP("QUILLET_SCREENSHOTS names no folder");
+        AppEnvironment environment;
+        environment.settingsFolder = (m_folder.path() + "/settings").toStdString();
+        MainWindow window(m_prompter, environment);
+        window.show();
+        ProjectWindow* frame = window.OpenProject(Project());
+        QVERIFY(frame);
+        QTabWidget* tabs = frame->View()->Tabs();
+        for (int tab = 0; tab < tabs->count(); ++tab) {
+            tabs->setCurrentIndex(tab);
+            if (auto* tree = tabs->currentWidget()->findChild<QTreeWidget*>(); tree && tree->topLevelItemCount())
+                tree->setCurrentItem(tree->topLevelItem(0)->child(0));
+            QApplication::processEvents();
+            QString name = tabs->tabText(tab).remove('&').toLower();
+            QVERIFY(window.grab().save(folder + "/tab-" + name + ".png"));
+        }
     }
 };
 
