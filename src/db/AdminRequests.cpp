@@ -3,6 +3,7 @@
 #include "db/CreateTable.h"
 #include "net/Cancel.h"
 #include "net/CurlTransfer.h"
+#include "net/Publisher.h"
 #include "project/DataSource.h"
 #include "project/Messages.h"
 #include "project/Paths.h"
@@ -66,25 +67,26 @@ std::string JoinTables(const std::vector<TableSyncReport::Table>& tables)
     return text;
 }
 
+struct AdminTarget {
+    std::string url;
+    std::string secret;
+};
+
 // Create, and on the user's word drop and create again; false stops the sequence.
-bool CreateOneTable(const std::string& url, const std::string& prefix, const TableDef& table, SqlDialect dialect,
+bool CreateOneTable(const AdminTarget& target, const std::string& prefix, const TableDef& table, SqlDialect dialect,
                     Prompter& prompter, const KeepGoing& keepGoing)
 {
-    std::string createBody = AdminBody(prefix, BuildCreateTable(table, dialect));
-    int result = PostAdminRequest(url, createBody, true, prompter, keepGoing);
+    std::string createBody = AdminBody(prefix, BuildCreateTable(table, dialect), target.secret);
+    int result = PostAdminRequest(target.url, createBody, true, prompter, keepGoing);
     if (result != 1)
         return result == 0;
-    if (PostAdminRequest(url, AdminBody(prefix, BuildDropTable(table)), false, prompter, keepGoing) != 0)
+    if (PostAdminRequest(target.url, AdminBody(prefix, BuildDropTable(table), target.secret), false, prompter,
+                         keepGoing) != 0)
         return false;
-    return PostAdminRequest(url, createBody, false, prompter, keepGoing) == 0;
+    return PostAdminRequest(target.url, createBody, false, prompter, keepGoing) == 0;
 }
 
 } // namespace
-
-std::string AdminEndpointUrl(const ServerSettings& settings)
-{
-    return RemotePath(settings, RemoteKind::ScriptAddress, "dbadmin");
-}
 
 std::string AdminBodyPrefix(const DataSource& dataSource)
 {
@@ -93,9 +95,9 @@ std::string AdminBodyPrefix(const DataSource& dataSource)
            "&user=" + UrlEncode(dataSource.user) + "&passwd=" + UrlEncode(dataSource.password);
 }
 
-std::string AdminBody(const std::string& prefix, const std::string& statement)
+std::string AdminBody(const std::string& prefix, const std::string& statement, const std::string& secret)
 {
-    return prefix + "&sqlstr=" + UrlEncode(statement);
+    return prefix + "&sqlstr=" + UrlEncode(statement) + (secret.empty() ? "" : "&secret=" + secret);
 }
 
 int HttpPostForm(const std::string& url, const std::string& body, std::string& answer, Prompter& prompter,
@@ -147,6 +149,10 @@ int PostAdminRequest(const std::string& url, const std::string& body, bool askDr
     int status = HttpPostForm(url, body, answer, prompter, keepGoing);
     if (status == kRequestCancelled)
         return -1;
+    if (status == 403) {
+        prompter.Show(FormatMessage(Msg::AdminScriptRefused, {url}));
+        return -1;
+    }
     if (status != 200) {
         prompter.Show(FormatMessage(Msg::CantOpenUrl, {url, answer}));
         return -1;
@@ -173,14 +179,15 @@ UploadList AdminUploadList(const Project& project, const PathContext& context, P
 TableSyncReport CreateTablesOnServer(const Project& project, Prompter& prompter, const KeepGoing& keepGoing)
 {
     TableSyncReport report;
-    std::string url = AdminEndpointUrl(project.settings);
+    AdminTarget target{AdminEndpointUrl(project.settings), {}};
+    target.secret = AdminSecrets().Find(target.url);
     bool stopped = false;
     for (const DataSource& dataSource : project.dataSources) {
         std::string prefix = AdminBodyPrefix(dataSource);
         SqlDialect dialect = DialectOfDriver(dataSource.driver);
         for (const TableDef& table : dataSource.tables) {
             TableSyncReport::Table done{DatabaseLabel(dataSource), table.name};
-            if (!stopped && CreateOneTable(url, prefix, table, dialect, prompter, keepGoing)) {
+            if (!stopped && CreateOneTable(target, prefix, table, dialect, prompter, keepGoing)) {
                 report.created.push_back(std::move(done));
                 continue;
             }
@@ -210,13 +217,30 @@ std::string TableSyncSummary(const TableSyncReport& report)
     return text;
 }
 
+bool RemoveAdminScript(const ServerSettings& settings, Prompter& prompter, AdminScriptRemoval removal)
+{
+    if (removal == AdminScriptRemoval::Keep ||
+        (removal == AdminScriptRemoval::Ask && !prompter.AskYesNo(std::string(MessageText(Msg::DeleteAdminScript)))))
+        return false;
+    std::string remotePath = AdminScriptRemotePath(settings);
+    if (!DeleteRemoteFile(settings, remotePath)) {
+        prompter.Show(FormatMessage(Msg::CantDeleteAdminScript, {remotePath}));
+        return false;
+    }
+    AdminSecrets().Forget(AdminEndpointUrl(settings));
+    return true;
+}
+
 bool SyncTablesToServer(const Project& project, const PathContext& context, Prompter& prompter,
-                        const AdminUploadStep& uploadStep, const KeepGoing& keepGoing)
+                        const AdminUploadStep& uploadStep, const KeepGoing& keepGoing, AdminScriptRemoval removal)
 {
     UploadList list = AdminUploadList(project, context, prompter);
     if (!list.empty() && uploadStep)
         uploadStep(list);
-    return CreateTablesOnServer(project, prompter, keepGoing).AllCreated();
+    if (!CreateTablesOnServer(project, prompter, keepGoing).AllCreated())
+        return false;
+    RemoveAdminScript(project.settings, prompter, removal);
+    return true;
 }
 
 } // namespace quillet

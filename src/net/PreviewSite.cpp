@@ -263,8 +263,9 @@ bool PreviewSite::CreateTables(Prompter& prompter)
 {
     if (m_project.dataSources.empty())
         return true;
-    return SyncTablesToServer(m_project, PathContext::ForProject(m_project, m_projectFile), prompter,
-                              [](UploadList&) {});
+    return SyncTablesToServer(
+        m_project, PathContext::ForProject(m_project, m_projectFile), prompter, [](UploadList&) {}, {},
+        AdminScriptRemoval::Remove);
 }
 
 bool PreviewSite::ServerRunning()

@@ -278,6 +278,18 @@ std::string PublishResultText(PublishOutcome outcome, size_t sent, const UploadL
                      : FormatMessage(Msg::FilesSent, {std::to_string(sent), server});
 }
 
+bool DeleteRemoteFile(const ServerSettings& settings, const std::string& remotePath)
+{
+    if (!settings.UsesFtp()) {
+        std::error_code ec;
+        fs::remove(SlashPath(remotePath), ec);
+        return !ec && !fs::exists(SlashPath(remotePath), ec);
+    }
+    auto connection = FtpConnection::Open({settings.ftpServer, settings.ftpUser, settings.ftpPassword,
+                                           settings.ftpPassive != 0, IsWindowsServer(settings.serverType)});
+    return connection && connection->DeleteFile(remotePath);
+}
+
 TransferType TransferTypeOf(const UploadEntry& entry)
 {
     return entry.TransfersBinary() ? TransferType::Binary : TransferType::Ascii;

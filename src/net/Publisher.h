@@ -38,6 +38,9 @@ int CreateRemoteEmptyFile(const std::string& method, FtpConnection* connection, 
 int CreateServerSideFile(const std::string& method, FtpConnection* connection, const std::string& path,
                          Prompter& prompter);
 
+// Deletes one file from the server the settings reach; true when it is gone.
+bool DeleteRemoteFile(const ServerSettings& settings, const std::string& remotePath);
+
 // The transfer type of an entry: ASCII for pages, scripts and modules,
 // binary for data and images, templates by their binary mark.
 TransferType TransferTypeOf(const UploadEntry& entry);

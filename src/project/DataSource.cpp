@@ -1,9 +1,11 @@
 #include "project/DataSource.h"
 
 #include "generator/PerlLiteral.h"
+#include "project/Paths.h"
 #include "project/ProjectFile.h"
 
 #include <optional>
+#include <strings.h>
 
 namespace quillet {
 
@@ -185,7 +187,14 @@ void WriteOpenSnippet(std::string& script, const DataSourceList& list)
 {
     for (const DataSource& ds : list) {
         script += "#----------- Open " + ds.driver + " Datasouce " + ds.name + " --------\n\n";
-        script += "$dsn = \"DBI:" + EscapePerlDouble(ds.driver) + ":database=" + EscapePerlDouble(ds.database);
+        script += "$dsn = \"DBI:" + EscapePerlDouble(ds.driver) + ":database=";
+        // A relative SQLite file lives in the data folder, which the web server
+        // never hands out, and which the administration script also uses.
+        if (strcasecmp(ds.driver.c_str(), "SQLite") == 0 && !ds.database.empty() && ds.database != ":memory:" &&
+            !IsAbsolutePath(ds.database))
+            script += "\" . FTP2System(\"$cgipath/data/" + EscapePerlDouble(ds.database) + "\") . \"";
+        else
+            script += EscapePerlDouble(ds.database);
         if (!ds.host.empty())
             script += ";host=" + EscapePerlDouble(ds.host);
         if (ds.port != 0)

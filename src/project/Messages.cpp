@@ -48,6 +48,11 @@ constexpr std::array kTexts = {
     "Can't open %s.\r\nError Message: %s",
     "DBAdmin Error:\r\n\r\n%s\r\n\r\nDelete the existing table and try again?\r\n",
     "DBAdmin Error:\r\n\r\n%s",
+    "The administration script %s refused the request: it does not hold the secret this program keeps for it.\r\n"
+    "Upload a fresh copy of the script and try again.",
+    "Delete the administration script from the server now?\r\nIt is needed only while tables are created, and it "
+    "is uploaded again next time.",
+    "Can't delete the administration script %s from the server; please delete it yourself.",
     "Please enter the field name first",
     "Please enter an integer between %s and %s.",
 

@@ -46,6 +46,9 @@ enum class Msg {
     CantOpenUrl,
     DbAdminDropQuestion,
     DbAdminError,
+    AdminScriptRefused,
+    DeleteAdminScript,
+    CantDeleteAdminScript,
     EnterFieldNameFirst,
     IntegerBetween,
 

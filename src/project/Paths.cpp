@@ -3,11 +3,13 @@
 #include "project/Project.h"
 #include "project/ServerSettings.h"
 
+#include <algorithm>
 #include <array>
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <strings.h>
 
 namespace quillet {
 
@@ -134,6 +136,11 @@ PathContext PathContext::ForProject(const Project& project, const std::string& p
     if (const Form* form = project.CurrentForm())
         context.pageFile = form->pageFile;
     context.scriptExtension = project.settings.ScriptExtension();
+    for (const DataSource& dataSource : project.dataSources)
+        if (strcasecmp(dataSource.driver.c_str(), "SQLite") != 0 &&
+            std::find(context.databaseHosts.begin(), context.databaseHosts.end(), dataSource.host) ==
+                context.databaseHosts.end())
+            context.databaseHosts.push_back(dataSource.host);
     return context;
 }
 

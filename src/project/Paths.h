@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quillet {
 
@@ -19,6 +20,9 @@ struct PathContext {
     std::string projectFile;
     std::string pageFile;
     std::string scriptExtension;
+    // The hosts of the project's MySQL and PostgreSQL databases, the only ones
+    // its administration script may reach.
+    std::vector<std::string> databaseHosts;
 
     // The context of project's current form, with the program folder of this user.
     static PathContext ForProject(const Project& project, const std::string& projectFile);

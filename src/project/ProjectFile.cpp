@@ -260,7 +260,7 @@ bool WriteAll(int fd, std::string_view bytes)
 
 } // namespace
 
-bool WriteFileAtomically(const std::string& path, std::string_view bytes)
+bool WriteFileAtomically(const std::string& path, std::string_view bytes, int wanted)
 {
     std::string target = SaveTarget(path);
     std::string temp = target + ".XXXXXX";
@@ -270,7 +270,9 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes)
     // A replaced file keeps its mode; a new one gets the usual mode of a user file.
     struct stat st;
     mode_t mode;
-    if (stat(target.c_str(), &st) == 0) {
+    if (wanted >= 0) {
+        mode = static_cast<mode_t>(wanted);
+    } else if (stat(target.c_str(), &st) == 0) {
         mode = st.st_mode & 07777;
     } else {
         mode_t mask = umask(0);

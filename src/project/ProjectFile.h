@@ -67,7 +67,8 @@ long BlockLength(std::string_view text);
 long ParseDecimal(std::string_view text);
 
 // Writes bytes to path through a temporary file in the same folder and a rename.
-bool WriteFileAtomically(const std::string& path, std::string_view bytes);
+// The file gets mode when one is given, else keeps the mode of the file it replaces.
+bool WriteFileAtomically(const std::string& path, std::string_view bytes, int mode = -1);
 std::optional<std::string> ReadWholeFile(const std::string& path);
 
 } // namespace quillet

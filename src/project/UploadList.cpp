@@ -1,5 +1,6 @@
 #include "project/UploadList.h"
 
+#include "db/AdminScript.h"
 #include "project/Action.h"
 #include "project/LibraryFiles.h"
 #include "project/Paths.h"
@@ -88,7 +89,10 @@ void UploadListBuilder::AddScript(const Form& form)
 void UploadListBuilder::AddLibrary(const LibraryFile& file, bool upload)
 {
     std::string local = LocalPath(m_context, LocalKind::LibrarySource, file.name);
-    WriteLibraryFile(local, file.name, m_prompter);
+    if (file.kind == UploadKind::DbAdmin)
+        WriteAdminScript(local, m_settings, m_context.databaseHosts, m_prompter);
+    else
+        WriteLibraryFile(local, file.name, m_prompter);
     RemoteKind remote = file.takesScriptExtension ? RemoteKind::ServerScript : RemoteKind::ServerCgiFile;
     Add({local, RemotePath(m_settings, remote, file.name), std::string(file.permission), file.kind, upload});
 }

@@ -1,4 +1,5 @@
 #include "project/UploadList.h"
+#include "db/AdminScript.h"
 #include "project/Action.h"
 #include "project/EmbeddedFile.h"
 #include "project/LibraryFiles.h"
@@ -96,6 +97,7 @@ protected:
         for (const char* name : {"site/order.html", "site/templates/thanks.html", "site/templates/mail.txt",
                                  "site/brochure.pdf", "site/templates/reply.html", "site/post.html"})
             test::WriteBytes(m_dir.File(name), "x");
+        setenv("XDG_CONFIG_HOME", m_dir.File("config").c_str(), 1);
         m_context.programFolder = m_dir.File("prog");
         m_context.projectFile = m_dir.File("site/shop.prj");
         m_context.pageFile = "order.html";
@@ -160,6 +162,32 @@ TEST_F(UploadListTest, ServerSetUpMarksTheSharedFiles)
     UploadList admin = Build(static_cast<unsigned>(UploadKind::DbAdmin));
     ASSERT_EQ(admin.size(), 1u);
     EXPECT_EQ(admin[0].kind, UploadKind::DbAdmin);
+}
+
+// Each endpoint's copy carries a secret of its own, kept between lists, and
+// the hosts of the project's databases as Perl literals.
+TEST_F(UploadListTest, AdministrationScriptCarriesItsEndpointsSecret)
+{
+    m_context.databaseHosts = {"db.example.org", "it's"};
+    auto secretIn = [](const std::string& script) {
+        size_t at = script.find("my $SECRET = '");
+        return at == std::string::npos ? std::string() : script.substr(at + 14, script.find('\'', at + 14) - at - 14);
+    };
+    std::string local = Build(static_cast<unsigned>(UploadKind::DbAdmin)).at(0).localPath;
+    std::string script = test::ReadBytes(local);
+    std::string secret = secretIn(script);
+    EXPECT_EQ(secret.size(), 32u);
+    EXPECT_EQ(secret, AdminSecrets().Find(AdminEndpointUrl(m_settings)));
+    EXPECT_NE(script.find("my @HOSTS  = ('db.example.org', 'it\\'s');\n"), std::string::npos);
+    EXPECT_EQ(fs::status(local).permissions() & fs::perms::all, fs::perms::owner_all);
+    EXPECT_EQ(fs::status(AdminSecrets::DefaultPath()).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
+
+    EXPECT_EQ(secretIn(test::ReadBytes(Build(static_cast<unsigned>(UploadKind::DbAdmin)).at(0).localPath)), secret);
+    m_settings.cgiUrl = "http://elsewhere.example/cgi-bin";
+    std::string other = secretIn(test::ReadBytes(Build(static_cast<unsigned>(UploadKind::DbAdmin)).at(0).localPath));
+    EXPECT_EQ(other.size(), 32u);
+    EXPECT_NE(other, secret);
 }
 
 TEST_F(UploadListTest, ActionFilesOnceEachAndNestedListsToo)

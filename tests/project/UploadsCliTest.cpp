@@ -19,7 +19,8 @@ struct RunResult {
 
 RunResult RunCli(const std::string& arguments, const std::string& home)
 {
-    std::string command = "QUILLET_HOME='" + home + "' '" QUILLET_CLI "' " + arguments + " 2>/dev/null";
+    std::string command = "QUILLET_HOME='" + home + "' XDG_CONFIG_HOME='" + home + "/config' '" QUILLET_CLI "' " +
+                          arguments + " 2>/dev/null";
     RunResult result{-1, {}};
     std::FILE* pipe = popen(command.c_str(), "r");
     if (!pipe)

@@ -11,7 +11,10 @@ use POSIX ();
 use Time::HiRes qw(sleep);
 
 my $dir    = temp_dir();
+my $secret = '0123456789abcdef' x 2;
 my $script = read_file(runtime_dir() . '/dbadmin.cgi');
+$script =~ s/^my \$SECRET = '';/my \$SECRET = '$secret';/m or die 'no secret line';
+$script =~ s/^my \@HOSTS  = \(\);/my \@HOSTS  = ('127.0.0.1');/m or die 'no hosts line';
 
 sub encode {
     my ($text) = @_;
@@ -24,20 +27,30 @@ sub post {
     my (%p) = @_;
     my @sql  = @{ delete $p{sqlstr} || [] };
     my $body = join('&', map { "$_=" . encode($p{$_} // '') } qw(driver database host)) . '&port=' . ($p{port} // 0)
-        . join('', map { "&$_=" . encode($p{$_} // '') } qw(user passwd)) . join('', map { '&sqlstr=' . encode($_) } @sql);
-    return run_cgi(dir => $dir, name => 'dbadmin.cgi', script => $script, stdin => $body);
+        . join('', map { "&$_=" . encode($p{$_} // '') } qw(user passwd)) . join('', map { '&sqlstr=' . encode($_) } @sql)
+        . "&secret=$secret";
+    return run_cgi(dir => $dir, name => 'dbadmin.cgi', script => $script, stdin => $body,
+        env => { SCRIPT_FILENAME => "$dir/dbadmin.cgi" });
 }
 
-my %sqlite = (driver => 'SQLite', database => "$dir/shop.db", host => '', port => 0);
+# A relative SQLite name is taken in the data folder beside the script.
+my %sqlite = (driver => 'SQLite', database => 'shop.db', host => '', port => 0);
 my $ok = "Content-type: text/html\n\n";
 
 subtest 'SQLite' => sub {
+    my $only = 'errstr=Only CREATE TABLE, ALTER TABLE and DROP TABLE statements are run';
     my @cases = (
-        [['Create Table T(a INT, b VARCHAR(20) DEFAULT \'x y\')'], $ok, 'create succeeds with an empty answer'],
+        [['Create Table T(a INT, b VARCHAR(20) DEFAULT \'x; SELECT y\')'], $ok, 'create succeeds with an empty answer'],
         [['Create Table T(a INT)'], qr/^\Q$ok\Eerrstr=table T already exists\r\n$/, 'existing table: errstr line'],
-        [['Drop Table T', 'Create Table T(a INT)', 'nonsense', 'INSERT INTO T VALUES (1)'],
-            qr/^\Q$ok\Eerrstr=[^\r\n]*syntax error\r\n$/, 'statements run in order, one line per refusal'],
+        [['Drop Table T', 'Create Table T(a INT);', 'Create Table T(c INT)', 'Alter Table T Add b INT'],
+            qr/^\Q$ok\Eerrstr=table T already exists\r\n$/, 'statements run in order, one line per refusal'],
         [['   '], $ok, 'blank statement ignored'],
+        # Anything but a table statement refuses the whole request.
+        [['Drop Table T', 'INSERT INTO T VALUES (1)'], "$ok$only\r\n", 'a row statement'],
+        [["ATTACH 'x.db' AS x"], "$ok$only\r\n", 'ATTACH'],
+        [['Create Table U(a INT); DROP TABLE T'], "$ok$only\r\n", 'a second statement'],
+        [['Create Table U AS SELECT * FROM T'], "$ok$only\r\n", 'a table made from rows'],
+        [["Create Table U(a INT) /* ' */ SELECT 1 /* ' */"], "$ok$only\r\n", 'a comment hiding a quote'],
     );
     for my $case (@cases) {
         my ($sql, $want, $what) = @$case;
@@ -45,19 +58,21 @@ subtest 'SQLite' => sub {
         ref $want ? like($out, $want, $what) : is($out, $want, $what);
         is($status, 0, "$what: exit status");
     }
-    my $dbh = DBI->connect("DBI:SQLite:database=$dir/shop.db", '', '');
-    is($dbh->selectrow_array('SELECT a FROM T'), 1, 'the insert after the refused statement ran');
+    my $dbh = DBI->connect("DBI:SQLite:database=$dir/data/shop.db", '', '');
+    is_deeply($dbh->selectcol_arrayref("SELECT name FROM sqlite_master WHERE type = 'table'"), ['T'], 'only T exists');
+    is_deeply([map { $_->[1] } @{ $dbh->selectall_arrayref('PRAGMA table_info(T)') }], [qw(a b)], 'T was altered');
 };
 
 subtest 'refused requests' => sub {
     my @cases = (
-        [{ %sqlite, database => "$dir/missing/x.db" },
-            qr/^errstr=Can't connect to datasource DBI:SQLite:database=\Q$dir\E\/missing\/x\.db, please check database driver, host, port, database name, user name and password information/,
-            'no connection'],
         [{ %sqlite, database => "$dir/a.db;host=x" }, qr/^errstr=.*not allowed/, 'a database name cannot add attributes'],
-        [{ %sqlite, driver => 'SQLite(RaiseError=>1)' }, qr/^errstr=.*invalid driver/, 'driver must be a name'],
+        [{ %sqlite, driver => 'SQLite(RaiseError=>1)' }, qr/^errstr=.*driver SQLite\(RaiseError=>1\) is not allowed/, 'driver must be a name'],
         [{ driver => 'mysql', database => 'd', host => '127.0.0.1', port => free_port(), user => 'u' },
-            qr/datasource DBI:mysql:database=d;host=127\.0\.0\.1;port=\d+, please/, 'host and port in the data source name'],
+            qr/^errstr=Can't connect to datasource DBI:mysql:database=d;host=127\.0\.0\.1;port=\d+, please check database driver, host, port, database name, user name and password information/,
+            'no connection: host and port in the data source name'],
+        [{ driver => 'mysql', database => 'd', host => 'db.example.org', user => 'u' }, qr/^errstr=.*host db\.example\.org is not one of the project's/,
+            'a host the project does not name'],
+        [{ %sqlite, driver => 'ODBC' }, qr/^errstr=.*driver ODBC is not allowed/, 'a driver other than SQLite, MySQL or PostgreSQL'],
     );
     for my $case (@cases) {
         my ($params, $want, $what) = @$case;

@@ -187,7 +187,8 @@ private slots:
     // The whole flow against lighttpd, the deployed dbadmin.cgi and SQLite: the
     // script goes up in its own dialog before any progress shows, the tables
     // are made, and a table that exists is dropped and made again on Yes, the
-    // question standing in front of the progress.
+    // question standing in front of the progress. Each time the script is
+    // offered for deletion; Yes deletes it.
     void createsTheDesignedTablesThroughTheDeployedScript()
     {
         if (!QFile::exists("/usr/sbin/lighttpd"))
@@ -196,6 +197,7 @@ private slots:
         const std::string root = temp.File("server");
         QDir().mkpath(QString::fromStdString(root + "/cgi-bin"));
         qputenv("QUILLET_HOME", temp.File("home").c_str());
+        qputenv("XDG_CONFIG_HOME", temp.File("config").c_str());
         test::FtpServer ftp;
         test::LighttpdServer web;
         QVERIFY(ftp.Start(root));
@@ -210,13 +212,13 @@ private slots:
         project.settings.scriptPattern = "*.cgi";
         project.settings.cgiPath = "/cgi-bin";
         project.settings.cgiUrl = web.Url("/cgi-bin");
-        const std::string database = temp.File("guestbook.db");
+        const std::string database = root + "/cgi-bin/data/guestbook.db";
         FrontPrompter prompter;
         DatabasePage page(project, prompter, [&temp] { return temp.File("site.prj"); });
         page.Load();
         page.AddDatabase();
         page.DriverList()->setCurrentText("SQLite");
-        page.DatabaseEdit()->setText(QString::fromStdString(database));
+        page.DatabaseEdit()->setText("guestbook.db");
         page.AddTable();
         page.Tree()->currentItem()->setText(0, "guests");
         Edit(page, 0, TableGrid::FieldName, "id");
@@ -233,18 +235,23 @@ private slots:
                 dialog->findChild<QPushButton*>("uploadNow")->click();
             });
         };
+        const std::string removal(MessageText(Msg::DeleteAdminScript));
         prompter.ExpectShow("1 file sent to " + ftp.Address());
-        prompter.ExpectShow("1 table created on " + database);
+        prompter.ExpectShow("1 table created on guestbook.db");
+        prompter.ExpectQuestion(removal, Prompter::Answer::No);
         uploadWhenShown();
         QVERIFY(page.CreateTablesOnServer());
         QCOMPARE(CommandOutput("/usr/bin/sqlite3 " + database + " \"INSERT INTO guests(name) VALUES ('Ann')\""), "");
 
         prompter.ExpectShow("1 file sent to ");
         prompter.ExpectQuestion("DBAdmin Error:\r\n\r\nerrstr=table guests already exists", Prompter::Answer::Yes);
-        prompter.ExpectShow("1 table created on " + database);
+        prompter.ExpectShow("1 table created on guestbook.db");
+        prompter.ExpectQuestion(removal, Prompter::Answer::Yes);
         uploadWhenShown();
+        QVERIFY(QFile::exists(QString::fromStdString(root + "/cgi-bin/dbadmin.cgi")));
         QVERIFY(page.CreateTablesOnServer());
         QCOMPARE(CommandOutput("/usr/bin/sqlite3 " + database + " 'SELECT count(*) FROM guests'"), "0\n");
+        QVERIFY(!QFile::exists(QString::fromStdString(root + "/cgi-bin/dbadmin.cgi")));
         QVERIFY(!uploadCovered);
         QVERIFY(!prompter.coveredByProgress);
         QUILLET_VERIFY_PROMPTER(prompter);

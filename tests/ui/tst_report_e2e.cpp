@@ -163,7 +163,7 @@ private slots:
                     "my $db = DBI->connect(qq(DBI:SQLite:database=$ARGV[0]), '', '', {RaiseError => 1});"
                     "$db->do(q(INSERT INTO entries (id, name, email, message) VALUES (?, ?, ?, ?)), undef, $_,"
                     " sprintf(q(Guest %02d), $_), qq(g$_\\@example.org), qq(Message $_)) for 1 .. 25;",
-                    site + "/cgi-bin/guestbook.db"});
+                    site + "/cgi-bin/data/guestbook.db"});
         QVERIFY(fill.waitForFinished(20000));
         QCOMPARE(fill.exitCode(), 0);
 

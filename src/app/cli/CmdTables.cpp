@@ -24,24 +24,33 @@ extern const Command kTablesCommand = {"tables", "tables PROJECT.prj",
                                        RunTables};
 
 extern const Command kCreateTablesCommand = {
-    "create-tables", "create-tables PROJECT.prj [--yes] [--no-upload]",
+    "create-tables", "create-tables PROJECT.prj [--yes] [--no-upload] [--keep-admin]",
     "Creates every designed table on the database server through the project's\n"
     "administration script (dbadmin with the script extension in the CGI-BIN\n"
     "URL). First uploads that script as a publish would, unless --no-upload.\n"
     "A table the database refuses is dropped and created again only with --yes;\n"
-    "dropping loses its rows. Exits with 0 only when every table was created.",
+    "dropping loses its rows. Once every table stands, the script is deleted\n"
+    "from the server unless --keep-admin. Exits with 0 only when every table\n"
+    "was created.",
     RunCreateTables};
 
 namespace {
 
+struct CreateOptions {
+    bool upload = true;
+    bool keepAdmin = false;
+};
+
 bool LoadArgs(const Command& command, const Args& given, CliPrompter& prompter, ProjectDocument& doc, std::string& path,
-              bool* upload)
+              CreateOptions* options)
 {
     Args args = given;
     prompter = CliPrompter::FromArgs(args);
     for (const std::string& arg : args) {
-        if (upload && arg == "--no-upload") {
-            *upload = false;
+        if (options && arg == "--no-upload") {
+            options->upload = false;
+        } else if (options && arg == "--keep-admin") {
+            options->keepAdmin = true;
         } else if (path.empty() && arg.rfind("--", 0) != 0) {
             path = arg;
         } else {
@@ -74,15 +83,17 @@ int RunCreateTables(const Args& given)
     CliPrompter prompter;
     ProjectDocument doc(prompter);
     std::string path;
-    bool upload = true;
-    if (!LoadArgs(kCreateTablesCommand, given, prompter, doc, path, &upload))
+    CreateOptions options;
+    if (!LoadArgs(kCreateTablesCommand, given, prompter, doc, path, &options))
         return 1;
     const Project& project = doc.Content();
     auto uploadStep = [&](UploadList& list) {
-        if (upload)
+        if (options.upload)
             UploadNow(list, project.settings, prompter);
     };
-    return SyncTablesToServer(project, PathContext::ForProject(project, path), prompter, uploadStep) ? 0 : 1;
+    AdminScriptRemoval removal = options.keepAdmin ? AdminScriptRemoval::Keep : AdminScriptRemoval::Remove;
+    return SyncTablesToServer(project, PathContext::ForProject(project, path), prompter, uploadStep, {}, removal) ? 0
+                                                                                                                  : 1;
 }
 
 } // namespace

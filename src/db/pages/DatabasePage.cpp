@@ -530,6 +530,10 @@ bool DatabasePage::CreateTablesOnServer()
     });
     if (!report.created.empty() || !report.notCreated.empty())
         m_prompter.Show(TableSyncSummary(report));
+    if (report.AllCreated())
+        RunBusy(this, tr("Deleting the administration script..."), m_prompter, [&](BusyTask& task) {
+            RemoveAdminScript(m_project.settings, task.WorkPrompter(), AdminScriptRemoval::Ask);
+        });
     return report.AllCreated();
 }
 

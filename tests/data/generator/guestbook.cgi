@@ -8,7 +8,7 @@ eval("use ZentraCGI;");
 use DBI;
 #----------- Open SQLite Datasouce guestdb --------
 
-$dsn = "DBI:SQLite:database=guestbook.db";
+$dsn = "DBI:SQLite:database=" . FTP2System("$cgipath/data/guestbook.db") . "";
 $guestdb = DBI->connect($dsn, "", "");
 
 #----------- End Datasouce --------

@@ -63,7 +63,7 @@ ok(-e "$cgi/feedback.cgi" && -e "$cgi/ZentraCGI.pm" && -e "$cgi/templates/mail.t
 is(read_file("$project/feedback.html"), $page_before, "the user's page is not touched");
 is(system($^X, '-c', "-I$cgi", "$cgi/feedback.cgi"), 0, 'the script compiles beside its modules');
 
-my $db = DBI->connect("DBI:SQLite:database=$cgi/feedback.db", '', '', { RaiseError => 1 });
+my $db = DBI->connect("DBI:SQLite:database=$cgi/data/feedback.db", '', '', { RaiseError => 1 });
 sub count_rows { $db->selectrow_array('SELECT COUNT(*) FROM messages') }
 is(count_rows(), 0, 'the designed table was created through dbadmin');
 

@@ -10,7 +10,6 @@ use DBI;
 use HTTP::Tiny;
 use File::Copy qw(copy);
 use File::Path qw(make_path);
-use File::Basename qw(dirname);
 use POSIX ();
 
 my $cli = $ENV{QUILLET_CLI} or plan skip_all => 'QUILLET_CLI names no quillet-cli';
@@ -39,26 +38,13 @@ like(read_file("$project/guestbook.html"), qr{ACTION="http://127\.0\.0\.1:$port/
     'the page posts to the script');
 
 # Deploy what the upload list names, with its permissions.
-open(my $list, '-|', $cli, 'uploads', "$project/guestbook.prj") or die "uploads: $!";
-my $files = 0;
-while (my $line = <$list>) {
-    chomp $line;
-    my ($upload, $empty, $binary, $kind, $mode, $local, $remote) = split /\t/, $line;
-    make_path(dirname("$root$remote"));
-    if ($local eq '') {
-        write_file("$root$remote", '') unless -e "$root$remote";
-    } else {
-        copy($local, "$root$remote") or die "$local: $!";
-    }
-    chmod(oct($mode), "$root$remote");
-    ++$files;
-}
-close($list);
+my $files = deploy_uploads($cli, "$project/guestbook.prj", $root);
 cmp_ok($files, '>=', 8, 'the upload list names page, script, modules and templates');
 ok(-x "$root/cgi-bin/guestbook.cgi", 'the script is executable');
 is(system($^X, '-c', "-I$root/cgi-bin", "$root/cgi-bin/guestbook.cgi"), 0, 'the script compiles beside its modules');
 
-my $db = DBI->connect("DBI:SQLite:database=$root/cgi-bin/guestbook.db", '', '', { RaiseError => 1 });
+make_path("$root/cgi-bin/data");
+my $db = DBI->connect("DBI:SQLite:database=$root/cgi-bin/data/guestbook.db", '', '', { RaiseError => 1 });
 $db->do('CREATE TABLE entries (id INTEGER PRIMARY KEY, name VARCHAR(80) NOT NULL, email VARCHAR(120), message TEXT)');
 
 my $server = start_lighttpd($dir, $root, $port);

@@ -83,6 +83,7 @@ protected:
     {
         fs::create_directories(ServerRoot() / "cgi-bin");
         setenv("QUILLET_HOME", m_temp.File("home").c_str(), 1);
+        setenv("XDG_CONFIG_HOME", m_temp.File("config").c_str(), 1);
         ASSERT_TRUE(m_ftp.Start(ServerRoot().string()));
         ASSERT_TRUE(m_web.Start(ServerRoot().string(), m_temp.Path().string()));
         m_project.settings.uploadMethod = "Using FTP";
@@ -98,12 +99,15 @@ protected:
     }
 
     fs::path ServerRoot() const { return m_temp.Path() / "server"; }
-    bool Sync(test::ScriptedPrompter& prompter)
+    std::string DataFile(const std::string& name) const { return (ServerRoot() / "cgi-bin/data" / name).string(); }
+    bool Sync(test::ScriptedPrompter& prompter, AdminScriptRemoval removal = AdminScriptRemoval::Keep)
     {
-        return SyncTablesToServer(m_project, m_context, prompter, [&](UploadList& list) {
-            EXPECT_EQ(UploadNow(list, m_project.settings, prompter), PublishOutcome::Done);
-        });
+        return SyncTablesToServer(
+            m_project, m_context, prompter,
+            [&](UploadList& list) { EXPECT_EQ(UploadNow(list, m_project.settings, prompter), PublishOutcome::Done); },
+            {}, removal);
     }
+    std::string Secret() const { return AdminSecrets().Find(AdminEndpointUrl(m_project.settings)); }
 
     test::TempDir m_temp;
     test::FtpServer m_ftp;
@@ -126,9 +130,10 @@ TEST_F(AdminE2e, CatalogueTablesInMariaDbAndSqlite)
     mysql.tables = CatalogueTables();
     DataSource sqlite = mysql;
     sqlite.driver = "SQLite";
-    sqlite.database = m_temp.File("shop.sqlite");
+    sqlite.database = "shop.sqlite";
     sqlite.host.clear();
     sqlite.port = 0;
+    m_context.databaseHosts = {mysql.host};
 
     // Deploys the script; every statement of a data source then goes in one
     // request, since each request starts Perl and DBI afresh.
@@ -138,6 +143,7 @@ TEST_F(AdminE2e, CatalogueTablesInMariaDbAndSqlite)
         std::string body = AdminBodyPrefix(source);
         for (const TableDef& table : source.tables)
             body += "&sqlstr=" + UrlEncode(BuildCreateTable(table, DialectOfDriver(source.driver)));
+        body += "&secret=" + Secret();
         EXPECT_EQ(PostAdminRequest(AdminEndpointUrl(m_project.settings), body, false, prompter), 0) << source.driver;
     }
     EXPECT_TRUE(prompter.Done());
@@ -146,13 +152,13 @@ TEST_F(AdminE2e, CatalogueTablesInMariaDbAndSqlite)
     EXPECT_EQ(info.st_mode & 0777, 0755u);
     std::string mysqlTables = CommandOutput("/usr/bin/mariadb -N -h 127.0.0.1 -P " + std::to_string(mariadb.Port()) +
                                             " -u root -e 'SHOW TABLES' shop | wc -l");
-    std::string sqliteTables = CommandOutput("/usr/bin/sqlite3 " + sqlite.database + " .tables | wc -w");
+    std::string sqliteTables = CommandOutput("/usr/bin/sqlite3 " + DataFile("shop.sqlite") + " .tables | wc -w");
     EXPECT_EQ(std::stoi(mysqlTables), 27);
     EXPECT_EQ(std::stoi(sqliteTables), 27);
     std::string insert = "INSERT INTO t_SET(plain, full) VALUES ('a', 'blue,red')";
-    EXPECT_EQ(CommandOutput("/usr/bin/sqlite3 " + sqlite.database + " \"" + insert + "\" 2>&1"), "");
+    EXPECT_EQ(CommandOutput("/usr/bin/sqlite3 " + DataFile("shop.sqlite") + " \"" + insert + "\" 2>&1"), "");
     std::string bad = "INSERT INTO t_SET(plain, full) VALUES ('a', 'green')";
-    EXPECT_NE(CommandOutput("/usr/bin/sqlite3 " + sqlite.database + " \"" + bad + "\" 2>&1").find("CHECK"),
+    EXPECT_NE(CommandOutput("/usr/bin/sqlite3 " + DataFile("shop.sqlite") + " \"" + bad + "\" 2>&1").find("CHECK"),
               std::string::npos);
 }
 
@@ -161,7 +167,7 @@ TEST_F(AdminE2e, ExistingTableIsDroppedOnlyWhenTheUserSaysSo)
     DataSource guestbook;
     guestbook.name = "guestdb";
     guestbook.driver = "SQLite";
-    guestbook.database = m_temp.File("guestbook.db");
+    guestbook.database = "guestbook.db";
     TableDef entries;
     entries.name = "entries";
     entries.columns = {Column("id", "INT", 11), Column("name", "VARCHAR", 80)};
@@ -170,7 +176,7 @@ TEST_F(AdminE2e, ExistingTableIsDroppedOnlyWhenTheUserSaysSo)
     m_project.dataSources = {guestbook};
     test::ScriptedPrompter first;
     ASSERT_TRUE(Sync(first));
-    std::string database = guestbook.database;
+    std::string database = DataFile("guestbook.db");
     ASSERT_EQ(CommandOutput("/usr/bin/sqlite3 " + database + " \"INSERT INTO entries(name) VALUES ('Ann')\""), "");
 
     test::ScriptedPrompter refuse;
@@ -179,11 +185,29 @@ TEST_F(AdminE2e, ExistingTableIsDroppedOnlyWhenTheUserSaysSo)
     EXPECT_TRUE(refuse.Done());
     EXPECT_EQ(CommandOutput("/usr/bin/sqlite3 " + database + " 'SELECT count(*) FROM entries'"), "1\n");
 
+    // Yes drops the table; once it stands, the script is offered for deletion
+    // and, deleted, takes its secret with it.
     test::ScriptedPrompter accept;
     accept.ExpectQuestion("DBAdmin Error:", Prompter::Answer::Yes);
-    EXPECT_TRUE(Sync(accept));
+    accept.ExpectQuestion("Delete the administration script from the server now?", Prompter::Answer::Yes);
+    std::string secret = Secret();
+    EXPECT_TRUE(Sync(accept, AdminScriptRemoval::Ask));
     EXPECT_TRUE(accept.Done());
     EXPECT_EQ(CommandOutput("/usr/bin/sqlite3 " + database + " 'SELECT count(*) FROM entries'"), "0\n");
+    EXPECT_FALSE(fs::exists(ServerRoot() / "cgi-bin/dbadmin.cgi"));
+    EXPECT_EQ(Secret(), "");
+
+    // The next deployment carries a fresh secret; the old one opens nothing.
+    test::ScriptedPrompter again;
+    again.ExpectQuestion("DBAdmin Error:", Prompter::Answer::No);
+    EXPECT_FALSE(Sync(again));
+    EXPECT_NE(Secret(), secret);
+    test::ScriptedPrompter stale;
+    stale.ExpectShow("The administration script " + AdminEndpointUrl(m_project.settings) + " refused the request");
+    EXPECT_EQ(PostAdminRequest(AdminEndpointUrl(m_project.settings),
+                               AdminBody(AdminBodyPrefix(guestbook), "Drop Table entries", secret), false, stale),
+              -1);
+    EXPECT_TRUE(stale.Done());
 }
 
 class AdminWire : public AdminE2e {
@@ -218,7 +242,9 @@ TEST_F(AdminWire, BodiesGoOverTheWireByteForByte)
     test::ScriptedPrompter prompter;
     EXPECT_TRUE(Sync(prompter));
     EXPECT_EQ(Bodies(), "driver=mysql&database=shop&host=db%2dhost&port=0&user=web&passwd=p%40ss+word"
-                        "&sqlstr=Create+Table+T%28a+INT++%29\n");
+                        "&sqlstr=Create+Table+T%28a+INT++%29&secret=" +
+                            Secret() + "\n");
+    EXPECT_EQ(Secret().size(), 32u);
 }
 
 TEST_F(AdminWire, AnswersAndFailures)

@@ -39,7 +39,8 @@ protected:
     fs::path Project() const { return m_temp.Path() / "project/guestbook.prj"; }
     CliRun Cli(const std::string& arguments)
     {
-        std::string command = "QUILLET_HOME='" + m_temp.File("home") + "' " QUILLET_CLI " " + arguments + " 2>&1";
+        std::string command = "QUILLET_HOME='" + m_temp.File("home") + "' XDG_CONFIG_HOME='" + m_temp.File("config") +
+                              "' " QUILLET_CLI " " + arguments + " 2>&1";
         CliRun run{-1, ""};
         FILE* pipe = popen(command.c_str(), "r");
         char buffer[4096];
@@ -68,15 +69,16 @@ TEST_F(CliPublish, BuildPublishAndCreateTheGuestbookTables)
     EXPECT_TRUE(fs::exists(ServerRoot() / "htdocs/guestbook.html"));
     EXPECT_TRUE(fs::exists(ServerRoot() / "cgi-bin/ZentraCGI.pm"));
 
-    CliRun create = Cli("create-tables " + project);
+    CliRun create = Cli("create-tables --keep-admin " + project);
     ASSERT_EQ(create.status, 0) << create.out;
-    fs::path database = ServerRoot() / "cgi-bin/guestbook.db";
-    ASSERT_TRUE(fs::exists(database));
+    ASSERT_TRUE(fs::exists(ServerRoot() / "cgi-bin/data/guestbook.db"));
     CliRun again = Cli("create-tables --no-upload " + project);
     EXPECT_EQ(again.status, 1);
     EXPECT_NE(again.out.find("already exists"), std::string::npos) << again.out;
     EXPECT_NE(again.out.find("Delete the existing table and try again?"), std::string::npos);
+    EXPECT_TRUE(fs::exists(ServerRoot() / "cgi-bin/dbadmin.cgi"));
     EXPECT_EQ(Cli("create-tables --yes " + project).status, 0);
+    EXPECT_FALSE(fs::exists(ServerRoot() / "cgi-bin/dbadmin.cgi"));
 
     CliRun tables = Cli("tables " + project);
     EXPECT_EQ(tables.out, "Create Table entries(id INTEGER NOT NULL PRIMARY KEY , name VARCHAR(80) NOT NULL  , "

@@ -22,7 +22,7 @@ mkdir $_ for $root, $cgi, "$cgi/data", "$cgi/templates", "$dir/mail";
 # The deployed tree: modules copied byte for byte, the script with the
 # include-path functions appended.
 my $rt = runtime_dir();
-copy($_, $cgi) or die "$_: $!" for glob("$rt/*.pm"), "$rt/dbadmin.cgi";
+copy($_, $cgi) or die "$_: $!" for glob("$rt/*.pm");
 my ($sink, $smtp) = start_smtp_sink("$dir/mail");
 END { stop_server($sink) if $sink }
 my $script = read_file("$FindBin::Bin/guestbook.cgi.in") . read_file("$rt/include-path.pl");
@@ -30,7 +30,7 @@ $script =~ s/\@CGI\@/$cgi/g;
 $script =~ s/\@DATA\@/$cgi\/data/g;
 $script =~ s/\@SMTP\@/$smtp/g;
 write_file("$cgi/guestbook.cgi", $script);
-chmod 0755, "$cgi/guestbook.cgi", "$cgi/dbadmin.cgi";
+chmod 0755, "$cgi/guestbook.cgi";
 write_file("$cgi/templates/line.txt", "\$FORM{'name'}[0]|\$FORM{'message'}[0]\n");
 write_file("$cgi/templates/mail.txt", "From: \$FORM{'name'}[0] <\$FORM{'email'}[0]>\n\$FORM{'message'}[0]\n");
 write_file("$cgi/templates/thanks.html", "<html><body>Thanks, \$FORM{'name'}[0]! Mood: \$FIELD_STATE{'mood'}{'happy'}</body></html>\n");
@@ -151,19 +151,6 @@ subtest 'oversized request' => sub {
     my $r = post('', name => 'x' x (10 * 1024 * 1024 + 10), Sign => 'Sign');
     like($r->{content}, qr/larger than this form accepts/, 'refused with the error page');
     is(scalar @{ rows() }, 5, 'nothing stored');
-};
-
-subtest 'dbadmin.cgi over HTTP' => sub {
-    my $url = "http://127.0.0.1:$port/cgi-bin/dbadmin.cgi";
-    my $form = "driver=SQLite&database=$cgi%2fdata%2fadmin.db&host=&port=0&user=&passwd=&sqlstr=Create+Table+T%28a+INT%29";
-    my %h = (headers => { 'content-type' => 'application/x-www-form-urlencoded' });
-    my $r = $http->post($url, { %h, content => $form });
-    is($r->{status}, 200, 'status 200');
-    is($r->{content}, '', 'empty answer means success');
-    $r = $http->post($url, { %h, content => $form });
-    like($r->{content}, qr/^errstr=table T already exists\r\n$/, 'refused statement');
-    $r = $http->post($url, { %h, content => "driver=SQLite&database=%2fnonexistent%2fx.db&port=0&sqlstr=x" });
-    isnt($r->{status}, 200, 'failed connection is not a 200');
 };
 
 subtest 'the modules leave no warnings in the server log' => sub {

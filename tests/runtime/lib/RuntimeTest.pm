@@ -16,9 +16,12 @@ use Symbol qw(gensym);
 use Time::HiRes qw(sleep);
 
 our @EXPORT = qw(start_lighttpd runtime_dir temp_dir write_file read_file run_cgi cgi_script free_port
-    start_smtp_sink stop_server sink_messages wait_port);
+    start_smtp_sink stop_server sink_messages wait_port deploy_uploads);
 
 my $here = dirname(File::Spec->rel2abs(__FILE__));
+
+# No suite reads or writes the user's own configuration.
+$ENV{XDG_CONFIG_HOME} = tempdir('quillet-config-XXXXXX', TMPDIR => 1, CLEANUP => 1);
 
 sub runtime_dir { File::Spec->catdir($here, '..', '..', '..', 'src', 'runtime') }
 
@@ -131,6 +134,31 @@ CONF
         exec($lighttpd, '-D', '-f', "$dir/lighttpd.conf") or POSIX::_exit(127);
     }
     return $pid;
+}
+
+# Puts every file of the project's upload list where a publish puts it under
+# root, with its permission, as quillet-cli lists it; data placeholders only
+# where nothing is yet. The number of files.
+sub deploy_uploads {
+    my ($cli, $project, $root) = @_;
+    require File::Copy;
+    require File::Path;
+    open(my $list, '-|', $cli, 'uploads', $project) or die "uploads: $!";
+    my $files = 0;
+    while (my $line = <$list>) {
+        chomp $line;
+        my ($upload, $empty, $binary, $kind, $mode, $local, $remote) = split /\t/, $line;
+        File::Path::make_path(dirname("$root$remote"));
+        if ($local eq '') {
+            write_file("$root$remote", '') unless -e "$root$remote";
+        } else {
+            File::Copy::copy($local, "$root$remote") or die "$local: $!";
+        }
+        chmod(oct($mode), "$root$remote");
+        ++$files;
+    }
+    close($list) or die "quillet-cli uploads failed";
+    return $files;
 }
 
 sub stop_server {
