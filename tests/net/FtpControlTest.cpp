@@ -1,4 +1,5 @@
 #include "net/FtpControl.h"
+#include "support/ServerProcess.h"
 
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
@@ -24,15 +25,7 @@ public:
 
     explicit ScriptedFtpServer(std::vector<Step> script) : m_script(std::move(script))
     {
-        m_listener = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t size = sizeof address;
-        bind(m_listener, reinterpret_cast<sockaddr*>(&address), size);
-        listen(m_listener, 1);
-        getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &size);
-        m_port = ntohs(address.sin_port);
+        m_listener = test::ListenOnLoopback(m_port);
         m_thread = std::thread([this] { Run(); });
     }
     ~ScriptedFtpServer()

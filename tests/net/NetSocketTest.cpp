@@ -1,9 +1,12 @@
 #include "net/NetSocket.h"
 #include "net/LineSession.h"
 #include "net/ScriptedServer.h"
+#include "support/ServerProcess.h"
 
+#include <atomic>
 #include <chrono>
 #include <gtest/gtest.h>
+#include <thread>
 #include <vector>
 
 using namespace quillet;
@@ -142,4 +145,27 @@ TEST(NetReadReply, ClosedConnectionGivesNoCode)
     LineSession session(NetConnect(server.Address(), "21", "tcp"));
     EXPECT_EQ(session.ReadReply(), 0);
     EXPECT_EQ(session.LastReply(), "");
+}
+
+// A worker's stop request ends a wait on a silent server at once, and a
+// connection's name look-up as well; without one the wait goes on.
+TEST(NetReadReply, StopRequestEndsTheWaitForASilentServer)
+{
+    int port = 0;
+    int listener = quillet::test::ListenOnLoopback(port, 4);
+    std::atomic<bool> stop = false;
+    std::thread raiser([&stop] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        stop = true;
+    });
+    CancelScope scope(stop);
+    Socket socket = NetConnect("127.0.0.1:" + std::to_string(port), "21", "tcp");
+    ASSERT_TRUE(socket);
+    auto start = std::chrono::steady_clock::now();
+    std::string reply;
+    EXPECT_EQ(NetReadReply(socket, reply), -1);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+    EXPECT_FALSE(NetConnect("localhost", "21", "tcp"));
+    raiser.join();
+    close(listener);
 }

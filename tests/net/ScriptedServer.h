@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/ServerProcess.h"
+
 #include <arpa/inet.h>
 #include <functional>
 #include <netinet/in.h>
@@ -16,15 +18,7 @@ class ScriptedServer {
 public:
     explicit ScriptedServer(std::function<void(int)> script)
     {
-        m_listener = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t len = sizeof addr;
-        bind(m_listener, reinterpret_cast<sockaddr*>(&addr), len);
-        listen(m_listener, 1);
-        getsockname(m_listener, reinterpret_cast<sockaddr*>(&addr), &len);
-        m_port = ntohs(addr.sin_port);
+        m_listener = ListenOnLoopback(m_port);
         m_thread = std::thread([this, script = std::move(script)] {
             int client = accept(m_listener, nullptr, nullptr);
             if (client < 0)

@@ -93,6 +93,22 @@ inline int FreeLoopbackPort()
     return ntohs(address.sin_port);
 }
 
+// A socket listening on a free port of 127.0.0.1, which port receives. The
+// kernel completes up to backlog handshakes whether or not anyone accepts.
+inline int ListenOnLoopback(int& port, int backlog = 1)
+{
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    bind(fd, reinterpret_cast<sockaddr*>(&address), size);
+    listen(fd, backlog);
+    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
+    port = ntohs(address.sin_port);
+    return fd;
+}
+
 // Waits until something accepts connections on the loopback port.
 inline bool WaitForPort(int port, int timeoutMs = 15000)
 {

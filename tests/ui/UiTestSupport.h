@@ -61,6 +61,7 @@ inline void IsolateUserFolders(const QTemporaryDir& folder)
 } // namespace quillet::test
 
 #include <QApplication>
+#include <QPushButton>
 #include <QTimer>
 #include <QtTest/QtTest>
 #include <functional>
@@ -79,13 +80,18 @@ void WhenShown(std::function<void(Dialog*)> act)
     });
 }
 
-// Whether a progress dialog of long work is on screen.
-inline bool BusyDialogShown()
+// The Cancel button of the progress dialog of long work while it is on screen.
+inline QPushButton* BusyCancel()
 {
     for (QWidget* window : QApplication::topLevelWidgets())
         if (window->objectName() == "busyProgress" && window->isVisible())
-            return true;
-    return false;
+            return window->findChild<QPushButton*>("busyCancel");
+    return nullptr;
+}
+
+inline bool BusyDialogShown()
+{
+    return BusyCancel() != nullptr;
 }
 
 } // namespace quillet::test

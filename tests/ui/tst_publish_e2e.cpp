@@ -126,31 +126,6 @@ private slots:
         QCOMPARE(m_browser.opened.first().toString(), QString("http://127.0.0.1:8080/guestbook.html"));
     }
 
-    // Cancel pressed at once: the files sent before it stay, none after, and the message says how far it came.
-    void cancelStopsTheUploadBetweenFiles()
-    {
-        UiPrompter prompter;
-        UploadList list = {Entry("a.html"), Entry("b.html"), Entry("c.html")};
-        ServerSettings settings = FtpSettings();
-        PublishDialog dialog(list, settings, prompter);
-        QTimer::singleShot(0, [] {
-            for (QWidget* window : QApplication::topLevelWidgets())
-                if (window->objectName() == "busyProgress")
-                    window->findChild<QPushButton*>("busyCancel")->click();
-        });
-        prompter.ExpectShow("Publishing was stopped: ");
-        dialog.UploadNow();
-        int sent = 0;
-        for (const char* name : {"a.html", "b.html", "c.html"})
-            sent += QFile::exists(Root() + "/site/" + name) ? 1 : 0;
-        QVERIFY(sent < 3);
-        for (int i = 0; i < sent; ++i)
-            QVERIFY(QFile::exists(Root() + "/site/" + QString("abc")[i] + ".html"));
-        QVERIFY(!dialog.AllSent());
-        QVERIFY(dialog.result() != QDialog::Accepted);
-        QUILLET_VERIFY_PROMPTER(prompter);
-    }
-
     void refusedLoginKeepsTheDialogOpenAndEmptyCellsSendNothing()
     {
         UiPrompter prompter;

@@ -3,6 +3,7 @@
 #include "net/pages/PublishDialog.h"
 #include "net/pages/WebSettingsPage.h"
 #include "project/Project.h"
+#include "support/ServerProcess.h"
 #include "ui/BusyTask.h"
 
 #include <QElapsedTimer>
@@ -10,8 +11,6 @@
 #include <QPushButton>
 #include <QTimer>
 #include <functional>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 using namespace quillet;
@@ -19,37 +18,17 @@ using test::UiPrompter;
 
 namespace {
 
-// A server that accepts connections and never says a word: the kernel
-// completes every handshake of the listening socket.
+// A server that accepts connections and never says a word.
 class SilentServer {
 public:
-    SilentServer()
-    {
-        m_fd = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t size = sizeof address;
-        bind(m_fd, reinterpret_cast<sockaddr*>(&address), size);
-        listen(m_fd, 16);
-        getsockname(m_fd, reinterpret_cast<sockaddr*>(&address), &size);
-        m_port = ntohs(address.sin_port);
-    }
+    SilentServer() : m_fd(test::ListenOnLoopback(m_port, 16)) {}
     ~SilentServer() { close(m_fd); }
     std::string Address() const { return "127.0.0.1:" + std::to_string(m_port); }
 
 private:
-    int m_fd = -1;
     int m_port = 0;
+    int m_fd;
 };
-
-QPushButton* BusyCancelButton()
-{
-    for (QWidget* window : QApplication::topLevelWidgets())
-        if (window->objectName() == "busyProgress" && window->isVisible())
-            return window->findChild<QPushButton*>("busyCancel");
-    return nullptr;
-}
 
 } // namespace
 
@@ -110,7 +89,7 @@ private slots:
         QElapsedTimer clock;
         qint64 cancelledAt = -1;
         QTimer::singleShot(BusyTask::kShowDelayMs + 500, [&] {
-            if (QPushButton* cancel = BusyCancelButton()) {
+            if (QPushButton* cancel = test::BusyCancel()) {
                 cancel->click();
                 cancelledAt = clock.elapsed();
             }

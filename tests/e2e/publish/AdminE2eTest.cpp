@@ -210,6 +210,17 @@ TEST_F(AdminE2e, ExistingTableIsDroppedOnlyWhenTheUserSaysSo)
     EXPECT_TRUE(stale.Done());
 }
 
+TEST(TableSync, SummarySaysWhatWasAndWasNotCreated)
+{
+    using Table = TableSyncReport::Table;
+    TableSyncReport report;
+    report.created = {{"guestdb", "guests"}, {"guestdb", "votes"}, {"shop", "orders"}};
+    EXPECT_EQ(TableSyncSummary(report), "2 tables created on guestdb\r\n1 table created on shop");
+    report.notCreated = {Table{"shop", "items"}};
+    EXPECT_EQ(TableSyncSummary(report), "Creating the tables was stopped.\r\nCreated: guests (guestdb), votes "
+                                        "(guestdb), orders (shop)\r\nNot created: items (shop)");
+}
+
 class AdminWire : public AdminE2e {
 protected:
     void SetUp() override

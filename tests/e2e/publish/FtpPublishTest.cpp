@@ -155,6 +155,27 @@ TEST_F(FtpPublish, EmptyListStillLogsInAndOut)
     EXPECT_FALSE(fs::exists(Root() / "a.html"));
 }
 
+// Beside a script the shared files are listed unmarked; the ones the server
+// lacks are marked, each folder listed once, and a server out of reach gets all.
+TEST_F(FtpPublish, SharedFilesTheServerLacksAreMarked)
+{
+    fs::create_directories(Root() / "cgi-bin");
+    WriteBytes((Root() / "cgi-bin/mNet.pm").string(), "old");
+    UploadList list = {Entry(Local("mNet.pm", "new"), "/cgi-bin/mNet.pm", UploadKind::CgiLib),
+                       Entry(Local("Sendmail.pm", "new"), "/cgi-bin/Sendmail.pm", UploadKind::CgiLib),
+                       Entry(Local("next.gif", "gif"), "/images/next.gif", UploadKind::Image),
+                       Entry(Local("dbadmin.cgi", "x"), "/cgi-bin/dbadmin.cgi", UploadKind::DbAdmin)};
+    for (UploadEntry& entry : list)
+        entry.upload = false;
+    UploadList unreachable = list;
+    MarkMissingServerFiles(list, m_settings, UploadKind::CgiLib | UploadKind::Image);
+    EXPECT_EQ((std::vector<bool>{list[0].upload, list[1].upload, list[2].upload, list[3].upload}),
+              (std::vector<bool>{false, true, true, false}));
+    m_settings.ftpPassword = "wrong";
+    MarkMissingServerFiles(unreachable, m_settings, static_cast<unsigned>(UploadKind::CgiLib));
+    EXPECT_TRUE(unreachable[0].upload && unreachable[1].upload && !unreachable[2].upload);
+}
+
 TEST(FtpServerGreeting, MultiLineGreetingIsReadWhole)
 {
     test::TempDir root;
