@@ -20,7 +20,9 @@
 #include <QAbstractSpinBox>
 #include <QComboBox>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
+#include <QRegularExpression>
 #include <QStyle>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -74,6 +76,10 @@ void CheckControls(QWidget* window, const QString& where, QStringList& faults)
                     break;
             }
         }
+        // A mnemonic needs a buddy; without one the label shows the "&".
+        if (auto* label = qobject_cast<QLabel*>(widget);
+            label && !label->buddy() && label->text().contains(QRegularExpression("&[^&# ]")))
+            faults << QString("%1: the label \"%2\" shows its \"&\"").arg(where, label->text());
         auto* header = qobject_cast<QHeaderView*>(widget);
         if (!header || header->orientation() != Qt::Horizontal)
             continue;

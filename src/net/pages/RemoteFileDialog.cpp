@@ -92,7 +92,9 @@ void RemoteFileDialog::BuildControls()
     connect(buttons, &QDialogButtonBox::rejected, this, &RemoteFileDialog::reject);
 
     auto* top = new QHBoxLayout;
-    top->addWidget(new QLabel(tr("&Look in:"), this));
+    auto* lookInLabel = new QLabel(tr("&Look in:"), this);
+    lookInLabel->setBuddy(m_lookIn);
+    top->addWidget(lookInLabel);
     top->addWidget(m_lookIn, 1);
     top->addWidget(BuildToolbar());
     auto* fields = new QFormLayout;
