@@ -79,20 +79,6 @@ private:
     int m_stdout = -1;
 };
 
-// A port on 127.0.0.1 that nothing listens on at the moment of asking.
-inline int FreeLoopbackPort()
-{
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof address;
-    bind(fd, reinterpret_cast<sockaddr*>(&address), size);
-    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
-    close(fd);
-    return ntohs(address.sin_port);
-}
-
 // A socket listening on a free port of 127.0.0.1, which port receives. The
 // kernel completes up to backlog handshakes whether or not anyone accepts.
 inline int ListenOnLoopback(int& port, int backlog = 1)
@@ -107,6 +93,14 @@ inline int ListenOnLoopback(int& port, int backlog = 1)
     getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
     port = ntohs(address.sin_port);
     return fd;
+}
+
+// A port on 127.0.0.1 that nothing listens on at the moment of asking.
+inline int FreeLoopbackPort()
+{
+    int port = 0;
+    close(ListenOnLoopback(port));
+    return port;
 }
 
 // Waits until something accepts connections on the loopback port.
