@@ -51,15 +51,11 @@ std::string FieldInput(const std::string& name, size_t index)
     return HiddenInput(name, "$FORM{'" + name + "'}[" + std::to_string(index) + "]");
 }
 
-// Another button carried along would run its own handler instead of this one.
-// Without the handler's name, a button is carried only when it was submitted.
+// Another button carried along would run its own handler instead of this one,
+// so only the handler's own button goes, and none when it is not known.
 std::string ButtonInput(const ReportContext& context, const std::string& name)
 {
-    if (!context.handlerName.empty())
-        return name == context.handlerName ? FieldInput(name, 0) : std::string();
-    std::string input = FieldInput(name, 0);
-    input.pop_back();
-    return "@{[ defined $FORM{'" + name + "'} ? qq(" + input + ") : '' ]}\n";
+    return name == context.handlerName ? FieldInput(name, 0) : std::string();
 }
 
 // The caret, or the end of the tag or comment it falls into: a report inside a tag

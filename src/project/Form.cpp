@@ -15,6 +15,28 @@ bool Form::operator==(const Form& other) const
     return pageFile == other.pageFile && formName == other.formName && handlers == other.handlers;
 }
 
+namespace {
+
+bool Holds(const ActionList& actions, const ActionList& list)
+{
+    if (&actions == &list)
+        return true;
+    for (const Action& action : actions)
+        if (action.type == ActionType::ConditionalStatement && Holds(action.Condition().actions, list))
+            return true;
+    return false;
+}
+
+} // namespace
+
+const Handler* Form::HandlerHolding(const ActionList& list) const
+{
+    for (const Handler& h : handlers)
+        if (Holds(h.actions, list))
+            return &h;
+    return nullptr;
+}
+
 Handler* Form::FindHandler(const std::string& handlerName)
 {
     for (Handler& h : handlers)

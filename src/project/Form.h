@@ -28,6 +28,8 @@ struct Form {
     bool operator==(const Form& other) const;
 
     Handler* FindHandler(const std::string& handlerName);
+    // The handler whose actions hold list, directly or inside its conditions.
+    const Handler* HandlerHolding(const ActionList& list) const;
 };
 
 void WriteForm(ProjectWriter& out, const Form& form);

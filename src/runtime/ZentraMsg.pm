@@ -114,6 +114,12 @@ sub _fill_one {
 # The text with every variable reference replaced by its value.
 sub FillText {
     my ($text, $escape) = @_;
+    # Paging forms designed by earlier versions carry their button only when it
+    # was pressed, written as a Perl expression.
+    if (index($text, '@{[ defined $FORM{') >= 0) {
+        my $carried = q{\@\{\[ defined \$FORM\{'([^'{}]*)'\} \? qq\((.*?)\) : '' \]\}};
+        $text =~ s/$carried/defined $main::FORM{$1} ? $2 : ''/ge;
+    }
     $text =~ s/$REFERENCE/_fill_one($1, $2, $4, $5, $escape)/ge;
     return $text;
 }

@@ -44,6 +44,8 @@ subtest 'MakeMsg fills every reference, escaped, and leaves the rest as typed' =
         ["\$Sel->{rows}[0]{'note'} #\$Sel->{index}[0] \$Sel->{DefaultReport} \$Ins->{nrows}", '&lt;img src=x onerror=alert(2)&gt; #1 <table></table> 0', 'result rows escaped, the report kept, a row count a number'],
         ['info@example.org costs $5, $ 5 or US$Deluxe; a lone $ and @; $Nobody{x} @{[ 1 ]}', 'info@example.org costs $5, $ 5 or US$Deluxe; a lone $ and @; $Nobody{x} @{[ 1 ]}', 'other text as typed'],
         ["\$FORM{'code'}[0]", '@{[ die ]}$ENV{PATH}', 'a submitted value is never evaluated'],
+        ["\@{[ defined \$FORM{'c'} ? qq(<i>\$FORM{'c'}[0]</i>) : '' ]}\@{[ defined \$FORM{'no'} ? qq(<b>) : '' ]}", '<i>y</i>',
+            'the button an older paging form carries when it was pressed'],
     );
     for my $case (@cases) {
         my ($text, $want, $what) = @$case;

@@ -460,6 +460,7 @@ void InstallQueryReportDesigner()
 {
     TemplateEditor::SetReportDesigner([](TemplateEditor& editor, std::string& text, int caret) {
         ReportContext context = editor.Actions() ? MakeReportContext(*editor.Actions()) : ReportContext{};
+        context.handlerName = editor.HandlerName();
         LoadedPage* page = editor.Page();
         if (page && page->Nodes() && page->formNode)
             ReadFormForReport(context, WriteHtmlString(*page->Nodes()), AttrValue(**page->formNode, "name"));

@@ -83,6 +83,8 @@ TemplateEditor::TemplateEditor(LoadedPage* page, const ActionList* actions, QWid
 TemplateEditor::TemplateEditor(const ActionPageContext& context, QWidget* parent)
     : TemplateEditor(context.page, &context.siblings, parent)
 {
+    if (const Handler* handler = context.form.HandlerHolding(context.siblings))
+        m_handlerName = handler->name;
 }
 
 std::string TemplateEditor::Text() const

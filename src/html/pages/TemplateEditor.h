@@ -32,6 +32,8 @@ public:
 
     LoadedPage* Page() const { return m_page; }
     const ActionList* Actions() const { return m_actions; }
+    // The button whose actions the editor's list belongs to; empty when unknown.
+    const std::string& HandlerName() const { return m_handlerName; }
 
     // The query report designer run by "Insert Query Report", given the editor's
     // text and caret. It returns true when it rewrote text, which then replaces
@@ -55,6 +57,7 @@ private:
 
     LoadedPage* m_page;
     const ActionList* m_actions;
+    std::string m_handlerName;
     TemplateMenuKind m_kind = TemplateMenuKind::Full;
 };
 
