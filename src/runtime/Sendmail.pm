@@ -217,7 +217,8 @@ sub build_message {
     }
     my $boundary = '=_zentra_' . join('', map { int(rand(10)) } 1 .. 16);
     $text .= "Content-Type: multipart/mixed; boundary=\"$boundary\"\r\n\r\nThis is a MIME message.\r\n";
-    $text .= "--$boundary\r\n$_->{head}\r\n$_->{body}" for @parts;
+    # A delimiter starts with its own line break (RFC 2046 5.1.1); the last line of a part keeps its own.
+    $text .= "--$boundary\r\n$_->{head}\r\n$_->{body}\r\n" for @parts;
     return $text . "--$boundary--\r\n";
 }
 

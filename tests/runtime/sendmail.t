@@ -98,7 +98,7 @@ subtest 'attachments' => sub {
     is(scalar @parts, 4, 'one part per document');
     like($parts[0], qr/Content-Type: text\/plain; charset=utf-8\r\nContent-Transfer-Encoding: 8bit\r\n\r\nName: Bo/, 'body first');
     unlike($parts[0], qr/Content-Disposition/, 'body is not an attachment');
-    like($parts[1], qr/Content-Transfer-Encoding: 7bit\r\nContent-Disposition: attachment; filename="notes\.txt"\r\n\r\nplain attachment$/, 'text attachment');
+    like($parts[1], qr/Content-Transfer-Encoding: 7bit\r\nContent-Disposition: attachment; filename="notes\.txt"\r\n\r\nplain attachment\r\n$/, 'text attachment');
     my ($b64) = $parts[2] =~ /filename="blob\.bin"\r\n\r\n(.*)$/s;
     is(decode_base64($b64), $binary, 'binary file survives base64');
     ok(!grep({ length > 78 } split /\r\n/, $b64), 'base64 lines are short');
