@@ -16,9 +16,10 @@ use Symbol qw(gensym);
 use Time::HiRes qw(sleep);
 
 our @EXPORT = qw(start_lighttpd runtime_dir temp_dir write_file read_file run_cgi cgi_script free_port
-    start_smtp_sink stop_server sink_messages wait_port deploy_uploads);
+    start_smtp_sink stop_server sink_messages wait_port deploy_uploads have_browser browse);
 
 my $here = dirname(File::Spec->rel2abs(__FILE__));
+my $browser_dir = File::Spec->catdir($here, '..', '..', 'e2e', 'browser');
 
 # No suite reads or writes the user's own configuration.
 $ENV{XDG_CONFIG_HOME} = tempdir('quillet-config-XXXXXX', TMPDIR => 1, CLEANUP => 1);
@@ -168,6 +169,25 @@ sub stop_server {
     local $?;
     kill 'TERM', $pid;
     waitpid($pid, 0);
+}
+
+# True when Chromium and playwright-core are installed to drive.
+sub have_browser {
+    return -x '/usr/bin/chromium' && -d "$browser_dir/node_modules/playwright-core";
+}
+
+# Runs a visit in Chromium (see tests/e2e/browser/browse.mjs); what every step
+# showed, as a list of { url, text, dialogs, scripts, cookies }.
+sub browse {
+    my ($plan) = @_;
+    require JSON::PP;
+    my $json = JSON::PP->new->utf8->canonical;
+    open(my $out, '-|', 'node', "$browser_dir/browse.mjs", $json->encode($plan)) or die "node: $!";
+    local $/;
+    my $answer = <$out>;
+    close($out);
+    die "the browser failed on $plan->{url}\n" if $? || !defined $answer;
+    return $json->decode($answer);
 }
 
 # Messages received by the sink: [ { from, to => [...], data } ] in arrival order.
