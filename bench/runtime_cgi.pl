@@ -19,7 +19,6 @@ use DBI;
 use HTTP::Tiny;
 use File::Copy qw(copy);
 use File::Path qw(make_path);
-use File::Basename qw(dirname);
 use POSIX ();
 use Time::HiRes qw(time);
 
@@ -37,16 +36,9 @@ my $example = "$FindBin::Bin/../examples/guestbook";
 copy("$example/$_", "$project/$_") or die "$_: $!" for qw(guestbook.html guestbook.prj);
 copy("$example/templates/$_", "$project/templates/$_") or die "$_: $!" for qw(thanks.html entries.html);
 system("'$cli' build '$project/guestbook.prj' >/dev/null") == 0 or die "build failed\n";
-open(my $list, '-|', $cli, 'uploads', "$project/guestbook.prj") or die "uploads: $!";
-while (my $line = <$list>) {
-    chomp $line;
-    my (undef, undef, undef, undef, $mode, $local, $remote) = split /\t/, $line;
-    make_path(dirname("$root$remote"));
-    $local eq '' ? write_file("$root$remote", '') : copy($local, "$root$remote") || die "$local: $!";
-    chmod(oct($mode), "$root$remote");
-}
-close($list);
-DBI->connect("DBI:SQLite:database=$cgi/guestbook.db", '', '')
+deploy_uploads($cli, "$project/guestbook.prj", $root);
+make_path("$cgi/data");
+DBI->connect("DBI:SQLite:database=$cgi/data/guestbook.db", '', '')
     ->do('CREATE TABLE entries (id INTEGER PRIMARY KEY, name VARCHAR(80) NOT NULL, email VARCHAR(120), message TEXT)');
 
 write_file("$cgi/plain.cgi", <<'PERL');
@@ -57,7 +49,7 @@ my $body = '';
 read(STDIN, $body, $ENV{CONTENT_LENGTH} || 0);
 my %f;
 for (split /&/, $body) { my ($k, $v) = map { tr/+/ /r =~ s/%([0-9A-Fa-f]{2})/chr hex $1/ger } split /=/, $_, 2; $f{$k} = $v }
-my $db = DBI->connect("DBI:SQLite:database=guestbook.db", "", "", { RaiseError => 1 });
+my $db = DBI->connect("DBI:SQLite:database=data/guestbook.db", "", "", { RaiseError => 1 });
 $db->do("INSERT INTO entries (name, email, message) VALUES (?, ?, ?)", undef, @f{qw(name email message)});
 (my $name = $f{name} // '') =~ s/([&<>"'])/'&#' . ord($1) . ';'/ge;
 print "Content-type: text/html; charset=utf-8\n\n<html>\n<head><title>Thank you</title></head>\n<body>\n"

@@ -67,7 +67,8 @@ my $probe = q{<img src=x onerror=alert(1)>};
 
 subtest 'records: insert, pages of a report, nothing found, delete' => sub {
     deploy('records');
-    my $db = DBI->connect("DBI:SQLite:database=$cgi/records.db", '', '', { RaiseError => 1 });
+    make_path("$cgi/data");
+    my $db = DBI->connect("DBI:SQLite:database=$cgi/data/records.db", '', '', { RaiseError => 1 });
     $db->do('CREATE TABLE people (id INTEGER PRIMARY KEY, name VARCHAR(80) NOT NULL, city VARCHAR(80))');
     my $form = "$url/records.html";
     my $pages = browse({ url => $form, steps => [
