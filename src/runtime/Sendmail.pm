@@ -103,9 +103,7 @@ sub _is_html {
 
 sub _charset {
     my ($text, $html) = @_;
-    return ZentraMsg::PageCharset($text) if $html;
-    my $copy = $text;
-    return utf8::decode($copy) ? 'utf-8' : 'iso-8859-1';
+    return $html ? ZentraMsg::PageCharset($text) : ZentraMsg::TextCharset($text);
 }
 
 sub _encode {

@@ -295,7 +295,7 @@ sub ValidateForm {
 sub PostUrl {
     my ($name, $mode, $template, $url) = @_;
     $mode = 1 unless defined $mode && $mode =~ /^\d+$/;
-    if ($mode != 0) {
+    if ($mode != 0) {    # SendPage ends the script
         ZentraMsg::SendPage((defined $template && "$template" ne '')
             ? ZentraMsg::MakeMsg($name, $template, 0, 0)
             : ZentraMsg::ThankYouPage());

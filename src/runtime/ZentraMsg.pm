@@ -161,12 +161,18 @@ sub MakeMsg {
     return $page;
 }
 
-# The encoding a page declares, else UTF-8 when its bytes are UTF-8.
+# UTF-8 when the bytes are UTF-8, else ISO-8859-1.
+sub TextCharset {
+    my ($text) = @_;
+    my $copy = $text;
+    return utf8::decode($copy) ? 'utf-8' : 'iso-8859-1';
+}
+
+# The encoding a page declares, else that of its bytes.
 sub PageCharset {
     my ($html) = @_;
     return lc $1 if $html =~ /<meta\b[^>]*?\bcharset\s*=\s*["']?\s*([\w.:\-]+)/i;
-    my $copy = $html;
-    return utf8::decode($copy) ? 'utf-8' : 'iso-8859-1';
+    return TextCharset($html);
 }
 
 # ---------------------------------------------------------------- answers
