@@ -57,12 +57,6 @@ std::string EncodePathComponent(std::string_view part)
     return out;
 }
 
-std::string FolderOf(const std::string& absolutePath)
-{
-    size_t slash = absolutePath.rfind('/');
-    return slash == 0 ? "/" : absolutePath.substr(0, slash);
-}
-
 } // namespace
 
 struct FtpConnection::Handle {
@@ -107,13 +101,6 @@ std::string RemoteBaseName(std::string_view path)
     if (cut == std::string_view::npos)
         cut = path.rfind('\\');
     return std::string(cut == std::string_view::npos ? path : path.substr(cut + 1));
-}
-
-std::string SlashPath(std::string_view path)
-{
-    std::string out(path);
-    std::replace(out.begin(), out.end(), '\\', '/');
-    return out;
 }
 
 FtpConnection::FtpConnection(const FtpLogin& login) : m_login(login), m_handle(std::make_unique<Handle>()) {}
@@ -230,54 +217,69 @@ bool FtpConnection::RunCommands(const std::vector<std::string>& commands)
     return Perform(Url("/"), commands, true);
 }
 
-bool FtpConnection::StoreOnce(const std::string& url, std::string_view bytes, const std::vector<std::string>& after)
+bool FtpConnection::StoreOnce(const std::string& url, std::string_view bytes, bool append)
 {
     CURL* curl = m_handle->curl;
     ReadCursor cursor{bytes, 0};
-    curl_slist* commands = nullptr;
-    for (const std::string& command : after)
-        commands = curl_slist_append(commands, command.c_str());
     curl_easy_setopt(curl, CURLOPT_UPLOAD, 1L);
+    curl_easy_setopt(curl, CURLOPT_APPEND, append ? 1L : 0L);
     curl_easy_setopt(curl, CURLOPT_READFUNCTION, &ReadChunk);
     curl_easy_setopt(curl, CURLOPT_READDATA, &cursor);
     curl_easy_setopt(curl, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(bytes.size()));
     curl_easy_setopt(curl, CURLOPT_FTP_CREATE_MISSING_DIRS, static_cast<long>(CURLFTP_CREATE_DIR_RETRY));
-    curl_easy_setopt(curl, CURLOPT_POSTQUOTE, commands);
-    bool stored = Perform(url, {}, false);
-    curl_slist_free_all(commands);
-    return stored;
+    return Perform(url, {}, false);
 }
 
-bool FtpConnection::Store(const std::string& remotePath, std::string_view bytes, TransferType type)
+bool FtpConnection::Put(const std::string& path, std::string_view bytes, TransferType type)
 {
-    std::string target = AbsolutePath(remotePath);
-    std::string base = RemoteBaseName(target);
-    if (base.empty() || HasLineBreak(target))
+    std::string target = AbsolutePath(path);
+    if (RemoteBaseName(target).empty() || HasLineBreak(target))
         return false;
-    std::string temporary = "." + base + ".upload";
-    std::vector<std::string> after;
-    if (m_login.windowsServer)
-        after.push_back("*DELE " + base);
-    after.push_back("RNFR " + temporary);
-    after.push_back("RNTO " + base);
     // Many Unix servers store ASCII uploads as they come; a CR left after
     // "#!/usr/bin/perl" would stop the script from running.
     std::string text;
     if (type == TransferType::Ascii)
         text = m_login.windowsServer ? ToNetworkText(bytes) : FromNetworkText(bytes);
     std::string_view payload = type == TransferType::Ascii ? std::string_view(text) : bytes;
-    std::string folder = FolderOf(target);
-    std::string url = Url(folder == "/" ? "/" + temporary : folder + "/" + temporary);
     for (int attempt = 0; attempt < kStoreAttempts && !m_cancelled && !m_timedOut; ++attempt) {
         if (type == TransferType::Ascii)
             curl_easy_setopt(m_handle->curl, CURLOPT_TRANSFERTEXT, 1L);
-        if (StoreOnce(url, payload, after))
+        if (StoreOnce(Url(target), payload, false))
             return true;
     }
-    unsigned long error = m_lastError;
-    RunCommands({"*DELE " + (folder == "/" ? "" : folder) + "/" + temporary});
-    m_lastError = error;
     return false;
+}
+
+bool FtpConnection::CreateIfMissing(const std::string& path)
+{
+    std::string target = AbsolutePath(path);
+    return !RemoteBaseName(target).empty() && !HasLineBreak(target) && StoreOnce(Url(target), {}, true);
+}
+
+bool FtpConnection::SetMode(const std::string& path, const std::string& mode)
+{
+    return IsModeText(mode) && RunCommands({"SITE CHMOD " + mode + " " + AbsolutePath(path)});
+}
+
+bool FtpConnection::Replace(const std::string& from, const std::string& to)
+{
+    std::vector<std::string> commands;
+    if (m_login.windowsServer)
+        commands.push_back("*DELE " + AbsolutePath(to));
+    commands.push_back("RNFR " + AbsolutePath(from));
+    commands.push_back("RNTO " + AbsolutePath(to));
+    return RunCommands(commands);
+}
+
+bool FtpConnection::ListNames(const std::string& folder, std::vector<std::string>& names)
+{
+    std::string listing;
+    names.clear();
+    if (!List(folder, listing))
+        return false;
+    for (const RemoteItem& item : ParseFtpListing(listing))
+        names.push_back(item.name);
+    return true;
 }
 
 bool FtpConnection::Fetch(const std::string& remotePath, std::string& bytes, TransferType type)
@@ -289,23 +291,6 @@ bool FtpConnection::Fetch(const std::string& remotePath, std::string& bytes, Tra
         return false;
     bytes = type == TransferType::Ascii ? FromNetworkText(received) : std::move(received);
     return true;
-}
-
-FtpConnection::Presence FtpConnection::Probe(const std::string& remotePath)
-{
-    std::string target = AbsolutePath(remotePath);
-    std::string name = RemoteBaseName(target);
-    std::string folder = FolderOf(target);
-    std::string listing;
-    if (name.empty() || HasLineBreak(target))
-        return Presence::Unknown;
-    if (!List(folder, listing))
-        return IsFolder(folder) ? Presence::Unknown : Presence::Missing;
-    for (const RemoteItem& item : ParseFtpListing(listing))
-        if (item.name == name)
-            return Presence::Present;
-    // A line this program could not read may still name the file.
-    return listing.find(name) == std::string::npos ? Presence::Missing : Presence::Unknown;
 }
 
 bool FtpConnection::IsFolder(const std::string& path)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "net/RemoteTransport.h"
+
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -8,8 +10,6 @@
 #include <vector>
 
 namespace quillet {
-
-enum class TransferType { Ascii = 1, Binary = 2 };
 
 struct FtpLogin {
     // "host" or "host:port"; port 21 when none is given.
@@ -22,14 +22,11 @@ struct FtpLogin {
     bool windowsServer = false;
 };
 
-// Called while data moves; returning false cancels the transfer.
-using TransferProgress = std::function<bool(uint64_t done, uint64_t total)>;
-
 // One logged-in FTP session on libcurl. The control connection is kept open
 // between calls, so a publish of many files logs in once.
-class FtpConnection {
+class FtpConnection : public RemoteTransport {
 public:
-    ~FtpConnection();
+    ~FtpConnection() override;
     FtpConnection(const FtpConnection&) = delete;
     FtpConnection& operator=(const FtpConnection&) = delete;
 
@@ -37,16 +34,20 @@ public:
     // reached or refuses the login (timedOut tells whether it stopped answering).
     static std::unique_ptr<FtpConnection> Open(const FtpLogin& login, bool* timedOut = nullptr);
 
-    // Stores bytes at remotePath, creating missing folders. The data go to a
-    // temporary name beside the target and are renamed over it, so the
-    // target is never seen half written. Text goes with the line ends of the
+    // STOR, creating missing folders. Text goes with the line ends of the
     // server's system, whether or not the server translates them itself.
-    bool Store(const std::string& remotePath, std::string_view bytes, TransferType type);
+    bool Put(const std::string& path, std::string_view bytes, TransferType type) override;
+    // APPE of nothing: creates a missing file and leaves a present one as it is.
+    bool CreateIfMissing(const std::string& path) override;
+    // "SITE CHMOD", which servers that keep Unix modes understand.
+    bool SetMode(const std::string& path, const std::string& mode) override;
+    // RNFR/RNTO; a Windows server has the old file deleted first.
+    bool Replace(const std::string& from, const std::string& to) override;
+    bool Remove(const std::string& path) override { return DeleteFile(path); }
+    bool ListNames(const std::string& folder, std::vector<std::string>& names) override;
+    bool KeepsModes() const override { return !m_login.windowsServer; }
+
     bool Fetch(const std::string& remotePath, std::string& bytes, TransferType type);
-    enum class Presence { Present, Missing, Unknown };
-    // Looks for the file in its folder's listing rather than asking for its
-    // size, which a server refuses for a file the user may not read.
-    Presence Probe(const std::string& remotePath);
     // Whether the server accepts the path as its current folder.
     bool IsFolder(const std::string& path);
     // The raw listing of a folder (MLSD when the server knows it, else LIST).
@@ -57,16 +58,16 @@ public:
     bool Rename(const std::string& from, const std::string& to);
 
     const std::string& Host() const { return m_login.host; }
+    std::string Server() const override { return m_login.host; }
     // The folder the server put the user in at login, "/" when it did not say.
     const std::string& LoginFolder() const { return m_loginFolder; }
     // path made absolute against the login folder, with "/" separators.
     std::string AbsolutePath(std::string_view path) const;
     // The last FTP reply code, else the transfer library's error number.
-    unsigned long LastError() const { return m_lastError; }
-    bool Cancelled() const { return m_cancelled; }
-    // Whether the last command failed because the server stopped answering.
-    bool TimedOut() const { return m_timedOut; }
-    void SetProgress(TransferProgress progress) { m_progress = std::move(progress); }
+    unsigned long LastError() const override { return m_lastError; }
+    bool Cancelled() const override { return m_cancelled; }
+    bool TimedOut() const override { return m_timedOut; }
+    void SetProgress(TransferProgress progress) override { m_progress = std::move(progress); }
 
 private:
     struct Handle;
@@ -75,7 +76,7 @@ private:
                  std::string* received = nullptr);
     void SetCommonOptions(const std::string& url);
     bool RunCommands(const std::vector<std::string>& commands);
-    bool StoreOnce(const std::string& url, std::string_view bytes, const std::vector<std::string>& after);
+    bool StoreOnce(const std::string& url, std::string_view bytes, bool append);
     std::string Url(std::string_view path) const;
     static int OnProgress(void* self, int64_t total, int64_t now, int64_t upTotal, int64_t upNow);
 
@@ -95,7 +96,5 @@ std::string FromNetworkText(std::string_view text);
 
 // The part of a remote path after its last "/" or, failing that, its last "\".
 std::string RemoteBaseName(std::string_view path);
-// A remote path with "\" turned into "/".
-std::string SlashPath(std::string_view path);
 
 } // namespace quillet

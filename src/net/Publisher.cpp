@@ -1,8 +1,8 @@
 #include "net/Publisher.h"
 
 #include "net/Cancel.h"
-#include "net/FtpControl.h"
 #include "net/FtpListing.h"
+#include "net/PublishSteps.h"
 #include "project/Messages.h"
 #include "project/ProjectFile.h"
 #include "project/Prompter.h"
@@ -23,55 +23,10 @@ namespace quillet {
 
 namespace {
 
-bool UsesFtp(const std::string& method)
-{
-    return method == "Using FTP";
-}
-
 void ReportUploadFailure(Prompter& prompter, const std::string& localPath, const std::string& remotePath,
                          unsigned long code)
 {
     prompter.Show(FormatMessage(Msg::CantUploadFile, {localPath, remotePath, std::to_string(code)}));
-}
-
-// Writes beside the target and renames over it, so that the web server never
-// serves a half-copied script.
-unsigned long CopyIntoFolder(const std::string& target, std::string_view bytes)
-{
-    std::error_code ec;
-    fs::path path(target);
-    if (path.has_parent_path())
-        fs::create_directories(path.parent_path(), ec);
-    fs::path temporary = path.parent_path() / ("." + path.filename().string() + ".upload");
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out || !out.write(bytes.data(), static_cast<std::streamsize>(bytes.size())) || !out.flush())
-            return errno ? static_cast<unsigned long>(errno) : EIO;
-    }
-    fs::rename(temporary, path, ec);
-    if (ec) {
-        fs::remove(temporary);
-        return static_cast<unsigned long>(ec.value());
-    }
-    return 0;
-}
-
-// 0 on success, else the error number to report.
-unsigned long StoreBytes(const std::string& method, FtpConnection* connection, const std::string& remotePath,
-                         std::string_view bytes, TransferType type)
-{
-    if (UsesFtp(method))
-        return connection->Store(remotePath, bytes, type) ? 0 : std::max(connection->LastError(), 1UL);
-    return CopyIntoFolder(SlashPath(remotePath), bytes);
-}
-
-bool SetFolderPermission(const std::string& permission, const std::string& path)
-{
-    char* end = nullptr;
-    unsigned long mode = std::strtoul(permission.c_str(), &end, 8);
-    if (permission.empty() || *end != '\0' || mode > 07777)
-        return false;
-    return ::chmod(SlashPath(path).c_str(), static_cast<mode_t>(mode)) == 0;
 }
 
 size_t CountMarked(const UploadList& list)
@@ -82,13 +37,49 @@ size_t CountMarked(const UploadList& list)
     return count;
 }
 
-PublishOutcome SendMarkedFiles(const UploadList& list, const std::string& method, FtpConnection* connection,
+// The transport of a caller that holds its own connection: that connection,
+// or the server's folders.
+RemoteTransport* CallersTransport(const std::string& method, FtpConnection* connection, FolderTransport& folders)
+{
+    return method == "Using FTP" ? static_cast<RemoteTransport*>(connection) : &folders;
+}
+
+// Says why a step failed, unless the user stopped the work.
+void ReportStep(const StepOutcome& outcome, const RemoteTransport& transport, const UploadEntry& entry,
+                Prompter& prompter)
+{
+    if (transport.Cancelled() || CancelRequested())
+        return;
+    if (transport.TimedOut())
+        prompter.Show(StalledServerText(transport.Server()));
+    else if (outcome.result == StepResult::PermissionFailed)
+        prompter.Show(FormatMessage(Msg::CantSetPermission, {entry.remotePath}));
+    else if (entry.createEmpty)
+        prompter.Show(FormatMessage(Msg::CantCreateFile, {entry.remotePath}));
+    else
+        ReportUploadFailure(prompter, entry.localPath, entry.remotePath, outcome.error);
+}
+
+// A file already in place (direct copy onto itself) only gets its mode.
+StepOutcome SendEntry(RemoteTransport& transport, const UploadEntry& entry, TransferType type, bool folderMethod)
+{
+    if (entry.createEmpty)
+        return PutPlaceholder(transport, entry.remotePath, entry.permission);
+    if (folderMethod && SlashPath(entry.localPath) == SlashPath(entry.remotePath))
+        return PutPlaceholder(transport, entry.remotePath, entry.permission);
+    std::optional<std::string> bytes = ReadWholeFile(entry.localPath);
+    if (!bytes)
+        return {StepResult::TransferFailed, ENOENT};
+    return PutWholeFile(transport, entry.remotePath, *bytes, type, entry.permission);
+}
+
+PublishOutcome SendMarkedFiles(const UploadList& list, RemoteTransport& transport, bool folderMethod,
                                Prompter& prompter, const PublishProgressFn& progress, size_t& sentCount)
 {
     PublishProgress state;
     state.count = CountMarked(list);
-    if (connection && progress)
-        connection->SetProgress([&](uint64_t done, uint64_t total) {
+    if (progress)
+        transport.SetProgress([&](uint64_t done, uint64_t total) {
             state.bytesDone = done;
             state.bytesTotal = total;
             state.starting = false;
@@ -102,44 +93,17 @@ PublishOutcome SendMarkedFiles(const UploadList& list, const std::string& method
         state.starting = true;
         if (progress && !progress(state))
             return PublishOutcome::Cancelled;
-        int sent = entry.createEmpty ? CreateRemoteEmptyFile(method, connection, entry.remotePath, prompter)
-                                     : PutRemoteFile(method, connection, entry.remotePath, entry.localPath,
-                                                     TransferTypeOf(entry), true, prompter);
-        if ((connection && connection->Cancelled()) || CancelRequested())
+        StepOutcome outcome = SendEntry(transport, entry, TransferTypeOf(entry), folderMethod);
+        if (transport.Cancelled() || CancelRequested())
             return PublishOutcome::Cancelled;
-        if (!sent)
-            return PublishOutcome::TransferFailed;
+        if (outcome.result != StepResult::Done) {
+            ReportStep(outcome, transport, entry, prompter);
+            return outcome.result == StepResult::PermissionFailed ? PublishOutcome::PermissionFailed
+                                                                  : PublishOutcome::TransferFailed;
+        }
         sentCount = ++state.index;
     }
     return PublishOutcome::Done;
-}
-
-PublishOutcome SetPermissions(const UploadList& list, const ServerSettings& settings, Prompter& prompter)
-{
-    if (IsWindowsServer(settings.serverType))
-        return PublishOutcome::Done;
-    LineSession session;
-    if (settings.UsesFtp())
-        session = FtpControlLogin(settings.ftpServer, settings.ftpUser, settings.ftpPassword);
-    PublishOutcome outcome = PublishOutcome::Done;
-    for (const UploadEntry& entry : list) {
-        if (!entry.upload)
-            continue;
-        bool set = settings.UsesFtp() ? FtpSiteChmod(session, entry.permission, entry.remotePath) == 0
-                                      : SetFolderPermission(entry.permission, entry.remotePath);
-        if (!set && CancelRequested()) {
-            outcome = PublishOutcome::Cancelled;
-            break;
-        }
-        if (!set) {
-            prompter.Show(FormatMessage(Msg::CantSetPermission, {entry.remotePath}));
-            outcome = PublishOutcome::PermissionFailed;
-            break;
-        }
-    }
-    if (settings.UsesFtp())
-        FtpQuit(session);
-    return outcome;
 }
 
 } // namespace
@@ -147,32 +111,26 @@ PublishOutcome SetPermissions(const UploadList& list, const ServerSettings& sett
 PublishOutcome UploadNow(const UploadList& list, const ServerSettings& settings, Prompter& prompter,
                          const PublishProgressFn& progress, size_t* sentCount)
 {
-    std::unique_ptr<FtpConnection> connection;
     size_t sentFiles = 0;
     if (sentCount)
         *sentCount = 0;
-    if (settings.UsesFtp()) {
-        bool timedOut = false;
-        if (!settings.ftpServer.empty() && !settings.ftpUser.empty())
-            connection = FtpConnection::Open({settings.ftpServer, settings.ftpUser, settings.ftpPassword,
-                                              settings.ftpPassive != 0, IsWindowsServer(settings.serverType)},
-                                             &timedOut);
-        if (!connection && CancelRequested())
-            return PublishOutcome::Cancelled;
-        if (!connection) {
-            prompter.Show(timedOut ? StalledServerText(settings.ftpServer)
-                                   : std::string(MessageText(Msg::CheckFtpSettings)));
-            return PublishOutcome::ConnectionFailed;
-        }
+    bool timedOut = false;
+    std::unique_ptr<RemoteTransport> transport = OpenTransport(settings, &timedOut);
+    if (!transport && CancelRequested())
+        return PublishOutcome::Cancelled;
+    if (!transport) {
+        prompter.Show(timedOut ? StalledServerText(settings.ftpServer)
+                               : std::string(MessageText(Msg::CheckFtpSettings)));
+        return PublishOutcome::ConnectionFailed;
     }
-    PublishOutcome sent = SendMarkedFiles(list, settings.uploadMethod, connection.get(), prompter, progress, sentFiles);
+    std::vector<std::string> paths;
+    for (const UploadEntry& entry : list)
+        paths.push_back(entry.remotePath);
+    RemoveLeftovers(*transport, paths);
+    PublishOutcome sent = SendMarkedFiles(list, *transport, !settings.UsesFtp(), prompter, progress, sentFiles);
     if (sentCount)
         *sentCount = sentFiles;
-    connection.reset();
-    // A failed or stopped transfer sets no permissions: the files on the server are not all new.
-    if (sent != PublishOutcome::Done)
-        return sent;
-    return SetPermissions(list, settings, prompter);
+    return sent;
 }
 
 std::unique_ptr<FtpConnection> OpenFtpConnection(const std::string& host, const std::string& user,
@@ -186,38 +144,30 @@ std::unique_ptr<FtpConnection> OpenFtpConnection(const std::string& host, const 
 int PutRemoteFile(const std::string& method, FtpConnection* connection, const std::string& remotePath,
                   const std::string& localPath, TransferType type, bool report, Prompter& prompter)
 {
-    if (remotePath.empty() || localPath.empty() || (UsesFtp(method) && !connection))
+    FolderTransport folders(false);
+    RemoteTransport* transport = CallersTransport(method, connection, folders);
+    if (remotePath.empty() || localPath.empty() || !transport)
         return 0;
-    if (!UsesFtp(method) && SlashPath(localPath) == SlashPath(remotePath))
-        return 1;
-    std::optional<std::string> bytes = ReadWholeFile(localPath);
-    unsigned long error = bytes ? StoreBytes(method, connection, remotePath, *bytes, type) : ENOENT;
-    if (error == 0)
-        return 1;
-    if (report && connection && connection->TimedOut())
-        prompter.Show(StalledServerText(connection->Host()));
-    else if (report && !(connection && connection->Cancelled()) && !CancelRequested())
-        ReportUploadFailure(prompter, localPath, remotePath, error);
-    return 0;
+    UploadEntry entry{localPath, remotePath, "", UploadKind::Html, true};
+    StepOutcome outcome = SendEntry(*transport, entry, type, transport == &folders);
+    if (outcome.result != StepResult::Done && report)
+        ReportStep(outcome, *transport, entry, prompter);
+    return outcome.result == StepResult::Done ? 1 : 0;
 }
 
 int CreateRemoteEmptyFile(const std::string& method, FtpConnection* connection, const std::string& remotePath,
                           Prompter& prompter)
 {
-    if (remotePath.empty() || (UsesFtp(method) && !connection))
+    FolderTransport folders(false);
+    RemoteTransport* transport = CallersTransport(method, connection, folders);
+    if (remotePath.empty() || !transport)
         return 0;
-    // When the server cannot say whether the file is there, it is left alone.
-    bool missing = UsesFtp(method) ? connection->Probe(remotePath) == FtpConnection::Presence::Missing
-                                   : !fs::exists(SlashPath(remotePath));
-    if (!missing)
-        return 1;
-    if (StoreBytes(method, connection, remotePath, "\n", TransferType::Ascii) == 0)
-        return 1;
-    if (connection && connection->TimedOut())
-        prompter.Show(StalledServerText(connection->Host()));
-    else if (!(connection && connection->Cancelled()) && !CancelRequested())
-        prompter.Show(FormatMessage(Msg::CantCreateFile, {remotePath}));
-    return 0;
+    UploadEntry entry{"", remotePath, "", UploadKind::Template, true};
+    entry.createEmpty = true;
+    StepOutcome outcome = PutPlaceholder(*transport, remotePath, "");
+    if (outcome.result != StepResult::Done)
+        ReportStep(outcome, *transport, entry, prompter);
+    return outcome.result == StepResult::Done ? 1 : 0;
 }
 
 int CreateServerSideFile(const std::string& method, FtpConnection* connection, const std::string& path,
@@ -280,14 +230,8 @@ std::string PublishResultText(PublishOutcome outcome, size_t sent, const UploadL
 
 bool DeleteRemoteFile(const ServerSettings& settings, const std::string& remotePath)
 {
-    if (!settings.UsesFtp()) {
-        std::error_code ec;
-        fs::remove(SlashPath(remotePath), ec);
-        return !ec && !fs::exists(SlashPath(remotePath), ec);
-    }
-    auto connection = FtpConnection::Open({settings.ftpServer, settings.ftpUser, settings.ftpPassword,
-                                           settings.ftpPassive != 0, IsWindowsServer(settings.serverType)});
-    return connection && connection->DeleteFile(remotePath);
+    std::unique_ptr<RemoteTransport> transport = OpenTransport(settings);
+    return transport && transport->Remove(remotePath);
 }
 
 TransferType TransferTypeOf(const UploadEntry& entry)

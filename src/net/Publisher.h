@@ -21,14 +21,14 @@ std::unique_ptr<FtpConnection> OpenFtpConnection(const std::string& host, const 
 
 // Stores the file at localPath as remotePath: over connection with the FTP
 // method, else by copying into the folder (creating missing folders). Either
-// way the file appears under its final name only when it is complete. 1 on
-// success, 0 on failure; with report, a failure is shown.
+// way the file appears under its final name only when it is complete
+// (PutWholeFile). 1 on success, 0 on failure; with report, a failure is shown.
 int PutRemoteFile(const std::string& method, FtpConnection* connection, const std::string& remotePath,
                   const std::string& localPath, TransferType type, bool report, Prompter& prompter);
 
-// Puts a placeholder holding one line feed at remotePath only when the file
-// is known to be missing: collected data must survive a publish. 1 or 0; a
-// failure is shown.
+// Puts an empty placeholder at remotePath where no file is, in a way that can
+// never cut a file that is there (PutPlaceholder): collected data must survive
+// a publish. 1 or 0; a failure is shown.
 int CreateRemoteEmptyFile(const std::string& method, FtpConnection* connection, const std::string& remotePath,
                           Prompter& prompter);
 
@@ -58,16 +58,17 @@ using PublishProgressFn = std::function<bool(const PublishProgress&)>;
 
 enum class PublishOutcome {
     Done,             // every marked file sent and its permission set
-    PermissionFailed, // files sent, a permission command refused (shown)
+    PermissionFailed, // a permission command refused (shown); that file stayed as it was
     ConnectionFailed, // nothing sent: the login failed (shown)
-    TransferFailed,   // a file could not be sent (shown); no permissions were set
+    TransferFailed,   // a file could not be sent (shown); the live one stayed as it was
     Cancelled,        // the user stopped it
 };
 
-// "Upload Now": sends every entry with the upload mark in list order, then
-// sets the permissions of all of them on a control connection of its own.
-// Windows servers get no permission commands. sentCount receives the number
-// of files that reached the server.
+// "Upload Now": first removes what an interrupted publish left behind, then
+// sends every entry with the upload mark in list order, each given its
+// permission before it replaces the live file, so the site works at every
+// moment. Windows servers get no permission commands. The first failure ends
+// the publish. sentCount receives the number of files that reached the server.
 PublishOutcome UploadNow(const UploadList& list, const ServerSettings& settings, Prompter& prompter,
                          const PublishProgressFn& progress = {}, size_t* sentCount = nullptr);
 

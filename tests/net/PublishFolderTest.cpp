@@ -1,3 +1,4 @@
+#include "net/PublishSteps.h"
 #include "net/Publisher.h"
 #include "project/ServerSettings.h"
 #include "support/ScriptedPrompter.h"
@@ -45,7 +46,7 @@ TEST_F(FolderPublish, CopiesIntoNewFoldersAndSetsPermissions)
     EXPECT_EQ(UploadNow(list, m_settings, m_prompter), PublishOutcome::Done);
     EXPECT_EQ(ReadBytes(Server("cgi-bin/order.cgi")), "#!/usr/bin/perl\n");
     EXPECT_EQ(ReadBytes(Server("cgi-bin/data/kept.txt")), "rows\n");
-    EXPECT_EQ(ReadBytes(Server("cgi-bin/data/new/made.txt")), "\n");
+    EXPECT_EQ(ReadBytes(Server("cgi-bin/data/new/made.txt")), "");
     EXPECT_EQ(ModeOf(Server("cgi-bin/order.cgi")), 0750u);
     EXPECT_EQ(ModeOf(Server("cgi-bin/data/kept.txt")), 0600u);
     EXPECT_EQ(ModeOf(Server("cgi-bin/data/new/made.txt")), 0666u);
@@ -73,7 +74,30 @@ TEST_F(FolderPublish, ServerSideFilesNamedByTheFormAreNotCreated)
     EXPECT_EQ(CreateServerSideFile(m_settings.uploadMethod, nullptr, Server("data/$FORM{name}.txt"), m_prompter), 1);
     EXPECT_FALSE(fs::exists(Server("data")));
     EXPECT_EQ(CreateServerSideFile(m_settings.uploadMethod, nullptr, Server("data/log.txt"), m_prompter), 1);
-    EXPECT_EQ(ReadBytes(Server("data/log.txt")), "\n");
+    EXPECT_EQ(ReadBytes(Server("data/log.txt")), "");
+}
+
+// Links planted on the server are replaced or left alone, never written
+// through; what an interrupted publish left is cleared.
+TEST_F(FolderPublish, PlantedLinksAndLeftovers)
+{
+    fs::create_directories(Server("cgi-bin/data"));
+    WriteBytes(m_temp.File("elsewhere.txt"), "secret");
+    auto targetMode = fs::status(m_temp.File("elsewhere.txt")).permissions();
+    fs::create_symlink(m_temp.File("elsewhere.txt"), Server("cgi-bin/order.cgi"));
+    fs::create_symlink(m_temp.File("elsewhere.txt"), Server("cgi-bin/data/log.txt"));
+    WriteBytes(Server("cgi-bin/.guestbook.quillet-upload.cgi"), "half a scr");
+    WriteBytes(Server("cgi-bin/.notes.txt"), "the user's own");
+    UploadList list = {Entry(m_temp.File("order.cgi"), Server("cgi-bin/order.cgi"), UploadKind::CgiScript, "755"),
+                       Entry("", Server("cgi-bin/data/log.txt"), UploadKind::Template, "600")};
+    list[1].createEmpty = true;
+    EXPECT_EQ(UploadNow(list, m_settings, m_prompter), PublishOutcome::Done);
+    EXPECT_FALSE(fs::is_symlink(Server("cgi-bin/order.cgi")));
+    EXPECT_EQ(ReadBytes(Server("cgi-bin/order.cgi")), "#!/usr/bin/perl\n");
+    EXPECT_EQ(ReadBytes(m_temp.File("elsewhere.txt")), "secret");
+    EXPECT_EQ(fs::status(m_temp.File("elsewhere.txt")).permissions(), targetMode);
+    EXPECT_FALSE(fs::exists(Server("cgi-bin/.guestbook.quillet-upload.cgi")));
+    EXPECT_TRUE(fs::exists(Server("cgi-bin/.notes.txt")));
 }
 
 TEST(PublishDialogModel, RowsMarksAndPrintout)
@@ -110,6 +134,23 @@ TEST(FtpText, LineEndsAndNames)
     EXPECT_EQ(RemoteBaseName("c:\\inetpub\\scripts\\order.cgi"), "order.cgi");
     EXPECT_EQ(RemoteBaseName("order.cgi"), "order.cgi");
     EXPECT_EQ(SlashPath("c:\\inetpub\\x"), "c:/inetpub/x");
+}
+
+TEST(FtpText, TemporaryUploadNames)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"/cgi-bin/order.cgi", "/cgi-bin/.order.quillet-upload.cgi"},
+        {"c:\\scripts\\a.b.pl", "c:\\scripts\\.a.b.quillet-upload.pl"},
+        {"Makefile", ".Makefile.quillet-upload"},
+        {"/data/.htaccess", "/data/..htaccess.quillet-upload"},
+    };
+    for (const auto& [live, temporary] : cases) {
+        EXPECT_EQ(TemporaryUploadPath(live), temporary);
+        EXPECT_TRUE(IsTemporaryUploadName(RemoteBaseName(temporary))) << temporary;
+        EXPECT_FALSE(IsTemporaryUploadName(RemoteBaseName(live))) << live;
+    }
+    for (const char* name : {"quillet-upload.cgi", ".x.quillet-upload.a.b", ".quillet-upload", ".x.upload"})
+        EXPECT_FALSE(IsTemporaryUploadName(name)) << name;
 }
 
 } // namespace

@@ -408,7 +408,7 @@ void ActionPagesTest::saveFileTemplateAndServerPath()
     // Otherwise a placeholder is made, but a file that is there keeps its data.
     m_chooser.answers = {Folder() + "/log.dat", Folder() + "/guestbook.html"};
     page->CreateServerFile();
-    QCOMPARE(*ReadWholeFile((Folder() + "/log.dat").toStdString()), std::string("\n"));
+    QCOMPARE(*ReadWholeFile((Folder() + "/log.dat").toStdString()), std::string());
     const std::string pageText = *ReadWholeFile((Folder() + "/guestbook.html").toStdString());
     page->CreateServerFile();
     QCOMPARE(*ReadWholeFile((Folder() + "/guestbook.html").toStdString()), pageText);

@@ -1,5 +1,5 @@
 #include "e2e/publish/ServerProcess.h"
-#include "net/FtpControl.h"
+#include "net/PublishSteps.h"
 #include "net/Publisher.h"
 #include "net/RemoteBrowser.h"
 #include "project/Messages.h"
@@ -8,8 +8,12 @@
 #include "support/TempDir.h"
 #include "support/UploadEntries.h"
 
+#include <chrono>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <optional>
+#include <random>
+#include <thread>
 
 namespace quillet {
 namespace {
@@ -25,7 +29,9 @@ protected:
     void SetUp() override
     {
         fs::create_directories(Root());
-        ASSERT_TRUE(m_server.Start(Root().string()));
+        // pyftpdlib sends a banner over 75 characters as "220-..." lines and a final "220 ".
+        ASSERT_TRUE(m_server.Start(Root().string(), "Welcome to the publishing test server of Quillet, which "
+                                                    "speaks on 127.0.0.1 only\r\n220-and has a second line"));
         m_settings.uploadMethod = "Using FTP";
         m_settings.ftpServer = m_server.Address();
         m_settings.ftpUser = "web";
@@ -66,13 +72,13 @@ TEST_F(FtpPublish, CreatesFoldersConvertsTextKeepsBinaryAndSetsPermissions)
     EXPECT_EQ(ReadBytes((Root() / "html/order.html").string()), "<p>a</p>\n<p>b</p>\n");
     EXPECT_EQ(ReadBytes((Root() / "cgi-bin/deep/er/order.cgi").string()), "#!/usr/bin/perl\nprint 1;\n");
     EXPECT_EQ(ReadBytes((Root() / "html/images/quillet/first.gif").string()), image);
-    EXPECT_EQ(ReadBytes((Root() / "cgi-bin/deep/er/data/orders.txt").string()), "\n");
+    EXPECT_EQ(ReadBytes((Root() / "cgi-bin/deep/er/data/orders.txt").string()), "");
     EXPECT_FALSE(fs::exists(Root() / "html/skipped.html"));
     EXPECT_EQ(ModeOf(Root() / "cgi-bin/deep/er/order.cgi"), 0755u);
     EXPECT_EQ(ModeOf(Root() / "html/order.html"), 0644u);
     EXPECT_EQ(ModeOf(Root() / "cgi-bin/deep/er/data/orders.txt"), 0666u);
     for (const auto& item : fs::recursive_directory_iterator(Root()))
-        EXPECT_EQ(item.path().filename().string().find(".upload"), std::string::npos) << item.path();
+        EXPECT_FALSE(IsTemporaryUploadName(item.path().filename().string())) << item.path();
 }
 
 TEST_F(FtpPublish, OverwritesFilesButNeverCollectedData)
@@ -117,8 +123,7 @@ TEST_F(FtpPublish, FailedTransferStopsTheListAndSetsNoPermission)
                        Entry(Local("c.cgi", "c\n"), "/c.cgi", UploadKind::CgiScript, "755")};
     m_prompter.ExpectShow("Can't Upload File '" + m_local.File("missing.cgi") + "' to '/b.cgi'\r\nError Code: ");
     EXPECT_EQ(UploadNow(list, m_settings, m_prompter), PublishOutcome::TransferFailed);
-    EXPECT_TRUE(fs::exists(Root() / "a.cgi"));
-    EXPECT_NE(ModeOf(Root() / "a.cgi"), 0700u);
+    EXPECT_EQ(ModeOf(Root() / "a.cgi"), 0700u);
     EXPECT_FALSE(fs::exists(Root() / "c.cgi"));
     EXPECT_TRUE(m_prompter.Done());
 }
@@ -139,12 +144,16 @@ TEST_F(FtpPublish, ProgressCanCancel)
     EXPECT_FALSE(fs::exists(Root() / "b.html"));
 }
 
-TEST_F(FtpPublish, PermissionRefusedIsReported)
+// A file whose mode cannot be set never replaces the live one.
+TEST_F(FtpPublish, PermissionRefusedLeavesTheLiveFile)
 {
+    WriteBytes((Root() / "a.cgi").string(), "old\n");
     UploadList list = {Entry(Local("a.cgi", "a\n"), "/a.cgi", UploadKind::CgiScript, "99x")};
     m_prompter.ExpectShow("Can't set file permission for remote file /a.cgi");
     EXPECT_EQ(UploadNow(list, m_settings, m_prompter), PublishOutcome::PermissionFailed);
     EXPECT_TRUE(m_prompter.Done());
+    EXPECT_EQ(ReadBytes((Root() / "a.cgi").string()), "old\n");
+    EXPECT_EQ(std::distance(fs::directory_iterator(Root()), fs::directory_iterator()), 1);
 }
 
 TEST_F(FtpPublish, EmptyListStillLogsInAndOut)
@@ -176,19 +185,63 @@ TEST_F(FtpPublish, SharedFilesTheServerLacksAreMarked)
     EXPECT_TRUE(unreachable[0].upload && unreachable[1].upload && !unreachable[2].upload);
 }
 
-TEST(FtpServerGreeting, MultiLineGreetingIsReadWhole)
+// The server dies at a random moment of each of 20 publishes. Whatever the
+// moment, the live script is the old or the new one, whole and at mode 755,
+// and the data file keeps every byte although the listing hides it.
+TEST(FtpFault, ServerKilledAtRandomMomentsNeverBreaksTheSite)
 {
-    test::TempDir root;
-    test::FtpServer server;
-    // pyftpdlib sends a banner over 75 characters as "220-..." lines and a final "220 ".
-    ASSERT_TRUE(server.Start(root.Path().string(), "Welcome to the publishing test server of Quillet, which "
-                                                   "speaks on 127.0.0.1 only\r\n220-and has a second line"));
-    LineSession session = FtpControlLogin(server.Address(), "web", "secret");
-    ASSERT_TRUE(session.Connected());
-    WriteBytes(root.File("a.cgi"), "x");
-    EXPECT_EQ(FtpSiteChmod(session, "751", "/a.cgi"), 0);
-    FtpQuit(session);
-    EXPECT_EQ(ModeOf(root.Path() / "a.cgi"), 0751u);
+    using namespace std::chrono;
+    test::TempDir temp;
+    fs::path root = temp.Path() / "server";
+    fs::create_directories(root / "cgi-bin/data");
+    const std::string data(600, 'd');
+    WriteBytes((root / "cgi-bin/data/log.txt").string(), data);
+    // Large enough that a kill often lands inside the transfer.
+    auto script = [](char mark) { return "#!/usr/bin/perl\n#" + std::string(size_t(2) << 20, mark) + "\nprint 1;\n"; };
+    const std::string versions[] = {script('a'), script('b')};
+    const std::string local = temp.File("guestbook.cgi");
+    const fs::path live = root / "cgi-bin/guestbook.cgi";
+    UploadList list = {Entry(local, "/cgi-bin/guestbook.cgi", UploadKind::CgiScript, "755"),
+                       Entry("", "/cgi-bin/data/log.txt", UploadKind::Template, "600")};
+    list[1].createEmpty = true;
+    ServerSettings settings;
+    settings.uploadMethod = "Using FTP";
+    settings.ftpUser = "web";
+    settings.ftpPassword = "secret";
+    settings.ftpPassive = 1;
+    settings.serverType = "Unix";
+    auto publish = [&](int version, std::optional<microseconds> killAfter) {
+        WriteBytes(local, versions[version]);
+        test::FtpServer server;
+        EXPECT_TRUE(server.Start(root.string(), "ready", {"log.txt"}));
+        settings.ftpServer = server.Address();
+        SilentPrompter quiet;
+        auto started = steady_clock::now();
+        std::thread worker([&] { UploadNow(list, settings, quiet); });
+        if (killAfter) {
+            std::this_thread::sleep_for(*killAfter);
+            server.Kill();
+        }
+        worker.join();
+        return duration_cast<microseconds>(steady_clock::now() - started);
+    };
+
+    microseconds whole = publish(0, std::nullopt);
+    unsigned seed = std::random_device{}();
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    std::mt19937 random(seed);
+    std::uniform_int_distribution<long> moment(0, whole.count());
+    for (int i = 1; i <= 20; ++i) {
+        publish(i % 2, microseconds(moment(random)));
+        std::string now = ReadBytes(live.string());
+        EXPECT_TRUE(now == versions[0] || now == versions[1]) << "publish " << i << ": " << now.size() << " bytes";
+        EXPECT_EQ(ModeOf(live), 0755u) << "publish " << i;
+        EXPECT_EQ(ReadBytes((root / "cgi-bin/data/log.txt").string()), data) << "publish " << i;
+    }
+    publish(1, std::nullopt);
+    EXPECT_EQ(ReadBytes(live.string()), versions[1]);
+    for (const auto& item : fs::recursive_directory_iterator(root))
+        EXPECT_FALSE(IsTemporaryUploadName(item.path().filename().string())) << item.path();
 }
 
 TEST_F(FtpPublish, RemoteFileOperations)
@@ -196,15 +249,16 @@ TEST_F(FtpPublish, RemoteFileOperations)
     auto connection = OpenFtpConnection(m_settings.ftpServer, "web", "secret", true);
     ASSERT_TRUE(connection);
     EXPECT_EQ(connection->LoginFolder(), "/");
-    ASSERT_TRUE(connection->Store("/a b/#x?.txt", "line\n", TransferType::Ascii));
+    ASSERT_TRUE(connection->Put("/a b/#x?.txt", "line\n", TransferType::Ascii));
     EXPECT_EQ(ReadBytes((Root() / "a b/#x?.txt").string()), "line\n");
+    EXPECT_TRUE(connection->CreateIfMissing("a b/#x?.txt"));
+    EXPECT_TRUE(connection->CreateIfMissing("/a b/new/empty.txt"));
+    EXPECT_EQ(ReadBytes((Root() / "a b/#x?.txt").string()), "line\n");
+    EXPECT_EQ(ReadBytes((Root() / "a b/new/empty.txt").string()), "");
+    EXPECT_TRUE(connection->SetMode("/a b/new/empty.txt", "640"));
+    EXPECT_EQ(ModeOf(Root() / "a b/new/empty.txt"), 0640u);
     EXPECT_TRUE(connection->IsFolder("/a b"));
     EXPECT_FALSE(connection->IsFolder("/a b/#x?.txt"));
-    using Presence = FtpConnection::Presence;
-    EXPECT_EQ(connection->Probe("a b/#x?.txt"), Presence::Present);
-    EXPECT_EQ(connection->Probe("/a b/none.txt"), Presence::Missing);
-    EXPECT_EQ(connection->Probe("/no/such/folder/x.txt"), Presence::Missing);
-    EXPECT_EQ(connection->Probe("/a b/#x"), Presence::Unknown);
     std::string bytes;
     ASSERT_TRUE(connection->Fetch("/a b/#x?.txt", bytes, TransferType::Binary));
     EXPECT_EQ(bytes, "line\n");
@@ -212,10 +266,12 @@ TEST_F(FtpPublish, RemoteFileOperations)
     EXPECT_TRUE(fs::exists(Root() / "a b/y.txt"));
     EXPECT_FALSE(connection->RemoveFolder("/a b"));
     EXPECT_TRUE(connection->DeleteFile("/a b/y.txt"));
+    EXPECT_TRUE(connection->DeleteFile("/a b/new/empty.txt"));
+    EXPECT_TRUE(connection->RemoveFolder("/a b/new"));
     EXPECT_TRUE(connection->RemoveFolder("/a b"));
     EXPECT_TRUE(connection->MakeFolder("/new"));
     EXPECT_FALSE(connection->MakeFolder("/new"));
-    EXPECT_FALSE(connection->Store("/x\r\nDELE y", "z", TransferType::Binary));
+    EXPECT_FALSE(connection->Put("/x\r\nDELE y", "z", TransferType::Binary));
 }
 
 class RemoteBrowse : public FtpPublish {

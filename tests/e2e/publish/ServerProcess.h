@@ -15,15 +15,23 @@ namespace quillet::test {
 // pyftpdlib serving root for user "web", password "secret".
 class FtpServer {
 public:
-    bool Start(const std::string& root, const std::string& banner = "Quillet test server ready")
+    // Names in hidden are left out of every listing.
+    bool Start(const std::string& root, const std::string& banner = "Quillet test server ready",
+               const std::vector<std::string>& hidden = {})
     {
-        if (!m_process.Start({"/usr/bin/python3", QUILLET_E2E_DIR "/ftp_server.py", root, "--banner", banner}))
+        std::vector<std::string> argv = {"/usr/bin/python3", QUILLET_E2E_DIR "/ftp_server.py", root, "--banner",
+                                         banner};
+        for (const std::string& name : hidden)
+            argv.insert(argv.end(), {"--hide", name});
+        if (!m_process.Start(argv))
             return false;
         m_port = std::atoi(m_process.FirstLine().c_str());
         return m_port > 0;
     }
     std::string Address() const { return "127.0.0.1:" + std::to_string(m_port); }
     int Port() const { return m_port; }
+    // Kills the server where it stands, mid-transfer or not.
+    void Kill() { m_process.Stop(); }
 
 private:
     ServerProcess m_process;

@@ -12,8 +12,19 @@ import sys
 import threading
 
 from pyftpdlib.authorizers import DummyAuthorizer
+from pyftpdlib.filesystems import AbstractedFS
 from pyftpdlib.handlers import FTPHandler
 from pyftpdlib.servers import FTPServer
+
+
+class HidingFS(AbstractedFS):
+    """Leaves the names given with --hide out of every listing, as servers
+    that cap or filter their listings do."""
+
+    hidden = set()
+
+    def listdir(self, path):
+        return [name for name in super().listdir(path) if name not in self.hidden]
 
 
 def main():
@@ -22,6 +33,7 @@ def main():
     parser.add_argument("--user", default="web")
     parser.add_argument("--password", default="secret")
     parser.add_argument("--banner", default="Quillet test server ready")
+    parser.add_argument("--hide", action="append", default=[])
     args = parser.parse_args()
 
     logging.basicConfig(level=logging.CRITICAL)
@@ -30,6 +42,8 @@ def main():
 
     handler = FTPHandler
     handler.authorizer = authorizer
+    HidingFS.hidden = set(args.hide)
+    handler.abstracted_fs = HidingFS
     handler.banner = args.banner
     handler.passive_ports = None
     handler.auth_failed_timeout = 0
