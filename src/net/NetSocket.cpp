@@ -50,8 +50,9 @@ std::string ResolveService(const std::string& service, const std::string& protoc
     return port ? std::to_string(port) : std::string();
 }
 
-// Waits in short slices so that a stop request ends the wait at once.
-bool WaitFor(int fd, short events, int timeoutMs)
+} // namespace
+
+bool WaitForSocket(int fd, short events, int timeoutMs)
 {
     pollfd p{fd, events, 0};
     for (int waited = 0; waited < timeoutMs && !CancelRequested();) {
@@ -65,6 +66,8 @@ bool WaitFor(int fd, short events, int timeoutMs)
     }
     return false;
 }
+
+namespace {
 
 // A name look-up cannot be interrupted, so it runs on a thread of its own
 // that a stopped caller leaves behind; the thread frees what it found.
@@ -106,7 +109,7 @@ int ConnectOne(const addrinfo& ai)
     int flags = fcntl(fd, F_GETFL);
     fcntl(fd, F_SETFL, flags | O_NONBLOCK);
     int rc = connect(fd, ai.ai_addr, ai.ai_addrlen);
-    if (rc < 0 && errno == EINPROGRESS && WaitFor(fd, POLLOUT, kConnectTimeoutMs)) {
+    if (rc < 0 && errno == EINPROGRESS && WaitForSocket(fd, POLLOUT, kConnectTimeoutMs)) {
         int error = 0;
         socklen_t len = sizeof error;
         rc = getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &len) == 0 && error == 0 ? 0 : -1;
@@ -121,7 +124,7 @@ int ConnectOne(const addrinfo& ai)
 
 ssize_t ReceiveChunk(int fd, char* out, size_t size, int timeoutMs)
 {
-    if (!WaitFor(fd, POLLIN, timeoutMs))
+    if (!WaitForSocket(fd, POLLIN, timeoutMs))
         return -1;
     ssize_t n;
     do
@@ -218,15 +221,22 @@ bool ReceiveExact(const Socket& socket, char* out, size_t size)
 
 int NetReadReply(const Socket& socket, std::string& reply, size_t bufferSize)
 {
+    return ReadReplyFrom(
+        [&](char* out, size_t size, int timeoutMs) { return ReceiveChunk(socket.Fd(), out, size, timeoutMs); }, reply,
+        bufferSize);
+}
+
+int ReadReplyFrom(const ChunkReceiver& receive, std::string& reply, size_t bufferSize)
+{
     reply.clear();
     std::array<char, kChunkSize> chunk;
-    ssize_t n = ReceiveChunk(socket.Fd(), chunk.data(), chunk.size(), kReplyTimeoutMs);
+    long n = receive(chunk.data(), chunk.size(), kReplyTimeoutMs);
     if (n < 0)
         return -1;
     ReplyAssembler assembler;
     assembler.Add({chunk.data(), static_cast<size_t>(n)});
     while (n > 0 && !assembler.Complete() && !assembler.Full()) {
-        n = ReceiveChunk(socket.Fd(), chunk.data(), chunk.size(), kMoreReplyDataMs);
+        n = receive(chunk.data(), chunk.size(), kMoreReplyDataMs);
         if (n > 0)
             assembler.Add({chunk.data(), static_cast<size_t>(n)});
     }

@@ -3,6 +3,7 @@
 #include "net/Cancel.h"
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -59,6 +60,15 @@ constexpr int kMoreReplyDataMs = 1000;
 // awaited up to one second. Keeps at most bufferSize bytes in reply. Returns
 // the number of bytes kept, or -1 when the first receive fails.
 int NetReadReply(const Socket& socket, std::string& reply, size_t bufferSize = kReplyBufferSize);
+
+// Receives up to size bytes, waiting at most timeoutMs: the count, 0 at the
+// end of the stream, -1 on failure or time-out.
+using ChunkReceiver = std::function<long(char* out, size_t size, int timeoutMs)>;
+// NetReadReply over any stream (a TLS session).
+int ReadReplyFrom(const ChunkReceiver& receive, std::string& reply, size_t bufferSize = kReplyBufferSize);
+
+// Waits in short slices for events on fd, so that a stop request ends the wait at once.
+bool WaitForSocket(int fd, short events, int timeoutMs);
 
 // The decimal number at the start of a reply; 0 when there is none.
 int ReplyCode(std::string_view reply);

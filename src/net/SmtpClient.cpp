@@ -3,6 +3,8 @@
 #include "net/LineSession.h"
 
 #include <array>
+#include <cctype>
+#include <optional>
 #include <unistd.h>
 
 namespace quillet {
@@ -100,24 +102,100 @@ Exchange ExchangeFor(SmtpState state, const SmtpMail& mail)
     return {"QUIT", false, [](int) { return true; }, SmtpStatus::Sent, SmtpState::Done};
 }
 
-SmtpResult RunDialogue(LineSession& session, const SmtpMail& mail)
+SmtpResult Refused(LineSession& session, SmtpStatus status)
 {
-    SmtpState state = SmtpState::Greeting;
+    SmtpResult refused{status, session.LastReply()};
+    session.Send("QUIT");
+    return refused;
+}
+
+// The keyword of one EHLO line ("250-AUTH PLAIN LOGIN") with what follows it, upper case.
+std::string EhloOffer(const std::string& reply, std::string_view keyword)
+{
+    size_t start = 0;
+    while (start < reply.size()) {
+        size_t end = std::min(reply.find('\n', start), reply.size());
+        std::string line = reply.substr(start, end - start);
+        for (char& c : line)
+            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        if (line.size() > 4 && line.compare(4, keyword.size(), keyword) == 0 &&
+            (line.size() == 4 + keyword.size() ||
+             std::string_view(" =\r").find(line[4 + keyword.size()]) != std::string_view::npos))
+            return line.substr(4);
+        start = end + 1;
+    }
+    return {};
+}
+
+bool Offers(const std::string& offer, std::string_view mechanism)
+{
+    size_t at = offer.find(mechanism);
+    return at != std::string::npos &&
+           (at + mechanism.size() == offer.size() ||
+            std::string_view(" \r").find(offer[at + mechanism.size()]) != std::string_view::npos);
+}
+
+std::optional<SmtpStatus> Encrypt(LineSession& session, const std::string& server, const SmtpLogin& login)
+{
+    CertificateInfo info;
+    HostPort address = SplitHostPort(server, "25");
+    if (!session.StartTls(address.host, info))
+        return SmtpStatus::TlsFailed;
+    if (login.checkCertificate && !login.checkCertificate(address.host + ":" + address.service, info))
+        return SmtpStatus::CertificateRefused;
+    return std::nullopt;
+}
+
+// EHLO, STARTTLS unless the session is encrypted already, EHLO again, then
+// AUTH PLAIN, else AUTH LOGIN (RFC 4954 4).
+std::optional<SmtpResult> LogIn(LineSession& session, const std::string& server, const SmtpLogin& login)
+{
+    std::string ehlo = "EHLO " + LocalHostName();
+    if (session.Command(ehlo) != 250)
+        return Refused(session, SmtpStatus::HeloRefused);
+    if (!session.Encrypted()) {
+        if (EhloOffer(session.LastReply(), "STARTTLS").empty())
+            return Refused(session, SmtpStatus::NoEncryption);
+        if (session.Command("STARTTLS") != 220)
+            return Refused(session, SmtpStatus::NoEncryption);
+        if (std::optional<SmtpStatus> failed = Encrypt(session, server, login))
+            return SmtpResult{*failed, session.LastReply()};
+        if (session.Command(ehlo) != 250)
+            return Refused(session, SmtpStatus::HeloRefused);
+    }
+    std::string offer = EhloOffer(session.LastReply(), "AUTH");
+    if (Offers(offer, "PLAIN")) {
+        std::string token("\0", 1);
+        token += login.user + std::string("\0", 1) + login.password;
+        if (session.Command("AUTH PLAIN " + Base64(token)) != 235)
+            return Refused(session, SmtpStatus::AuthRefused);
+    } else if (Offers(offer, "LOGIN")) {
+        if (session.Command("AUTH LOGIN") != 334 || session.Command(Base64(login.user)) != 334 ||
+            session.Command(Base64(login.password)) != 235)
+            return Refused(session, SmtpStatus::AuthRefused);
+    } else {
+        return Refused(session, SmtpStatus::AuthUnavailable);
+    }
+    return std::nullopt;
+}
+
+SmtpResult RunDialogue(LineSession& session, const SmtpMail& mail, SmtpState state = SmtpState::Greeting)
+{
+    std::string accepted; // the reply to the message, which the report shows
     while (state != SmtpState::Done) {
         Exchange exchange = ExchangeFor(state, mail);
         bool sent =
             exchange.send.empty() || (exchange.raw ? session.SendRaw(exchange.send) : session.Send(exchange.send));
         if (!sent)
-            return {state == SmtpState::Quit ? SmtpStatus::Sent : SmtpStatus::SendFailed, ""};
-        int code = session.ReadReply();
-        if (!exchange.accept(code)) {
-            SmtpResult refused{exchange.refused, session.LastReply()};
-            session.Send("QUIT");
-            return refused;
-        }
+            return state == SmtpState::Quit ? SmtpResult{SmtpStatus::Sent, accepted}
+                                            : SmtpResult{SmtpStatus::SendFailed, ""};
+        if (!exchange.accept(session.ReadReply()))
+            return Refused(session, exchange.refused);
+        if (state == SmtpState::Message)
+            accepted = session.LastReply();
         state = exchange.next;
     }
-    return {SmtpStatus::Sent, session.LastReply()};
+    return {SmtpStatus::Sent, accepted};
 }
 
 } // namespace
@@ -135,14 +213,23 @@ std::string SmtpMessageData(const SmtpMail& mail)
     return data;
 }
 
-SmtpResult SmtpSend(const SmtpMail& mail, const std::string& server)
+SmtpResult SmtpSend(const SmtpMail& mail, const std::string& server, const SmtpLogin* login)
 {
     if (!ValidAddress(mail.from) || !ValidAddress(mail.to))
         return {SmtpStatus::BadAddress, ""};
     LineSession session(NetConnect(server, "smtp", "tcp"));
     if (!session.Connected())
         return {SmtpStatus::NoConnection, ""};
-    return RunDialogue(session, mail);
+    if (!login)
+        return RunDialogue(session, mail);
+    if (login->implicitTls)
+        if (std::optional<SmtpStatus> failed = Encrypt(session, server, *login))
+            return {*failed, session.LastReply()};
+    if (!IsGreetingCode(session.ReadReply()))
+        return Refused(session, SmtpStatus::GreetingRefused);
+    if (std::optional<SmtpResult> failed = LogIn(session, server, *login))
+        return *failed;
+    return RunDialogue(session, mail, SmtpState::MailFrom);
 }
 
 int SmtpSendMail(const SmtpMail& mail, const std::string& server)
@@ -173,6 +260,16 @@ std::string_view SmtpStatusText(SmtpStatus status)
         return "the mail server refused the message";
     case SmtpStatus::SendFailed:
         return "the connection broke while sending";
+    case SmtpStatus::NoEncryption:
+        return "the mail server offers no encryption (STARTTLS), so the password was not sent";
+    case SmtpStatus::TlsFailed:
+        return "the encrypted connection to the mail server failed";
+    case SmtpStatus::CertificateRefused:
+        return "the mail server's certificate was not accepted";
+    case SmtpStatus::AuthUnavailable:
+        return "the mail server offers no log-in by AUTH PLAIN or AUTH LOGIN";
+    case SmtpStatus::AuthRefused:
+        return "the mail server refused the user name or password";
     }
     return "unknown";
 }

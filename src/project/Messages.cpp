@@ -25,6 +25,26 @@ constexpr std::array kTexts = {
     "Can't find a DNS server for %s,\r\n Please enter it manually",
     "Enter the Home Page URL of your Web site before looking up its DNS servers.",
 
+    // Server identity and test mail
+    "The certificate of %s is not signed by an authority this computer trusts (%s).\r\n\r\nSubject: %s\r\nIssuer: "
+    "%s\r\nValid until: %s\r\nSHA-256 fingerprint: %s\r\n\r\nCompare the fingerprint with the one your host gives "
+    "you. Trust this certificate for %s from now on?",
+    "The certificate of %s is not the one you chose to trust, so nothing was sent: another computer may be posing as "
+    "your server.\r\nSHA-256 fingerprint now: %s\r\nTrusted before: %s\r\nIf your host has renewed the "
+    "certificate, delete the line of %s in %s and connect again.",
+    "Enter the SMTP server in \"SMTP Server or Sendmail Path:\" before sending a test mail.",
+    "This action hands its mail to the mail program %s on the web server, which cannot be run from here. \"Check "
+    "Server\" on the Web tab tells whether the program is there.",
+    "A test mail needs a plain e-mail address in \"Sender's E-mail Address:\" or \"Recipients' E-mail "
+    "Addresses:\"; an address taken from the form is only known when the script runs.",
+    "Can not log in to the POP server %s. Please check the POP user name and password of the Send Email action.",
+    "This message was sent by Quillet through the mail settings of a Send Email action, to show that the mail server "
+    "%s accepts them.\n",
+    "The mail server %s accepted the test message to %s.\r\n\r\nServer reply: %s",
+    "The test message was not sent: %s (%s).\r\n\r\nServer reply: %s",
+    "The mail server %s refused the log-in.\r\n\r\nServer reply: %s\r\n\r\nPlease check the POP User Name and POP "
+    "Password of the Send Email action: without a POP server they are the log-in of the SMTP server.",
+
     // HTML pages and form discovery
     "Can't find file %s",
     "File changed!\r\nReload?\r\n",

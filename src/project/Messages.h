@@ -25,6 +25,18 @@ enum class Msg {
     CantFindDnsServer,
     NoWebDomain,
 
+    // Server identity and test mail
+    CertificateUntrusted,
+    CertificateChanged,
+    TestMailNoServer,
+    TestMailProgram,
+    TestMailNoAddress,
+    TestMailPopRefused,
+    TestMailBody,
+    TestMailSent,
+    TestMailFailed,
+    TestMailLoginRefused,
+
     // HTML pages and form discovery
     CantFindFile,
     FileChangedReload,

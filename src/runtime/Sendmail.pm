@@ -1,7 +1,8 @@
 package Sendmail;
 
 # Mail for the CGI scripts that Quillet generates: SMTP (RFC 5321) with an
-# optional POP3 log-in first (RFC 1939), or a local mail program, and MIME
+# optional POP3 log-in first (RFC 1939) or, for a user name without a POP
+# server, an encrypted SMTP log-in, or a local mail program, and MIME
 # messages with one part per document (RFC 2045/2046).
 #
 #   sendmail(mailhost => 'smtp.example.com:25', pop => '', user => '', pass => '',
@@ -36,6 +37,7 @@ our @EXPORT    = qw(sendmail SendMail);
 our @EXPORT_OK = qw(sendmail SendMail);
 
 my $MAILER = 'Quillet runtime';
+our $IMPLICIT_TLS_PORT = 465;
 
 sub _fail { ZentraMsg::Fail(@_) }
 
@@ -283,6 +285,69 @@ sub _smtp_send {
     close $sock;
 }
 
+# A log-in on the submission port (RFC 6409): STARTTLS first (RFC 3207), or
+# TLS from the start on port 465 (RFC 8314), then AUTH PLAIN or LOGIN (RFC
+# 4954). The password never travels unencrypted.
+sub _smtp_auth_send {
+    my ($server, $user, $pass, $from, $recipients, $message) = @_;
+    my ($host, $port) = mNet::split_hostport($server, 587);
+    for my $module (qw(Net::SMTP IO::Socket::SSL)) {
+        eval "require $module; 1" or _fail('MODULE', $server, $module);
+    }
+    _fail('MODULE', $server, 'Net::SMTP 3.0') unless Net::SMTP->can('starttls');
+    my $implicit = $port == $IMPLICIT_TLS_PORT;
+    my $smtp = Net::SMTP->new($host, Port => $port, Hello => _helo_name(), Timeout => 30, SSL => $implicit);
+    if (!$smtp) {
+        _fail('TLS', $server, $@) if $implicit && $@ =~ /SSL|certificate/i;
+        no warnings 'once';
+        local $ZentraPages::cause = $@;
+        _fail('CONNECT', $server);
+    }
+    $implicit or $smtp->starttls() or _fail('TLS', $server, $@ || _said($smtp));
+    _smtp_login($smtp, $server, $user, $pass);
+    my $step = sub {
+        return if $_[0];
+        my $text = _said($smtp);
+        $smtp->quit;
+        _fail('REFUSED', $server, $text);
+    };
+    $step->($smtp->mail($from));
+    $step->($smtp->recipient($_)) for @$recipients;
+    $step->($smtp->data());
+    $step->($smtp->datasend($message) && $smtp->dataend());
+    $smtp->quit;
+}
+
+# Net::SMTP's own auth needs Authen::SASL, which few hosts have; both
+# mechanisms are a line or three of base64.
+sub _smtp_login {
+    my ($smtp, $server, $user, $pass) = @_;
+    require MIME::Base64;
+    my $b64 = sub { MIME::Base64::encode_base64($_[0], '') };
+    my $offered = $smtp->supports('AUTH') || '';
+    my $ok;
+    if ($offered =~ /\bPLAIN\b/i) {
+        $ok = $smtp->command('AUTH PLAIN', $b64->("\0$user\0$pass"))->response() == Net::Cmd::CMD_OK();
+    } elsif ($offered =~ /\bLOGIN\b/i) {
+        $ok = $smtp->command('AUTH LOGIN')->response() == Net::Cmd::CMD_MORE()
+            && $smtp->command($b64->($user))->response() == Net::Cmd::CMD_MORE()
+            && $smtp->command($b64->($pass))->response() == Net::Cmd::CMD_OK();
+    } else {
+        $smtp->quit;
+        _fail('SMTPAUTH', $server, 'the server offers no AUTH PLAIN or LOGIN');
+    }
+    return if $ok;
+    my $text = _said($smtp);
+    $smtp->quit;
+    _fail('SMTPAUTH', $server, $text);
+}
+
+sub _said {
+    my ($smtp) = @_;
+    (my $text = join(' ', $smtp->code, $smtp->message)) =~ s/\s+$//;
+    return $text;
+}
+
 sub _command_send {
     my ($mailcmd, $recipients, $message) = @_;
     my @cmd = split ' ', $mailcmd;
@@ -305,6 +370,8 @@ sub _transport {
         && $arg->{mailhost} =~ m{[/\\]};
     if (defined $cmd && $cmd =~ /\S/) {
         _command_send($cmd, $recipients, $message);
+    } elsif (defined $arg->{user} && $arg->{user} ne '' && !(defined $arg->{pop} && $arg->{pop} =~ /\S/)) {
+        _smtp_auth_send($arg->{mailhost}, $arg->{user}, $arg->{pass} // '', $arg->{from}, $recipients, $message);
     } else {
         _smtp_send($arg->{mailhost}, $arg->{from}, $recipients, $message);
     }

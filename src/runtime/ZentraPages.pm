@@ -24,6 +24,9 @@ our %MSG = (
     ADDRESS => "The e-mail address %s is not valid\n",
     REFUSED => "The mail server %s refused the message: %s\n",
     MAILCMD => "Can not run the mail program %s\n",
+    SMTPAUTH => "The mail server %s refused the log-in: %s. Please check the POP user name and password of the Send Email action\n",
+    TLS     => "Can not open an encrypted connection to the mail server %s: %s\n",
+    MODULE  => "Sending mail through %s needs the Perl module %s, which this server does not have. Please ask your host to install it\n",
     DATABASE => "The database refused the request.\n",
 );
 

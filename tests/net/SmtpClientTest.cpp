@@ -130,6 +130,31 @@ TEST(SmtpSend, EveryRefusalIsAFailure)
     }
 }
 
+// A server that offers no encryption, or refuses it, never sees the log-in.
+TEST(SmtpSend, LogInNeverGoesOutUnencrypted)
+{
+    for (const char* starttls : {"", "454 TLS not available"}) {
+        std::vector<std::string> commands;
+        {
+            ScriptedServer server([&](int fd) {
+                SendText(fd, "220 sink\r\n");
+                for (std::string line; !(line = ReadLine(fd)).empty();) {
+                    commands.push_back(line);
+                    std::string offer = *starttls ? "250-STARTTLS\r\n" : "";
+                    SendText(fd, line.starts_with("EHLO") ? "250-sink\r\n" + offer + "250 AUTH PLAIN\r\n"
+                                 : line == "STARTTLS"     ? std::string(starttls) + "\r\n"
+                                                          : std::string("221 bye\r\n"));
+                }
+            });
+            SmtpLogin login{"ann", "secret", false, {}};
+            EXPECT_EQ(SmtpSend(SampleMail(), server.Address(), &login).status, SmtpStatus::NoEncryption);
+        }
+        EXPECT_EQ(commands.back(), "QUIT");
+        for (const std::string& command : commands)
+            EXPECT_EQ(command.find("AUTH"), std::string::npos) << command;
+    }
+}
+
 TEST(SmtpSend, BadAddressesAndMissingServer)
 {
     for (const char* bad : {"", "a@b>\r\nRCPT TO:<c@d", "<x@y>"}) {

@@ -161,6 +161,45 @@ subtest 'POP before SMTP' => sub {
     waitpid($pid, 0);
 };
 
+subtest 'encrypted log-in on the submission port' => sub {
+    my $certs = "$dir/certs";
+    mkdir "$dir/$_" for qw(submission smtps);
+    my ($starttls, $submission) = start_smtp_sink("$dir/submission", '--tls', $certs, '--login', 'ann:right');
+    my ($implicit, $smtps) = start_smtp_sink("$dir/smtps", '--tls', $certs, '--implicit', '--login', 'ann:right');
+    my %trust = (SSL_CERT_FILE => "$certs/cert.pem");
+    my $login = sub {
+        my ($port, $pass, %opt) = @_;
+        my $box = $port == $smtps ? "$dir/smtps" : "$dir/submission";
+        my $before = scalar @{ sink_messages($box) };
+        my $script = cgi_script($dir, "ParseForm();\n\$Sendmail::IMPLICIT_TLS_PORT = $smtps;\n"
+                . "sendmail(mailhost=>'127.0.0.1:$port', pop=>\"\", user=>\"ann\", pass=>\"$pass\", "
+                . "from=>'a\@example.com', to=>'b\@example.com', subject=>'login');\nprint \"Content-type: text/plain\\n\\nsent\";\n");
+        my ($out, $err) = run_cgi(dir => $dir, script => $script, env => $opt{env} || \%trust);
+        return ($out, scalar(@{ sink_messages($box) }) - $before, $err);
+    };
+    for my $case ([$submission, 'STARTTLS'], [$smtps, 'TLS from the start']) {
+        my ($out, $sent) = $login->($case->[0], 'right');
+        like($out, qr/sent$/, "$case->[1]: sent") or diag $out;
+        is($sent, 1, "$case->[1]: the message arrived");
+    }
+    my ($out, $sent) = $login->($submission, 'wrong');
+    like($out, qr/refused the log-in: 535.*check the POP user name and password of the Send Email action/s, 'wrong password');
+    is($sent, 0, 'nothing sent with a wrong password');
+    ($out, $sent) = $login->($submission, 'right', env => {});
+    like($out, qr/Can not open an encrypted connection to the mail server 127\.0\.0\.1:$submission/, 'an untrusted certificate');
+    is($sent, 0, 'nothing sent to an untrusted server');
+
+    mkdir "$dir/nossl";
+    mkdir "$dir/nossl/IO";
+    mkdir "$dir/nossl/IO/Socket";
+    write_file("$dir/nossl/IO/Socket/SSL.pm", "die \"Can't locate IO/Socket/SSL.pm\\n\";\n");
+    ($out, $sent, my $err) = $login->($submission, 'right', env => { %trust, PERL5LIB => "$dir/nossl" });
+    like($out, qr/needs the Perl module IO::Socket::SSL, which this server does not have/, 'missing module: error page');
+    like($err, qr/error \w+: Sending mail through .* needs the Perl module IO::Socket::SSL/, 'missing module: a line for the server log');
+    is($sent, 0, 'nothing sent without the module');
+    stop_server($_) for $starttls, $implicit;
+};
+
 subtest 'mail program without a shell' => sub {
     my $prog = write_file("$dir/fake-sendmail", "#!$^X\nopen(my \$f, '>', '$dir/prog.out');\nprint \$f join('|', \@ARGV), \"\\n\";\nprint \$f <STDIN>;\n");
     chmod 0755, $prog;

@@ -1,8 +1,11 @@
 #include "UiTestSupport.h"
 #include "db/pages/DatabasePage.h"
 #include "net/pages/PublishDialog.h"
+#include "net/pages/SendMailPage.h"
 #include "net/pages/WebSettingsPage.h"
+#include "project/Action.h"
 #include "project/Project.h"
+#include "project/pages/ActionPages.h"
 #include "support/ServerProcess.h"
 #include "ui/BusyTask.h"
 
@@ -44,6 +47,7 @@ private slots:
         QTest::newRow("publish by FTP") << 0;
         QTest::newRow("create tables") << 1;
         QTest::newRow("look up DNS servers") << 2;
+        QTest::newRow("send a test mail") << 3;
     }
     void cancelEndsWorkAgainstASilentServer()
     {
@@ -61,6 +65,10 @@ private slots:
         project.dataSources[0].tables = {{"guests", "", {}}};
         UploadList list{{QUILLET_SOURCE_DIR "/README.md", "/site/README.md", "644", UploadKind::Html, true}};
         std::string dnsServer = server.Address();
+        Action mail = *CreateAction(static_cast<long>(ActionType::SendEmail));
+        Form form;
+        ActionList siblings;
+        ActionPageContext mailContext{project, "", form, nullptr, siblings, prompter};
         std::function<void()> run;
         std::unique_ptr<QWidget> widget;
         if (job == 0) {
@@ -74,11 +82,18 @@ private slots:
             page->uploadStep = [](UploadList&) {};
             widget.reset(page);
             run = [page] { page->CreateTablesOnServer(); };
-        } else {
+        } else if (job == 2) {
             auto* page = new WebSettingsPage(project, prompter, WebPageContext{"", &dnsServer, {}});
             page->Load();
             widget.reset(page);
             run = [page] { page->LookupDnsServers(); };
+        } else {
+            mail.Mail().server = server.Address();
+            mail.Mail().to = "ann\\@example.org";
+            auto* page = new SendMailPage(mail, mailContext);
+            page->Load();
+            widget.reset(page);
+            run = [page] { page->SendTestMessage(); };
         }
         widget->show();
 

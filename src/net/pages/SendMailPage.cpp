@@ -1,9 +1,11 @@
 #include "net/pages/SendMailPage.h"
 
 #include "net/MailPageModel.h"
+#include "net/TestMail.h"
 #include "net/pages/MessageTemplate.h"
 #include "project/Action.h"
 #include "project/pages/AttachmentDialog.h"
+#include "ui/BusyTask.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -64,8 +66,12 @@ SendMailPage::SendMailPage(Action& action, const ActionPageContext& context, QWi
     auto* login = new QFormLayout;
     login->setRowWrapPolicy(QFormLayout::WrapLongRows);
     login->addRow(tr("Does your SMTP server require authentication?"), m_auth);
+    auto* testMail = new QPushButton(tr("Send &test mail"), this);
+    testMail->setToolTip(tr("Sends one message through this server and log-in, and shows the server's reply"));
+    connect(testMail, &QPushButton::clicked, this, &SendMailPage::SendTestMessage);
     for (int i = 0; i < static_cast<int>(std::size(kLabels)); ++i)
-        AddField(i <= PopPassword ? *login : *message, tr(kLabels[i]), i == PopPassword);
+        AddField(i <= PopPassword ? *login : *message, tr(kLabels[i]), i == PopPassword,
+                 i == Server ? testMail : nullptr);
     connect(m_auth, &QCheckBox::toggled, this, &SendMailPage::ApplyAuth);
 
     auto* add = new QPushButton(tr("Add"), this);
@@ -89,12 +95,19 @@ SendMailPage::SendMailPage(Action& action, const ActionPageContext& context, QWi
     layout->addWidget(m_template, 1);
 }
 
-QLineEdit* SendMailPage::AddField(QFormLayout& form, const QString& label, bool masked)
+QLineEdit* SendMailPage::AddField(QFormLayout& form, const QString& label, bool masked, QWidget* beside)
 {
     auto* edit = new QLineEdit(this);
     if (masked)
         edit->setEchoMode(QLineEdit::Password);
-    form.addRow(label, edit);
+    if (beside) {
+        auto* row = new QHBoxLayout;
+        row->addWidget(edit, 1);
+        row->addWidget(beside);
+        form.addRow(label, row);
+    } else {
+        form.addRow(label, edit);
+    }
     m_fields << edit;
     return edit;
 }
@@ -135,7 +148,7 @@ void SendMailPage::Load()
     m_template->Load(fields.templateFile);
 }
 
-void SendMailPage::Store()
+MailFields SendMailPage::Fields() const
 {
     MailFields fields;
     std::string* texts[] = {&fields.popServer, &fields.popUser, &fields.popPassword, &fields.server, &fields.sender,
@@ -144,8 +157,21 @@ void SendMailPage::Store()
         *texts[i] = m_fields[i]->text().toLocal8Bit().toStdString();
     fields.smtpAuth = m_auth->isChecked();
     fields.templateFile = m_template->Path();
-    StoreMailFields(fields, m_action.Mail());
+    return fields;
+}
+
+void SendMailPage::Store()
+{
+    StoreMailFields(Fields(), m_action.Mail());
     m_template->StoreText();
+}
+
+void SendMailPage::SendTestMessage()
+{
+    MailAction mail;
+    StoreMailFields(Fields(), mail);
+    RunBusy(this, tr("Sending a test mail..."), m_context.prompter,
+            [&mail](BusyTask& task) { SendTestMail(mail, task.WorkPrompter()); });
 }
 
 bool SendMailPage::LeaveCheck()

@@ -16,6 +16,7 @@ class MessageTemplate;
 class Prompter;
 struct Action;
 struct Attachment;
+struct MailFields;
 
 // "Send Email": the mail's addresses and server, its attachments and the template of its text.
 class SendMailPage : public PropertyPage {
@@ -34,6 +35,8 @@ public:
     void AddAttachment();
     void EditAttachment();
     void DeleteAttachment();
+    // "Send test mail": one message through the page's server and log-in, from here.
+    void SendTestMessage();
 
     QCheckBox* AuthBox() const { return m_auth; }
     QLineEdit* Field(const char* label) const;
@@ -41,8 +44,9 @@ public:
     MessageTemplate* Template() const { return m_template; }
 
 private:
+    MailFields Fields() const;
     void ApplyAuth();
-    QLineEdit* AddField(QFormLayout& form, const QString& label, bool masked = false);
+    QLineEdit* AddField(QFormLayout& form, const QString& label, bool masked, QWidget* beside);
     void FillAttachments(int selected);
 
     Action& m_action;

@@ -1,4 +1,8 @@
+#include "net/ServerTrust.h"
 #include "net/SmtpClient.h"
+#include "net/TestMail.h"
+#include "project/Action.h"
+#include "support/ScriptedPrompter.h"
 #include "support/ServerProcess.h"
 #include "support/TempDir.h"
 
@@ -7,6 +11,7 @@
 
 using namespace quillet;
 using namespace quillet::test;
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -90,3 +95,102 @@ TEST_F(SmtpE2E, CliMailSendsStandardInput)
 }
 
 } // namespace
+
+namespace quillet {
+namespace {
+
+// A sink that wants STARTTLS (or TLS from the start) and a log-in before it
+// takes mail, with a throw-away certificate no authority signed.
+class SecureMailE2E : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        setenv("XDG_CONFIG_HOME", m_config.Path().c_str(), 1);
+        unsetenv("SSL_CERT_FILE");
+        m_server = StartSink(m_submission, m_mailbox, {});
+        m_smtps = StartSink(m_implicit, m_implicitBox, {"--implicit"});
+    }
+    void TearDown() override
+    {
+        unsetenv("XDG_CONFIG_HOME");
+        unsetenv("SSL_CERT_FILE");
+    }
+    std::string StartSink(ServerProcess& sink, const TempDir& mailbox, std::vector<std::string> extra)
+    {
+        std::vector<std::string> argv = {
+            "/usr/bin/python3", SMTP_SINK,  mailbox.Path().string(), "--tls", m_config.File("certs"),
+            "--login",          "ann:right"};
+        argv.insert(argv.end(), extra.begin(), extra.end());
+        EXPECT_TRUE(sink.Start(argv));
+        return "127.0.0.1:" + sink.FirstLine();
+    }
+    MailAction Action(const std::string& password) const
+    {
+        MailAction mail;
+        mail.smtpAuth = 1;
+        mail.popUser = "ann";
+        mail.popPassword = password;
+        mail.server = m_server;
+        mail.from = "shop\\@example.test";
+        mail.to = "$FORM{'email'}[0]";
+        return mail;
+    }
+    static size_t Received(const TempDir& mailbox)
+    {
+        return static_cast<size_t>(std::distance(fs::directory_iterator(mailbox.Path()), {}));
+    }
+
+    TempDir m_config;
+    TempDir m_mailbox;
+    TempDir m_implicitBox;
+    ServerProcess m_submission;
+    ServerProcess m_implicit;
+    std::string m_server;
+    std::string m_smtps;
+    test::ScriptedPrompter m_prompter;
+};
+
+TEST_F(SecureMailE2E, TestMailAsksOnceAboutTheCertificateThenLogsIn)
+{
+    m_prompter.ExpectQuestion("The certificate of " + m_server + " is not signed by an authority",
+                              Prompter::Answer::Yes);
+    m_prompter.ExpectShow("The mail server " + m_server +
+                          " accepted the test message to shop@example.test.\r\n\r\nServer reply: 250 ");
+    EXPECT_TRUE(SendTestMail(Action("right"), m_prompter));
+    m_prompter.ExpectShow("The mail server " + m_server + " accepted");
+    EXPECT_TRUE(SendTestMail(Action("right"), m_prompter));
+    m_prompter.ExpectShow("The mail server " + m_server + " refused the log-in.\r\n\r\nServer reply: 535");
+    EXPECT_FALSE(SendTestMail(Action("wrong"), m_prompter));
+    EXPECT_TRUE(m_prompter.Done());
+    EXPECT_EQ(Received(m_mailbox), 2u);
+    std::string message = ReadBytes(m_mailbox.File("1.eml"));
+    EXPECT_TRUE(message.starts_with("shop@example.test\nshop@example.test\n\n")) << message;
+}
+
+TEST_F(SecureMailE2E, RefusedOrChangedCertificateSendsNothing)
+{
+    m_prompter.ExpectQuestion("The certificate of " + m_server, Prompter::Answer::No);
+    EXPECT_FALSE(SendTestMail(Action("right"), m_prompter));
+    fs::create_directories(fs::path(TrustedCertificatesPath()).parent_path());
+    WriteBytes(TrustedCertificatesPath(), m_server + " AA:BB\n");
+    m_prompter.ExpectShow("The certificate of " + m_server + " is not the one you chose to trust");
+    EXPECT_FALSE(SendTestMail(Action("right"), m_prompter));
+    EXPECT_TRUE(m_prompter.Done());
+    EXPECT_EQ(Received(m_mailbox), 0u);
+}
+
+TEST_F(SecureMailE2E, ImplicitTlsWithACertificateTheSystemTrusts)
+{
+    setenv("SSL_CERT_FILE", m_config.File("certs/cert.pem").c_str(), 1);
+    SmtpLogin login{"ann", "right", true, CertificateCheckFor(m_prompter)};
+    SmtpResult result = SmtpSend(Mail("charles@example.test"), m_smtps, &login);
+    EXPECT_EQ(result.status, SmtpStatus::Sent) << result.reply;
+    login.implicitTls = false;
+    EXPECT_EQ(SmtpSend(Mail("charles@example.test"), m_server, &login).status, SmtpStatus::Sent);
+    login.password = "wrong";
+    EXPECT_EQ(SmtpSend(Mail("charles@example.test"), m_server, &login).status, SmtpStatus::AuthRefused);
+    EXPECT_EQ(Received(m_implicitBox) + Received(m_mailbox), 2u);
+}
+
+} // namespace
+} // namespace quillet

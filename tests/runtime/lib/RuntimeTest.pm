@@ -101,15 +101,17 @@ sub wait_port {
     return 0;
 }
 
+# The mail sink of tests/support on a free port; extra arguments ask for TLS
+# and a log-in (see the sink). Its pid and port.
 sub start_smtp_sink {
-    my ($maildir) = @_;
-    my $port = free_port();
-    my $pid  = fork();
-    die "fork: $!" unless defined $pid;
-    if ($pid == 0) {
-        exec('/usr/bin/python3', "$here/../smtp_sink.py", $port, $maildir) or exit 127;
-    }
-    wait_port($port) or die "mail sink did not start";
+    my ($maildir, @options) = @_;
+    my $pid = open(my $out, '-|', '/usr/bin/python3', "$here/../../support/smtp_sink.py", $maildir, @options)
+        or die "mail sink: $!";
+    my $port = <$out>;
+    die "mail sink did not start" unless defined $port && $port =~ /^(\d+)/;
+    $port = $1;
+    # Kept open: closing a pipe from a process waits for the process to end.
+    $RuntimeTest::sink_pipes{$pid} = $out;
     return ($pid, $port);
 }
 
@@ -195,12 +197,10 @@ sub sink_messages {
     my ($maildir) = @_;
     opendir(my $dh, $maildir) or return [];
     my @messages;
-    for my $file (sort grep {/\.msg$/} readdir $dh) {
-        my $text = read_file("$maildir/$file");
-        my ($head, $data) = split /\n\n/, $text, 2;
-        my ($from) = $head =~ /^FROM (.*)$/m;
-        my @to = $head =~ /^TO (.*)$/mg;
-        push @messages, { from => $from, to => \@to, data => $data };
+    for my $file (sort { ($a =~ /(\d+)/)[0] <=> ($b =~ /(\d+)/)[0] } grep {/^\d+\.eml$/} readdir $dh) {
+        my ($from, $to, $data) = split /\n/, read_file("$maildir/$file"), 3;
+        $data =~ s/^\n//;
+        push @messages, { from => $from, to => [split / /, $to], data => $data };
     }
     return \@messages;
 }
