@@ -12,7 +12,7 @@ namespace quillet {
 bool PrepareFormPages(const Project& project, const std::string& projectFile, Prompter& prompter)
 {
     for (const Form* form : ScriptFormList(project)) {
-        Form copy = *form;
+        Form copy{form->pageFile, form->formName, {}};
         LoadedPage page(projectFile);
         FindFormResult found = FindForm(copy, page);
         if (found == FindFormResult::Unreadable) {

@@ -229,7 +229,8 @@ struct DispatchState {
 bool WriteDispatchBlock(ScriptPrinter& out, const GenerateInput& input, const Form& form, const EmitContext& context,
                         Prompter& prompter, DispatchState& state)
 {
-    Form copy = form;
+    // Finding the form may name it; the handlers are not needed for that.
+    Form copy{form.pageFile, form.formName, {}};
     LoadedPage page(input.projectFile);
     if (FindForm(copy, page) == FindFormResult::Unreadable) {
         prompter.Show(FormatMessage(Msg::CantFindFile, {PagePath(form, page)}));
@@ -311,6 +312,7 @@ bool GenerateScriptText(const GenerateInput& input, Prompter& prompter, std::str
     WriteHead(out, input);
 
     PathContext paths = PathContext::ForProject(project, input.projectFile);
+    paths.knownFiles = std::make_shared<std::unordered_map<std::string, bool>>();
     EmitContext context{project.settings, paths};
     DispatchState state;
     bool ok = true;

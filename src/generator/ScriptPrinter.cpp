@@ -4,28 +4,34 @@
 
 namespace quillet {
 
-void ScriptPrinter::Put(char c)
+// Whole lines at a time: a script of ten thousand actions is megabytes long.
+void ScriptPrinter::Append(std::string_view text)
 {
-    if (m_atLineStart && c != '\n')
-        m_text += m_indent;
-    m_atLineStart = c == '\n';
-    m_text += c;
+    while (!text.empty()) {
+        if (m_atLineStart && text.front() != '\n')
+            m_text += m_indent;
+        size_t lineEnd = text.find('\n');
+        m_atLineStart = lineEnd != std::string_view::npos;
+        size_t length = m_atLineStart ? lineEnd + 1 : text.size();
+        m_text.append(text.data(), length);
+        text.remove_prefix(length);
+    }
 }
 
 void ScriptPrinter::Print(std::string_view tmpl, std::initializer_list<Var> vars)
 {
-    for (size_t i = 0; i < tmpl.size(); ++i) {
-        if (tmpl[i] != '`') {
-            Put(tmpl[i]);
-            continue;
-        }
-        size_t close = tmpl.find('`', i + 1);
+    while (!tmpl.empty()) {
+        size_t open = tmpl.find('`');
+        Append(tmpl.substr(0, open));
+        if (open == std::string_view::npos)
+            return;
+        size_t close = tmpl.find('`', open + 1);
         if (close == std::string_view::npos)
             std::abort(); // a template of the program's own is malformed
-        std::string_view name = tmpl.substr(i + 1, close - i - 1);
-        i = close;
+        std::string_view name = tmpl.substr(open + 1, close - open - 1);
+        tmpl.remove_prefix(close + 1);
         if (name.empty()) {
-            Put('`');
+            Append("`");
             continue;
         }
         const Var* found = nullptr;
@@ -34,15 +40,13 @@ void ScriptPrinter::Print(std::string_view tmpl, std::initializer_list<Var> vars
                 found = &v;
         if (!found)
             std::abort();
-        for (char c : found->value)
-            Put(c);
+        Append(found->value);
     }
 }
 
 void ScriptPrinter::Raw(std::string_view text)
 {
-    for (char c : text)
-        Put(c);
+    Append(text);
 }
 
 } // namespace quillet

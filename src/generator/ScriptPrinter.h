@@ -42,7 +42,7 @@ public:
     };
 
 private:
-    void Put(char c);
+    void Append(std::string_view text);
 
     std::string m_text;
     std::string m_indent;

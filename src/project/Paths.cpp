@@ -8,8 +8,9 @@
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <strings.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace quillet {
 
@@ -241,13 +242,29 @@ std::string RemotePath(const ServerSettings& settings, RemoteKind kind, std::str
     return {};
 }
 
+namespace {
+
+bool Readable(const PathContext& context, const std::string& candidate)
+{
+    if (candidate.empty())
+        return false;
+    if (context.knownFiles) {
+        auto known = context.knownFiles->find(candidate);
+        if (known != context.knownFiles->end())
+            return known->second;
+    }
+    struct stat st;
+    bool readable = stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode) && access(candidate.c_str(), R_OK) == 0;
+    if (context.knownFiles)
+        context.knownFiles->emplace(candidate, readable);
+    return readable;
+}
+
+} // namespace
+
 bool ResolveFile(const PathContext& context, std::string& path)
 {
-    auto readable = [](const std::string& candidate) {
-        std::error_code error;
-        return !candidate.empty() && std::filesystem::is_regular_file(candidate, error) &&
-               std::ifstream(candidate).good();
-    };
+    auto readable = [&context](const std::string& candidate) { return Readable(context, candidate); };
     std::string asGiven = context.Absolute(path);
     if (readable(asGiven)) {
         path = asGiven;

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace quillet {
@@ -23,6 +25,9 @@ struct PathContext {
     // The hosts of the project's MySQL and PostgreSQL databases, the only ones
     // its administration script may reach.
     std::vector<std::string> databaseHosts;
+    // When set, ResolveFile looks at each path once and remembers what it found:
+    // for the length of one build, whose actions name the same templates many times.
+    std::shared_ptr<std::unordered_map<std::string, bool>> knownFiles;
 
     // The context of project's current form, with the program folder of this user.
     static PathContext ForProject(const Project& project, const std::string& projectFile);
@@ -67,7 +72,7 @@ std::string LocalPath(const PathContext& context, LocalKind kind, std::string_vi
 std::string RemotePath(const ServerSettings& settings, RemoteKind kind, std::string_view name);
 
 // True when path (or, failing that, the file of the same name beside the
-// project) can be read; path then names the file that was found.
+// project) is a file that can be read; path then names the file that was found.
 bool ResolveFile(const PathContext& context, std::string& path);
 
 enum class PathPart { Folder, FileExt, File, Ext };

@@ -198,21 +198,27 @@ TEST(ResolveFile, GivenPathThenBesideProject)
     std::filesystem::create_directories(dir.Path() / "proj" / "tpl");
     test::WriteBytes(dir.File("proj/tpl/a.html"), "a");
     test::WriteBytes(dir.File("proj/moved.html"), "m");
-    PathContext c = Context();
-    c.projectFile = dir.File("proj/p.prj");
+    // A build remembers what it found; asked twice, it must answer as the disk does.
+    for (bool remember : {false, true}) {
+        PathContext c = Context();
+        c.projectFile = dir.File("proj/p.prj");
+        if (remember)
+            c.knownFiles = std::make_shared<std::unordered_map<std::string, bool>>();
+        for (int round = 0; round < 2; ++round) {
+            std::string relative = "tpl/a.html";
+            EXPECT_TRUE(ResolveFile(c, relative));
+            EXPECT_EQ(relative, dir.File("proj/tpl/a.html"));
 
-    std::string relative = "tpl/a.html";
-    EXPECT_TRUE(ResolveFile(c, relative));
-    EXPECT_EQ(relative, dir.File("proj/tpl/a.html"));
+            std::string moved = "C:\\old\\place\\moved.html";
+            EXPECT_TRUE(ResolveFile(c, moved));
+            EXPECT_EQ(moved, dir.File("proj/moved.html"));
 
-    std::string moved = "C:\\old\\place\\moved.html";
-    EXPECT_TRUE(ResolveFile(c, moved));
-    EXPECT_EQ(moved, dir.File("proj/moved.html"));
-
-    for (std::string missing : {std::string("/nowhere/missing.html"), std::string("tpl"), std::string("")}) {
-        std::string before = missing;
-        EXPECT_FALSE(ResolveFile(c, missing)) << before;
-        EXPECT_EQ(missing, before);
+            for (std::string missing : {std::string("/nowhere/missing.html"), std::string("tpl"), std::string("")}) {
+                std::string before = missing;
+                EXPECT_FALSE(ResolveFile(c, missing)) << before;
+                EXPECT_EQ(missing, before);
+            }
+        }
     }
 }
 
