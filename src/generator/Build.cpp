@@ -2,6 +2,7 @@
 
 #include "generator/ScriptGenerator.h"
 #include "html/FormDiscovery.h"
+#include "html/Honeypot.h"
 #include "html/TemplateVariables.h"
 #include "project/Messages.h"
 #include "project/Project.h"
@@ -22,6 +23,7 @@ bool PrepareFormPages(const Project& project, const std::string& projectFile, Pr
         if (found != FindFormResult::Found || !page.formNode)
             continue;
         PrepareFormTag(*page.Nodes(), *page.formNode, ScriptUrlForForm(project, *form));
+        AddHoneypot(*page.Nodes(), *page.formNode);
         if (!WriteHtmlFile(*page.file)) {
             prompter.Show(FormatMessage(Msg::CantCreateFile, {page.file->Path()}));
             return false;

@@ -1,6 +1,7 @@
 #include "generator/ScriptGenerator.h"
 
 #include "generator/ActionEmitters.h"
+#include "generator/HandlerGuards.h"
 #include "generator/PerlLiteral.h"
 #include "html/FormDiscovery.h"
 #include "html/HtmlText.h"
@@ -250,8 +251,11 @@ bool WriteDispatchBlock(ScriptPrinter& out, const GenerateInput& input, const Fo
         if (state.failed)
             break;
         out.Print("  if (defined($FORM{'`h`'}))\n  {\n", {{"h", EscapePerlSingle(handler.name)}});
+        if (ChangesAnything(handler.actions))
+            WriteRequestGuard(out, handler.name, input.project.settings.homePageUrl);
         if (!EqualsNoCase(handler.name, "Reset"))
             out.Print("    ValidateForm($_str_valid);\n");
+        WriteMailChecks(out, handler.actions);
         state.failed = !WriteActionList(out, handler.actions, context);
         out.Print("  }\n");
     }

@@ -131,7 +131,7 @@ std::string LighttpdConfig(const std::string& root, const std::string& logFolder
            "server.port = " +
            std::to_string(port) +
            "\n"
-           "server.modules = (\"mod_cgi\")\n"
+           "server.modules = (\"mod_access\", \"mod_cgi\")\n"
            "server.errorlog = \"" +
            logFolder +
            "/error.log\"\n"
@@ -139,7 +139,13 @@ std::string LighttpdConfig(const std::string& root, const std::string& logFolder
            "cgi.assign = (\".cgi\" => \"\", \".pl\" => \"\")\n"
            "mimetype.assign = (\".html\" => \"text/html\", \".htm\" => \"text/html\", \".css\" => \"text/css\",\n"
            "    \".js\" => \"text/javascript\", \".gif\" => \"image/gif\", \".png\" => \"image/png\",\n"
-           "    \".jpg\" => \"image/jpeg\", \".txt\" => \"text/plain\")\n";
+           "    \".jpg\" => \"image/jpeg\", \".txt\" => \"text/plain\")\n"
+           // The CGI folder runs its scripts and hands out nothing else (data,
+           // databases, templates, modules); no hidden file is handed out anywhere.
+           "url.access-deny = (\"~\", \".db\", \".sqlite\", \".sqlite3\")\n"
+           "$HTTP[\"url\"] =~ \"(^/cgi-bin/|/\\.)\" {\n"
+           "    $HTTP[\"url\"] !~ \"^/cgi-bin/[^/.][^/]*\\.(cgi|pl)$\" { url.access-deny = (\"\") }\n"
+           "}\n";
 }
 
 } // namespace

@@ -17,9 +17,11 @@ struct LibraryFile {
     bool takesScriptExtension;
     std::string_view permission;
     UploadKind kind;
+    // Published under this name in the data folder instead of beside the scripts.
+    std::string_view dataName = {};
 };
 
-inline constexpr std::array<LibraryFile, 12> kLibraryFiles = {{
+inline constexpr std::array<LibraryFile, 14> kLibraryFiles = {{
     {"dbadmin.cgi", true, "755", UploadKind::DbAdmin},
     {"ZentraCGI.pm", false, "644", UploadKind::CgiLib},
     {"Validator.pm", false, "644", UploadKind::CgiLib},
@@ -33,6 +35,9 @@ inline constexpr std::array<LibraryFile, 12> kLibraryFiles = {{
     {"ZentraCookies.pm", false, "644", UploadKind::CgiLib},
     {"ZentraRows.pm", false, "644", UploadKind::CgiLib},
     {"ZentraUtil.pm", false, "644", UploadKind::CgiLib},
+    {"SiteGuard.pm", false, "644", UploadKind::CgiLib},
+    // Apache's deny rule for the data folder.
+    {"data.htaccess", false, "644", UploadKind::CgiLib, ".htaccess"},
 }};
 
 // The include-path functions that the generator appends to every script.

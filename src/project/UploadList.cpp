@@ -94,7 +94,9 @@ void UploadListBuilder::AddLibrary(const LibraryFile& file, bool upload)
     else
         WriteLibraryFile(local, file.name, m_prompter);
     RemoteKind remote = file.takesScriptExtension ? RemoteKind::ServerScript : RemoteKind::ServerCgiFile;
-    Add({local, RemotePath(m_settings, remote, file.name), std::string(file.permission), file.kind, upload});
+    std::string remotePath = file.dataName.empty() ? RemotePath(m_settings, remote, file.name)
+                                                   : RemotePath(m_settings, RemoteKind::ServerData, file.dataName);
+    Add({local, remotePath, std::string(file.permission), file.kind, upload});
 }
 
 void UploadListBuilder::AddFormActions(const Form& form)

@@ -66,7 +66,44 @@ sub _check_headers {
     for my $key (qw(from sender to cc bcc subject pop user pass)) {
         my $value = $arg->{$key};
         _fail('HEADER', $key) if defined $value && "$value" =~ /[\r\n\0]/;
+        # RFC 5322 2.1.1: 998 characters a line.
+        _fail('LONG', ucfirst $key) if defined $value && length("$key: $value") > 998;
     }
+}
+
+# A value sent with the form that lands in a recipient header must be one
+# plain address: a list there would let a visitor choose whom the site mails.
+sub _one_address_each {
+    my ($arg) = @_;
+    return if ZentraCGI::Setting('form_address_lists');
+    my $recipients = join("\n", grep {defined} map {"$_"} @$arg{qw(to cc bcc)});
+    for my $name (@ZentraCGI::FIELDS) {
+        for my $value (grep { defined && !ref } ZentraCGI::FieldValues($name)) {
+            (my $trimmed = $value) =~ s/^\s+|\s+$//g;
+            next unless $trimmed =~ /\@/ && !_plain_address($trimmed) && index($recipients, $trimmed) >= 0;
+            _fail('ONEADDRESS', $trimmed);
+        }
+    }
+}
+
+sub _open_data {
+    my ($fh, $path) = @_;
+    require Fcntl;
+    return sysopen($_[0], $path, Fcntl::O_RDONLY() | Fcntl::O_NOFOLLOW());
+}
+
+# Every check of a message that needs no server: run by the generated script
+# before the first action of a handler, so that a refused recipient stops the
+# handler before anything is stored; and by sendmail itself. Values a later
+# action has still to fill are empty here and pass.
+sub CheckMail {
+    my (%arg) = @_;
+    _check_headers(\%arg);
+    my $from = defined $arg{from} ? $arg{from} : '';
+    $from =~ s/^\s+|\s+$//g;
+    _fail('ADDRESS', $from) unless $from eq '' || _plain_address($from);
+    _one_address_each(\%arg);
+    return map { _addresses($arg{$_}) } qw(to cc bcc);
 }
 
 sub _source_name {
@@ -89,7 +126,7 @@ sub _document_data {
     if (defined $path && (ref($path) || ref(\$path) eq 'GLOB')) {
         $fh = $path;
         seek($fh, 0, 0);
-    } elsif (!defined $path || !open($fh, '<', $path)) {
+    } elsif (!defined $path || !_open_data($fh, $path)) {
         _fail('READ', $source);
     }
     binmode $fh;
@@ -114,7 +151,7 @@ sub _encode {
         require MIME::Base64;
         return MIME::Base64::encode_base64($data, "\r\n");
     }
-    $data =~ s/\r?\n/\r\n/g;
+    $data =~ s/\r\n|\r|\n/\r\n/g;    # no bare CR or LF reaches the wire (RFC 5321 2.3.8)
     $data .= "\r\n" unless $data =~ /\r\n\z/;
     return $data;
 }
@@ -278,7 +315,9 @@ sub _smtp_send {
     _command($sock, "MAIL FROM:<$from>", $server, 250);
     _command($sock, "RCPT TO:<$_>", $server, 250, 251) for @$recipients;
     _command($sock, 'DATA', $server, 354);
-    (my $data = $message) =~ s/^\./../mg;    # RFC 5321 4.5.2
+    (my $data = $message) =~ s/\r\n|\r|\n/\r\n/g;
+    $data .= "\r\n" unless $data =~ /\r\n\z/;
+    $data =~ s/^\./../mg;    # RFC 5321 4.5.2
     _command($sock, "$data.", $server, 250);
     mNet::send_all($sock, "QUIT\r\n");
     _reply($sock);
@@ -381,7 +420,7 @@ sub _list_recipients {
     my ($listsrc) = @_;
     my $path = ZentraCGI::SafePath($listsrc, 1, 'data');
     my $fh;
-    _fail('READ', $listsrc) unless defined $path && !ref($path) && open($fh, '<', $path);
+    _fail('READ', $listsrc) unless defined $path && !ref($path) && _open_data($fh, $path);
     my @list;
     while (my $line = <$fh>) {
         my ($address) = split /,/, $line, 2;
@@ -394,12 +433,8 @@ sub _list_recipients {
 sub sendmail {
     my %arg = @_;
     require mNet;
-    _check_headers(\%arg);
-    my $from = defined $arg{from} ? $arg{from} : '';
-    $from =~ s/^\s+|\s+$//g;
-    _fail('ADDRESS', $from) unless $from eq '' || _plain_address($from);
-    $arg{from} = $from;
-    my @recipients = map { _addresses($arg{$_}) } qw(to cc bcc);
+    my @recipients = CheckMail(%arg);
+    ($arg{from} = defined $arg{from} ? $arg{from} : '') =~ s/^\s+|\s+$//g;
     my @list = (defined $arg{listsrc} && "$arg{listsrc}" ne '') ? _list_recipients($arg{listsrc}) : ();
     _fail('FILL', 'To') unless @recipients || @list;
     my $message = build_message(%arg);

@@ -28,7 +28,15 @@ package ZentraCGI;
 #   - uploads go to files created exclusively with mode 0600, removed by CleanUp;
 #   - pages for the browser HTML-escape every value they show (ZentraMsg);
 #   - ReadWrite holds an exclusive lock while it writes;
-#   - a body larger than $WWW_MAXPOST is refused with the error page.
+#   - a body larger than $WWW_MAXPOST is refused with the error page, and so
+#     is one with more fields than the max_fields setting, counted before any
+#     is parsed;
+#   - the honeypot field the build adds to the form is taken out of %FORM,
+#     and a handler that changes something calls GuardChange (SiteGuard).
+#
+# The defences are settings with safe defaults, which the site's owner may
+# relax in one place: quillet-security.conf in the CGI folder, lines of
+# "name = value" (Setting).
 #
 # Choices where the contract is open:
 #   - The date fields, WWW_SUPPORTCOOKIE and WWW_REVERSE_IP hold one value each;
@@ -54,7 +62,7 @@ our @EXPORT = qw(
     read_urlencoded ParseForm read_multipart ValidateForm ReadWrite PostUrl
     SetCookies SetCookie DeleteCookie GetCookies GetFieldState Info CleanUp
     FetchRows PrintRows FTP2System FormDecode FormEncode HtmlEncode HtmlDecode
-    ToGMTString EnvString sqlstr GetDate SafePath MakeMsg MessagePage DefaultMsg
+    ToGMTString EnvString sqlstr GetDate SafePath MakeMsg MessagePage DefaultMsg GuardChange
 );
 
 BEGIN {
@@ -77,7 +85,7 @@ my %LATER = (
     read_multipart => 'ZentraUpload', ReadWrite => 'ZentraFiles', SetCookies => 'ZentraCookies',
     SetCookie => 'ZentraCookies', DeleteCookie => 'ZentraCookies', ToGMTString => 'ZentraCookies',
     FetchRows => 'ZentraRows', PrintRows => 'ZentraRows', FormEncode => 'ZentraUtil', HtmlDecode => 'ZentraUtil',
-    sqlstr => 'ZentraUtil', EnvString => 'ZentraUtil', GetFieldState => 'ZentraUtil',
+    sqlstr => 'ZentraUtil', EnvString => 'ZentraUtil', GetFieldState => 'ZentraUtil', GuardChange => 'SiteGuard',
 );
 LoadLater(__PACKAGE__, \%LATER);
 
@@ -87,6 +95,31 @@ sub LoadLater {
     while (my ($name, $module) = each %$routines) {
         *{"${package}::$name"} = sub { require "$module.pm"; goto &{"${module}::$name"} };
     }
+}
+
+# ---------------------------------------------------------------- settings
+
+my %SETTING = (
+    post_only => 1, same_site => 1, allowed_origins => '', honeypot => 1, rate_limit => 0, rate_window => 3600,
+    max_fields => 1000, max_bytes => $DEFAULT_MAXPOST, form_address_lists => 0, safe_file_names => 1,
+);
+my $settings_read;
+our $HONEYPOT_FIELD = 'hp_website';
+our $honeypot = '';    # what this request's honeypot field held
+
+# A defence's setting: quillet-security.conf in the CGI folder, else its default.
+sub Setting {
+    my ($name) = @_;
+    unless ($settings_read++) {
+        my $folder = defined $main::cgipath && $main::cgipath ne '' ? $main::cgipath : '.';
+        if (open(my $fh, '<', "$folder/quillet-security.conf")) {
+            while (my $line = <$fh>) {
+                $SETTING{$1} = $2 if $line =~ /^\s*(\w+)\s*=\s*(.*?)\s*$/ && exists $SETTING{$1};
+            }
+        }
+    }
+    my $value = $SETTING{$name};
+    return defined $value ? $value : '';
 }
 
 # ---------------------------------------------------------------- encoding
@@ -140,6 +173,22 @@ sub _is_submitted_value {
     return 0;
 }
 
+# Extensions a web server may run or expand, wherever they stand in a name
+# ("x.php.txt" runs on servers that map every extension).
+my %RUNNABLE = map { ($_ => 1) } qw(
+    cgi fcgi pl pm plx php php3 php4 php5 php7 php8 phtml pht phar phps shtml shtm stm ssi inc asp aspx ascx ashx
+    asmx asa cer cfm jsp jspx do py pyc rb sh bash ksh csh exe dll com bat cmd vbs wsf htaccess htpasswd
+);
+
+# A name a visitor may choose: no hidden file or folder, nothing the server runs.
+sub _harmless_name {
+    my ($path) = @_;
+    my @parts = grep { $_ ne '' } split m{[/\\]}, $path;
+    return 0 if !@parts || grep {/^\./} @parts;
+    my (undef, @extensions) = split /\./, $parts[-1];
+    return !grep { $RUNNABLE{ lc $_ } } @extensions;
+}
+
 # The checked form of a file name given to ReadWrite, MakeMsg or sendmail.
 # A name that is a submitted value as a whole is taken inside the folder named
 # by $subdir under $cgipath, which the script has already made a system path;
@@ -152,6 +201,7 @@ sub SafePath {
     $path = "$path";
     return undef if $path eq '' || $path =~ /\0/;
     if (_is_submitted_value($path)) {
+        return undef if Setting('safe_file_names') && !_harmless_name($path);
         my $base = defined $main::cgipath && $main::cgipath ne '' ? $main::cgipath : '.';
         $path =~ s{^[/\\]+}{};
         $path = "$base/" . ($subdir || 'data') . "/$path";
@@ -187,9 +237,16 @@ sub _set_field_states {
     }
 }
 
+sub _too_many_fields {
+    require SiteGuard;
+    SiteGuard::Refuse(413, 'The submitted form holds more fields than this form accepts (' . Setting('max_fields') . ').');
+}
+
+# Counted before anything is split, so that a flood of fields costs no more than its bytes.
 sub read_urlencoded {
     my ($text) = @_;
     return unless defined $text;
+    _too_many_fields() if ($text =~ tr/&//) >= Setting('max_fields');
     for my $pair (split /&/, $text) {
         next if $pair eq '';
         my ($name, $value) = split /=/, $pair, 2;
@@ -200,7 +257,8 @@ sub read_urlencoded {
 
 sub _maxpost {
     my $max = $main::WWW_MAXPOST;
-    return (defined $max && $max =~ /^\d+$/) ? $max : $DEFAULT_MAXPOST;
+    $max = Setting('max_bytes') unless defined $max && $max =~ /^\d+$/;
+    return $max =~ /^\d+$/ ? $max : $DEFAULT_MAXPOST;
 }
 
 sub _too_large {
@@ -256,10 +314,19 @@ sub ParseForm {
     } else {
         read_urlencoded(_read_body($fh));
     }
+    _take_honeypot();
     $FORM{WWW_SUPPORTCOOKIE} = [$cookies ? 1 : 0];
     tie my @host, 'ZentraCGI::ReverseIP';
     $FORM{WWW_REVERSE_IP} = \@host;
     GetDate();
+}
+
+# Kept aside for GuardChange: the field is never stored, mailed or shown.
+sub _take_honeypot {
+    $honeypot = join('', grep { defined && !ref } FieldValues($HONEYPOT_FIELD));
+    return unless exists $FORM{$HONEYPOT_FIELD};
+    delete $FORM{$HONEYPOT_FIELD};
+    @FIELDS = grep { $_ ne $HONEYPOT_FIELD } @FIELDS;
 }
 
 my @WDAY = qw(Sun Mon Tue Wed Thu Fri Sat);

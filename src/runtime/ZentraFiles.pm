@@ -20,7 +20,8 @@ sub _write_locked {
     my ($path, $mode, $text) = @_;
     require Fcntl;
     my $fh;
-    sysopen($fh, $path, Fcntl::O_WRONLY() | Fcntl::O_CREAT(), 0666) or return 0;
+    # A link planted in the data folder is never followed.
+    sysopen($fh, $path, Fcntl::O_WRONLY() | Fcntl::O_CREAT() | Fcntl::O_NOFOLLOW(), 0666) or return 0;
     binmode $fh;
     flock($fh, Fcntl::LOCK_EX()) or return 0;
     if ($mode == 1) {
@@ -51,7 +52,9 @@ sub ReadWrite {
         return _read_handle($path) if ref($path) || ref(\$path) eq 'GLOB';
         ZentraMsg::Fail('NOFILE') unless "$named" ne '';
         my $fh;
-        _fail_file('READ', $path, $named) unless defined $path && open($fh, '<', $path);
+        require Fcntl;
+        _fail_file('READ', $path, $named)
+            unless defined $path && sysopen($fh, $path, Fcntl::O_RDONLY() | Fcntl::O_NOFOLLOW());
         return _read_handle($fh);
     }
     my $text = (defined $template && "$template" ne '')

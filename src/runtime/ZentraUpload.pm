@@ -73,6 +73,11 @@ sub read_multipart {
     my $body = ZentraCGI::_read_body($fh || \*STDIN);
     return unless defined $boundary && $boundary ne '';
     my $delim = "--$boundary";
+    my ($count, $at, $max) = (0, 0, ZentraCGI::Setting('max_fields'));
+    while (($at = index($body, $delim, $at)) >= 0) {
+        ZentraCGI::_too_many_fields() if ++$count > $max + 1;    # the closing delimiter counts too
+        $at += length $delim;
+    }
     my @parts = split /\r?\n?\Q$delim\E/, $body;
     shift @parts;    # the preamble
     for my $part (@parts) {

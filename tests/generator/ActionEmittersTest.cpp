@@ -1,4 +1,5 @@
 #include "generator/ActionEmitters.h"
+#include "generator/HandlerGuards.h"
 #include "project/Paths.h"
 #include "project/ServerSettings.h"
 #include "support/TempDir.h"
@@ -242,3 +243,44 @@ TEST_F(Emitters, FormActionsFillOrPostTheirPage)
     EXPECT_EQ(Emit(post, &responded), "  PostUrl(\"Step2\", 1, \"$cgipath/templates/report.html\", \"\");\n");
     EXPECT_TRUE(responded);
 }
+
+namespace {
+
+Action Made(ActionType type)
+{
+    return *CreateAction(static_cast<long>(type));
+}
+
+// Which handlers are guarded, and the mail checks their branch starts with.
+TEST(HandlerGuards, ChangingHandlersAndTheirMailChecks)
+{
+    Action read = Made(ActionType::ReadWriteFile);
+    read.File().mode = static_cast<int>(FileMode::Read);
+    Action condition = Made(ActionType::ConditionalStatement);
+    Action mail = Made(ActionType::SendEmail);
+    mail.Mail().from = "desk@example.org";
+    mail.Mail().to = "$FORM{'email'}[0]";
+    mail.Mail().subject = "Hi $FORM{'name'}[0]";
+    condition.Condition().actions = {mail};
+    const std::pair<ActionList, bool> cases[] = {
+        {{Made(ActionType::SelectRecords), Made(ActionType::RespondToBrowser), read}, false},
+        {{Made(ActionType::PostHtmlForm), Made(ActionType::GenerateHtmlForm)}, false},
+        {{Made(ActionType::SelectRecords), Made(ActionType::InsertRecord)}, true},
+        {{Made(ActionType::ReadWriteFile)}, true},
+        {{Made(ActionType::SetHttpCookies)}, true},
+        {{Made(ActionType::PerlCodeBlock)}, true},
+        {{condition}, true},
+    };
+    for (const auto& [actions, changes] : cases)
+        EXPECT_EQ(ChangesAnything(actions), changes) << actions.size();
+
+    ScriptPrinter out;
+    WriteRequestGuard(out, "Sign's", "https://www.example.org:8443/forms/a.html?x");
+    WriteMailChecks(out, {condition, Made(ActionType::SendBulkEmail)});
+    EXPECT_EQ(out.Take(), "    GuardChange('Sign\\'s', 'https://www.example.org:8443');\n"
+                          "    Sendmail::CheckMail(from=>\"desk\\@example.org\", sender=>\"\", "
+                          "to=>\"$FORM{'email'}[0]\", cc=>\"\", subject=>\"Hi $FORM{'name'}[0]\");\n"
+                          "    Sendmail::CheckMail(from=>\"\", sender=>\"\", cc=>\"\", subject=>\"\");\n");
+}
+
+} // namespace

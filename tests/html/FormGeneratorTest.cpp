@@ -1,6 +1,7 @@
 #include "html/FormGenerator.h"
 #include "html/FormDiscovery.h"
 #include "html/FormFields.h"
+#include "html/Honeypot.h"
 #include "html/HtmlTokenizer.h"
 #include "html/HtmlWriter.h"
 #include "project/Action.h"
@@ -164,4 +165,20 @@ TEST(FormGenerator, RequiredMark)
     };
     for (const auto& [html, required] : cases)
         EXPECT_EQ(IsRequiredField(ParseHtml(html).front()), required) << html;
+}
+
+// The honeypot goes in once, right after the form tag; the rest of the page
+// keeps its bytes.
+TEST(Honeypot, AddedOnceAfterTheFormTag)
+{
+    HtmlPage page = ParseHtml("<p>x</p>\r\n<FORM name=f>\r\n<input name=a></FORM>");
+    HtmlIter form = FindNextNamed(page, page.begin(), {"form"});
+    EXPECT_TRUE(AddHoneypot(page, form));
+    EXPECT_FALSE(AddHoneypot(page, form));
+    std::string text = WriteHtmlString(page);
+    EXPECT_EQ(text.substr(0, 23), "<p>x</p>\r\n<FORM name=f>");
+    EXPECT_EQ(text.substr(text.size() - 29), "</div>\r\n<input name=a></FORM>");
+    EXPECT_NE(text.find("<label for=\"hp_website\">Leave this field empty</label><input type=\"text\" "
+                        "name=\"hp_website\" id=\"hp_website\" value=\"\" tabindex=\"-1\""),
+              std::string::npos);
 }

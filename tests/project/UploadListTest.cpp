@@ -144,9 +144,10 @@ TEST_F(UploadListTest, PublishListsEverythingInOrderWithMarks)
     EXPECT_EQ(list[6], (UploadEntry{m_dir.File("prog/scripts/dbadmin.cgi"), "/var/www/cgi-bin/dbadmin.cgi", "755",
                                     UploadKind::DbAdmin, false}));
     for (size_t i = 1; i < kLibraryFiles.size(); ++i) {
-        std::string name(kLibraryFiles[i].name);
-        EXPECT_EQ(list[6 + i], (UploadEntry{m_dir.File("prog/scripts/") + name, "/var/www/cgi-bin/" + name, "644",
-                                            UploadKind::CgiLib, false}));
+        const LibraryFile& file = kLibraryFiles[i];
+        std::string remote(file.dataName.empty() ? file.name : "data/" + std::string(file.dataName));
+        EXPECT_EQ(list[6 + i], (UploadEntry{m_dir.File("prog/scripts/") + std::string(file.name),
+                                            "/var/www/cgi-bin/" + remote, "644", UploadKind::CgiLib, false}));
     }
     EXPECT_EQ(list[6 + kLibraryFiles.size()],
               (UploadEntry{Site("templates/mail.txt"), "/var/www/cgi-bin/templates/mail.txt", "644",

@@ -119,6 +119,18 @@ subtest 'file names from the form stay in the data folder' => sub {
         'the log has the path, the cause and the same reference');
     $out = run_script("MakeMsg('m', '', 0, 0);\n");
     like($out, qr/No filename was given/, 'template without a name');
+
+    # Names a server would run or hide, and links planted in the data folder.
+    symlink("$dir/secret.txt", "$dir/data/planted.txt");
+    for my $name ('.htaccess', 'x.shtml', 'x.php.txt', 'sub/.hidden/x.txt', 'x.CGI', 'planted.txt') {
+        $out = run_script("ParseForm();\nReadWrite('w', 1, '', \$FORM{'f'}[0], '1');\nPostUrl('x', 1, '', '');\n",
+            "f=$name");
+        like($out, qr/Can not append data to file/, "$name refused");
+    }
+    is(read_file("$dir/secret.txt"), "TOPSECRET\n", 'nothing written through the link');
+    ok(!-e "$dir/data/.htaccess" && !-e "$dir/data/x.shtml", 'nothing created');
+    like(run_script("ParseForm();\nprint \"Content-type: text/plain\\n\\n\", ReadWrite('r', 2, '', \$FORM{'f'}[0], '1');\n",
+        'f=planted.txt'), qr/Can not read file/, 'nor read through it');
 };
 
 subtest 'appends from concurrent submissions lose no line' => sub {

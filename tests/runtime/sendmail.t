@@ -58,6 +58,12 @@ subtest 'plain message' => sub {
     unlike($head, qr/hidden/, 'blind copy not in the headers');
     is($body, "Name: Ann\r\nNote: <b>raw</b>\r\n.leading dot\r\n", 'template filled with raw values, CR LF lines, dot kept');
     like($head, qr{^Content-Type: text/plain; charset=utf-8\r$}m, 'the text part names its charset');
+
+    # A bare CR before a dot must not end the data early on a lenient server.
+    ($out, $new) = send_form("from=>'shop\@example.com', to=>'ann\@example.org', subject=>'x', docs=>[$body_doc]",
+        'name=Ann&note=a%0D.%0Dend%0Amore');
+    like((split /\r\n\r\n/, $new->[0]{data}, 2)[1], qr/^Note: a\r\n\.\r\nend\r\nmore\r\n\.leading dot\r\n\z/m,
+        'bare CR and LF become CR LF, and the lone dot stays text');
 };
 
 subtest 'text beyond ASCII and HTML bodies' => sub {

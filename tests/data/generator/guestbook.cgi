@@ -31,6 +31,7 @@ if (!defined($FORM{'page'}) || !defined($FORM{'form'})) {
   ParseForm();
   if (defined($FORM{'Sign'}))
   {
+    GuardChange('Sign', 'http://127.0.0.1:8080');
     ValidateForm($_str_valid);
   %Action1 = {};
   $Action1->{nrows} = $guestdb->do("INSERT INTO entries (name ,email ,message) VALUES (" . $guestdb->quote($FORM{'name'}[0]) . " ," . $guestdb->quote($FORM{'email'}[0]) . " ," . $guestdb->quote($FORM{'message'}[0]) . ")");

@@ -30,22 +30,9 @@ copy("$source/$_", "$project/$_") or die "$_: $!"
 copy("$source/feedback.prj", "$project/feedback.prj") or die "feedback.prj: $!";
 my $page_before = read_file("$project/feedback.html");
 
-my $port = free_port();
-my $preview = fork();
-if ($preview == 0) {
-    open(STDOUT, '>', "$dir/preview.out");
-    open(STDERR, '>', "$dir/preview.err");
-    exec($cli, 'preview', "$project/feedback.prj", '--port', $port) or POSIX::_exit(127);
-}
-my $url;
-for (1 .. 300) {
-    ($url) = (read_file("$dir/preview.out") // '') =~ /^(http\S+)/m;
-    last if $url || waitpid($preview, POSIX::WNOHANG()) == $preview;
-    sleep 0.1;
-}
+my ($preview, $url, $site, $port) = start_preview($cli, "$project/feedback.prj", $dir);
 ok($url, 'preview prints the page address') or BAIL_OUT('preview: ' . (read_file("$dir/preview.err") // ''));
 is($url, "http://127.0.0.1:$port/feedback.html", 'the address is on loopback');
-my ($site) = read_file("$dir/preview.err") =~ / from (\S+);/;
 my $cgi = "$site/cgi-bin";
 (my $maildir = $site) =~ s{/www$}{/mail/new};
 

@@ -53,7 +53,8 @@ sub deploy {
     }
 }
 
-sub text_of { my ($page) = @_; (my $text = $page->{text}) =~ s/\s+/ /g; $text =~ s/^ | $//g; return $text }
+# The honeypot's label is text too, for screen readers, though it sits off the screen.
+sub text_of { my ($page) = @_; (my $text = $page->{text}) =~ s/\s+/ /g; $text =~ s/^ | $|Leave this field empty //g; return $text }
 sub texts { return [map { text_of($_) } @{ $_[0] }] }
 
 # What would show that markup from a value ran.

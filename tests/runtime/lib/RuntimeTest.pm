@@ -16,7 +16,7 @@ use Symbol qw(gensym);
 use Time::HiRes qw(sleep);
 
 our @EXPORT = qw(start_lighttpd runtime_dir temp_dir write_file read_file run_cgi cgi_script free_port
-    start_smtp_sink stop_server sink_messages wait_port deploy_uploads have_browser browse);
+    start_smtp_sink stop_server sink_messages wait_port deploy_uploads have_browser browse start_preview);
 
 my $here = dirname(File::Spec->rel2abs(__FILE__));
 my $browser_dir = File::Spec->catdir($here, '..', '..', 'e2e', 'browser');
@@ -162,6 +162,28 @@ sub deploy_uploads {
     }
     close($list) or die "quillet-cli uploads failed";
     return $files;
+}
+
+# Runs quillet-cli preview of project on a free port, its output in dir; the
+# preview's pid, the page's address and the site folder, once it serves.
+sub start_preview {
+    my ($cli, $project, $dir) = @_;
+    my $port = free_port();
+    my $pid = fork();
+    die "fork: $!" unless defined $pid;
+    if ($pid == 0) {
+        open(STDOUT, '>', "$dir/preview.out");
+        open(STDERR, '>', "$dir/preview.err");
+        exec($cli, 'preview', $project, '--port', $port) or POSIX::_exit(127);
+    }
+    my $url;
+    for (1 .. 300) {
+        ($url) = (read_file("$dir/preview.out") // '') =~ /^(http\S+)/m;
+        last if $url || waitpid($pid, POSIX::WNOHANG()) == $pid;
+        sleep 0.1;
+    }
+    my ($site) = (read_file("$dir/preview.err") // '') =~ / from (\S+);/;
+    return ($pid, $url, $site, $port);
 }
 
 sub stop_server {
