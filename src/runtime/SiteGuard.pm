@@ -22,6 +22,31 @@ package SiteGuard;
 use strict;
 use warnings;
 
+# Extensions a web server may run or expand, wherever they stand in a name
+# ("x.php.txt" runs on servers that map every extension).
+my %RUNNABLE = map { ($_ => 1) } qw(
+    cgi fcgi pl pm plx php php3 php4 php5 php7 php8 phtml pht phar phps shtml shtm stm ssi inc asp aspx ascx ashx
+    asmx asa cer cfm jsp jspx do py pyc rb sh bash ksh csh exe dll com bat cmd vbs wsf htaccess htpasswd
+);
+
+# A name a visitor may choose: no hidden file or folder, nothing the server runs.
+sub HarmlessName {
+    my ($path) = @_;
+    my @parts = grep { $_ ne '' } split m{[/\\]}, $path;
+    return 0 if !@parts || grep {/^\./} @parts;
+    my (undef, @extensions) = split /\./, $parts[-1];
+    return !grep { $RUNNABLE{ lc $_ } } @extensions;
+}
+
+# Lines of "name = value"; names the runtime does not know are left alone.
+sub ReadSettings {
+    my ($file, $setting) = @_;
+    open(my $fh, '<', $file) or return;
+    while (my $line = <$fh>) {
+        $setting->{$1} = $2 if $line =~ /^\s*(\w+)\s*=\s*(.*?)\s*$/ && exists $setting->{$1};
+    }
+}
+
 my $MAX_ENTRIES = 5000;    # addresses the rate file keeps, the newest first
 
 my %REASON = (403 => 'Forbidden', 405 => 'Method Not Allowed', 413 => 'Payload Too Large',

@@ -85,7 +85,7 @@ my %LATER = (
     read_multipart => 'ZentraUpload', ReadWrite => 'ZentraFiles', SetCookies => 'ZentraCookies',
     SetCookie => 'ZentraCookies', DeleteCookie => 'ZentraCookies', ToGMTString => 'ZentraCookies',
     FetchRows => 'ZentraRows', PrintRows => 'ZentraRows', FormEncode => 'ZentraUtil', HtmlDecode => 'ZentraUtil',
-    sqlstr => 'ZentraUtil', EnvString => 'ZentraUtil', GetFieldState => 'ZentraUtil', GuardChange => 'SiteGuard',
+    sqlstr => 'ZentraUtil', EnvString => 'ZentraUtil', GetFieldState => 'ZentraUtil',
 );
 LoadLater(__PACKAGE__, \%LATER);
 
@@ -99,27 +99,24 @@ sub LoadLater {
 
 # ---------------------------------------------------------------- settings
 
-my %SETTING = (
+our %SETTING = (
     post_only => 1, same_site => 1, allowed_origins => '', honeypot => 1, rate_limit => 0, rate_window => 3600,
     max_fields => 1000, max_bytes => $DEFAULT_MAXPOST, form_address_lists => 0, safe_file_names => 1,
 );
 my $settings_read;
-our $HONEYPOT_FIELD = 'hp_website';
 our $honeypot = '';    # what this request's honeypot field held
 
-# A defence's setting: quillet-security.conf in the CGI folder, else its default.
+# A defence's setting: quillet-security.conf in the CGI folder, else its
+# default. Most sites have no such file, and SiteGuard reads it where there is.
 sub Setting {
-    my ($name) = @_;
     unless ($settings_read++) {
-        my $folder = defined $main::cgipath && $main::cgipath ne '' ? $main::cgipath : '.';
-        if (open(my $fh, '<', "$folder/quillet-security.conf")) {
-            while (my $line = <$fh>) {
-                $SETTING{$1} = $2 if $line =~ /^\s*(\w+)\s*=\s*(.*?)\s*$/ && exists $SETTING{$1};
-            }
+        my $file = (defined $main::cgipath && $main::cgipath ne '' ? $main::cgipath : '.') . '/quillet-security.conf';
+        if (-e $file) {
+            require SiteGuard;
+            SiteGuard::ReadSettings($file, \%SETTING);
         }
     }
-    my $value = $SETTING{$name};
-    return defined $value ? $value : '';
+    return $SETTING{ $_[0] };
 }
 
 # ---------------------------------------------------------------- encoding
@@ -173,22 +170,6 @@ sub _is_submitted_value {
     return 0;
 }
 
-# Extensions a web server may run or expand, wherever they stand in a name
-# ("x.php.txt" runs on servers that map every extension).
-my %RUNNABLE = map { ($_ => 1) } qw(
-    cgi fcgi pl pm plx php php3 php4 php5 php7 php8 phtml pht phar phps shtml shtm stm ssi inc asp aspx ascx ashx
-    asmx asa cer cfm jsp jspx do py pyc rb sh bash ksh csh exe dll com bat cmd vbs wsf htaccess htpasswd
-);
-
-# A name a visitor may choose: no hidden file or folder, nothing the server runs.
-sub _harmless_name {
-    my ($path) = @_;
-    my @parts = grep { $_ ne '' } split m{[/\\]}, $path;
-    return 0 if !@parts || grep {/^\./} @parts;
-    my (undef, @extensions) = split /\./, $parts[-1];
-    return !grep { $RUNNABLE{ lc $_ } } @extensions;
-}
-
 # The checked form of a file name given to ReadWrite, MakeMsg or sendmail.
 # A name that is a submitted value as a whole is taken inside the folder named
 # by $subdir under $cgipath, which the script has already made a system path;
@@ -201,7 +182,10 @@ sub SafePath {
     $path = "$path";
     return undef if $path eq '' || $path =~ /\0/;
     if (_is_submitted_value($path)) {
-        return undef if Setting('safe_file_names') && !_harmless_name($path);
+        if (Setting('safe_file_names')) {
+            require SiteGuard;
+            return undef unless SiteGuard::HarmlessName($path);
+        }
         my $base = defined $main::cgipath && $main::cgipath ne '' ? $main::cgipath : '.';
         $path =~ s{^[/\\]+}{};
         $path = "$base/" . ($subdir || 'data') . "/$path";
@@ -235,6 +219,19 @@ sub _set_field_states {
             }
         }
     }
+}
+
+# The usual submission, a POST of the site itself with no honeypot and no rate
+# limit, is settled here; anything else compiles SiteGuard.
+sub GuardChange {
+    my $site = lc($ENV{HTTP_SEC_FETCH_SITE} || '');
+    return 1
+        if ($ENV{REQUEST_METHOD} || '') eq 'POST'
+        && $honeypot eq ''
+        && !Setting('rate_limit')
+        && ($site eq 'same-origin' || $site eq 'none' || ($site eq '' && !$ENV{HTTP_ORIGIN} && !$ENV{HTTP_REFERER}));
+    require SiteGuard;
+    goto &SiteGuard::GuardChange;
 }
 
 sub _too_many_fields {
@@ -323,10 +320,9 @@ sub ParseForm {
 
 # Kept aside for GuardChange: the field is never stored, mailed or shown.
 sub _take_honeypot {
-    $honeypot = join('', grep { defined && !ref } FieldValues($HONEYPOT_FIELD));
-    return unless exists $FORM{$HONEYPOT_FIELD};
-    delete $FORM{$HONEYPOT_FIELD};
-    @FIELDS = grep { $_ ne $HONEYPOT_FIELD } @FIELDS;
+    my $values = delete $FORM{hp_website} or return;
+    $honeypot = join('', grep { defined && !ref } @$values);
+    @FIELDS = grep { $_ ne 'hp_website' } @FIELDS;
 }
 
 my @WDAY = qw(Sun Mon Tue Wed Thu Fri Sat);
