@@ -92,7 +92,11 @@ bool InputImageFieldsEnabled(InputButton pressed)
 
 InputControlValues ReadInputControl(const HtmlNode& input)
 {
-    InputControlValues values = ButtonsFor(AttrValue(input, "TYPE"));
+    // A BUTTON without a TYPE submits: its dialog must not offer to make it a text box.
+    std::string_view type = AttrValue(input, "TYPE");
+    if (EqualsNoCase(input.Name(), "BUTTON") && !NameIn(type, {"reset", "button"}))
+        type = "submit";
+    InputControlValues values = ButtonsFor(type);
     values.name = Attr(input, "NAME");
     values.value = Attr(input, "VALUE");
     if (!IsButtonGroup(values.pressed)) {

@@ -22,10 +22,10 @@ std::optional<std::filesystem::file_time_type> ModificationTime(const std::strin
     return time;
 }
 
-void NameForm(Form& form, HtmlNode& node, size_t number)
+void GiveName(const FormEntry& entry)
 {
-    form.formName = "form" + std::to_string(number);
-    SetAttr(node, "NAME", form.formName, '"');
+    if (entry.unnamed)
+        SetAttr(*entry.node, "NAME", entry.name, '"');
 }
 
 std::string TrimRight(std::string_view text)
@@ -46,6 +46,29 @@ std::string PagePath(const Form& form, const LoadedPage& page)
     return context.Absolute(form.pageFile);
 }
 
+std::vector<FormEntry> PageForms(HtmlPage& page)
+{
+    std::vector<FormEntry> entries;
+    for (HtmlIter it = FindNextNamed(page, page.begin(), {"form"}); it != page.end();
+         it = FindNextNamed(page, std::next(it), {"form"})) {
+        std::string_view name = AttrValue(*it, "NAME");
+        entries.push_back({std::string(name), it, name.empty()});
+    }
+    auto taken = [&entries](const std::string& name) {
+        return std::any_of(entries.begin(), entries.end(), [&name](const FormEntry& e) { return e.name == name; });
+    };
+    for (size_t i = 0; i < entries.size(); ++i) {
+        if (!entries[i].unnamed)
+            continue;
+        std::string base = "form" + std::to_string(i + 1);
+        std::string name = base;
+        for (int suffix = 2; taken(name); ++suffix)
+            name = base + "_" + std::to_string(suffix);
+        entries[i].name = name;
+    }
+    return entries;
+}
+
 FindFormResult FindForm(Form& form, LoadedPage& page)
 {
     if (!page.file) {
@@ -57,24 +80,17 @@ FindFormResult FindForm(Form& form, LoadedPage& page)
     } else if (page.formNode) {
         return FindFormResult::Found;
     }
-    HtmlPage& nodes = page.file->Nodes();
-    HtmlIter first = FindNextNamed(nodes, nodes.begin(), {"form"});
-    if (first == nodes.end())
+    std::vector<FormEntry> entries = PageForms(page.file->Nodes());
+    if (entries.empty())
         return FindFormResult::NoForm;
-    size_t count = 0;
-    HtmlIter taken = first;
-    for (; taken != nodes.end(); taken = FindNextNamed(nodes, std::next(taken), {"form"}), ++count)
-        if (AttrValue(*taken, "NAME") == form.formName)
-            break;
-    bool selected = taken != nodes.end();
-    if (!selected)
-        taken = first;
-    std::string_view name = AttrValue(*taken, "NAME");
-    if (name.empty())
-        NameForm(form, *taken, count);
-    else if (!selected)
-        form.formName = name;
-    page.formNode = taken;
+    auto taken = std::find_if(entries.begin(), entries.end(), [&form](const FormEntry& e) {
+        return form.formName.empty() ? e.unnamed : e.name == form.formName;
+    });
+    if (taken == entries.end())
+        taken = entries.begin();
+    GiveName(*taken);
+    form.formName = taken->name;
+    page.formNode = taken->node;
     return FindFormResult::Found;
 }
 
@@ -84,13 +100,9 @@ FormListing ListForms(Form& form, LoadedPage& page)
     HtmlPage* nodes = page.Nodes();
     if (!nodes)
         return listing;
-    size_t counter = 1;
-    for (HtmlIter it = FindNextNamed(*nodes, nodes->begin(), {"form"}); it != nodes->end();
-         it = FindNextNamed(*nodes, std::next(it), {"form"}), ++counter) {
-        if (AttrValue(*it, "NAME").empty())
-            SetAttr(*it, "NAME", "form" + std::to_string(counter), '"');
-        listing.entries.push_back({std::string(AttrValue(*it, "NAME")), it});
-    }
+    listing.entries = PageForms(*nodes);
+    for (const FormEntry& entry : listing.entries)
+        GiveName(entry);
     auto own = std::find_if(listing.entries.begin(), listing.entries.end(),
                             [&form](const FormEntry& e) { return e.name == form.formName; });
     if (own == listing.entries.end() && listing.entries.empty())

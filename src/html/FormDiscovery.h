@@ -45,14 +45,23 @@ std::string PagePath(const Form& form, const LoadedPage& page);
 
 enum class FindFormResult { Found, NoForm, Unreadable };
 
-// Loads the page when it is not loaded yet and selects the form named form.formName;
-// an unnamed form is named "form<n>" in the nodes and that name becomes the Form's.
+// Loads the page when it is not loaded yet and selects the form named form.formName
+// (by its NAME, or by the name PageForms gives it), else the first unnamed form when
+// the name is empty, else the first form. An unnamed form taken gets its name in the
+// nodes, and the name becomes the Form's.
 FindFormResult FindForm(Form& form, LoadedPage& page);
 
 struct FormEntry {
     std::string name;
     HtmlIter node;
+    // The form has no NAME of its own; name is the one it is given.
+    bool unnamed = false;
 };
+
+// Every form of the page with its NAME, or for an unnamed form "form<n>", n counting
+// every form of the page from 1 ("_2", "_3", ... added should a form already have
+// that name). Nothing in the page is changed.
+std::vector<FormEntry> PageForms(HtmlPage& page);
 
 struct FormListing {
     std::vector<FormEntry> entries;

@@ -1,5 +1,8 @@
 #include "html/FormFields.h"
 
+#include "html/HtmlText.h"
+
+#include <algorithm>
 #include <array>
 
 namespace quillet {
@@ -11,7 +14,7 @@ struct InputType {
     FieldKind kind;
 };
 
-constexpr std::array<InputType, 8> kInputTypes = {{
+constexpr std::array<InputType, 9> kInputTypes = {{
     {"IMAGE", FieldKind::ImageButton},
     {"RADIO", FieldKind::RadioButton},
     {"CHECKBOX", FieldKind::CheckBox},
@@ -20,13 +23,25 @@ constexpr std::array<InputType, 8> kInputTypes = {{
     {"FILE", FieldKind::FileUpload},
     {"SUBMIT", FieldKind::SubmitButton},
     {"RESET", FieldKind::ResetButton},
+    {"BUTTON", FieldKind::PlainButton},
 }};
 
-constexpr std::array<std::string_view, 12> kKindLabels = {
+constexpr std::array<std::string_view, 13> kKindLabels = {
     "text box",     "image button",           "radio button",         "check box",
     "hidden field", "password box",           "file upload box",      "submit button",
     "reset button", "multiple-line text box", "multiple choice list", "drop-down list",
+    "button",
 };
+
+std::optional<FieldKind> ButtonElementKind(const HtmlNode& node)
+{
+    std::string_view type = AttrValue(node, "TYPE");
+    if (EqualsNoCase(type, "RESET"))
+        return FieldKind::ResetButton;
+    if (EqualsNoCase(type, "BUTTON"))
+        return FieldKind::PlainButton;
+    return FieldKind::SubmitButton;
+}
 
 } // namespace
 
@@ -37,6 +52,8 @@ std::optional<FieldKind> FieldKindOf(const HtmlNode& node)
         return FieldKind::TextArea;
     if (EqualsNoCase(name, "SELECT"))
         return IsMultipleSelect(node) ? FieldKind::MultipleChoiceList : FieldKind::DropDownList;
+    if (EqualsNoCase(name, "BUTTON"))
+        return ButtonElementKind(node);
     if (!EqualsNoCase(name, "INPUT"))
         return std::nullopt;
     std::string_view type = AttrValue(node, "TYPE");
@@ -62,6 +79,8 @@ bool IsMultipleSelect(const HtmlNode& node)
 
 bool IsHandlerButton(const HtmlNode& node)
 {
+    if (EqualsNoCase(node.Name(), "BUTTON"))
+        return ButtonElementKind(node) == FieldKind::SubmitButton;
     if (!EqualsNoCase(node.Name(), "INPUT"))
         return false;
     std::string_view type = AttrValue(node, "TYPE");
@@ -74,7 +93,7 @@ std::vector<HtmlIter> FormFields(HtmlPage& page, HtmlIter formNode, FieldSet set
     if (formNode == page.end())
         return fields;
     for (HtmlIter it = std::next(formNode);; ++it) {
-        it = set == FieldSet::AllFields ? FindNextNamed(page, it, {"/form", "input", "textarea", "select"})
+        it = set == FieldSet::AllFields ? FindNextNamed(page, it, {"/form", "input", "textarea", "select", "button"})
                                         : FindNextNamed(page, it, {"/form", "input"});
         if (it == page.end() || EqualsNoCase(it->Name(), "/form"))
             return fields;
@@ -107,6 +126,48 @@ std::string FieldValue(HtmlPage& page, HtmlIter field)
         if (EqualsNoCase(it->Name(), "option") && FindAttr(*it, ""))
             return CollectText(page, std::next(it), {"/select", "/option", "option"}).value_or("");
     return {};
+}
+
+std::string ButtonLabel(HtmlPage& page, HtmlIter button)
+{
+    if (EqualsNoCase(button->Name(), "BUTTON")) {
+        std::string text = CollectText(page, std::next(button), {"/button", "/form"}).value_or("");
+        size_t first = text.find_first_not_of(" \t\r\n");
+        return first == std::string::npos ? std::string()
+                                          : text.substr(first, text.find_last_not_of(" \t\r\n") + 1 - first);
+    }
+    std::string_view value = AttrValue(*button, "VALUE");
+    return std::string(value.empty() ? AttrValue(*button, "ALT") : value);
+}
+
+std::vector<HtmlIter> UnnamedSubmitButtons(HtmlPage& page, HtmlIter formNode)
+{
+    std::vector<HtmlIter> buttons;
+    for (HtmlIter field : FormFields(page, formNode))
+        if (IsHandlerButton(*field) && AttrValue(*field, "NAME").empty())
+            buttons.push_back(field);
+    return buttons;
+}
+
+std::string SuggestButtonName(HtmlPage& page, HtmlIter formNode, HtmlIter button)
+{
+    std::string base;
+    for (char c : DecodeEntities(ButtonLabel(page, button))) {
+        bool word = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+        if (word)
+            base += c;
+        else if (!base.empty() && base.back() != '_')
+            base += '_';
+    }
+    while (!base.empty() && base.back() == '_')
+        base.pop_back();
+    if (base.empty() || !((base[0] >= 'a' && base[0] <= 'z') || (base[0] >= 'A' && base[0] <= 'Z')))
+        base = "Submit" + base;
+    std::vector<std::string> used = FieldNamesOfForm(page, formNode);
+    std::string name = base;
+    for (int n = 2; std::find(used.begin(), used.end(), name) != used.end(); ++n)
+        name = base + std::to_string(n);
+    return name;
 }
 
 } // namespace quillet

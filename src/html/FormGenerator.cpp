@@ -158,7 +158,8 @@ public:
         std::string type(input ? AttrValue(start, "TYPE") : "");
         std::string name(AttrValue(start, "NAME"));
         bool choice = EqualsNoCase(type, "RADIO") || EqualsNoCase(type, "CHECKBOX");
-        bool button = input && NameIn(type, {"SUBMIT", "RESET", "IMAGE", "HIDDEN"});
+        bool button =
+            (input && NameIn(type, {"SUBMIT", "RESET", "IMAGE", "HIDDEN"})) || EqualsNoCase(start.Name(), "button");
         bool hasPrevious = m_previous.has_value();
         if (choice && hasPrevious && m_previous->name == name) {
             // A radio or check box group shares one row.

@@ -7,7 +7,7 @@ namespace quillet {
 
 namespace {
 
-enum CharClass : unsigned char { kSpace = 1, kNameStart = 2, kName = 4 };
+enum CharClass : unsigned char { kSpace = 1, kLetter = 2, kName = 4 };
 
 constexpr std::array<unsigned char, 256> MakeClasses()
 {
@@ -15,9 +15,11 @@ constexpr std::array<unsigned char, 256> MakeClasses()
     for (char c : {' ', '\t', '\r', '\n', '\v', '\f'})
         table[static_cast<unsigned char>(c)] = kSpace;
     for (int c = 0; c < 256; ++c) {
-        bool alnum = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
-        if (alnum)
-            table[c] = kNameStart | kName;
+        bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+        if (letter)
+            table[c] = kLetter | kName;
+        if (c >= '0' && c <= '9')
+            table[c] = kName;
         // Custom elements and XML-style names ("my-widget", "o:p") must stay whole.
         if (c == '-' || c == '_' || c == '.' || c == ':' || c >= 0x80)
             table[c] = kName;
@@ -197,7 +199,9 @@ HtmlPage Tokenizer::Run(std::optional<OpenConstruct>* openAtEnd)
     return std::move(m_page);
 }
 
-// A "<" opens markup only before a name, "/", "%", or "!" (but not "<!-" without a second "-").
+// A "<" opens markup only before a letter, "/", "?", "%", or "!" (but not "<!-"
+// without a second "-"): browsers read "<5" or "< b" as text, and so must we, or
+// the text up to the next ">" would vanish into a tag, fields and all.
 bool Tokenizer::OpensMarkup(size_t pos) const
 {
     if (At(pos) != '<')
@@ -205,7 +209,7 @@ bool Tokenizer::OpensMarkup(size_t pos) const
     char next = At(pos + 1);
     if (next == '!')
         return At(pos + 2) != '-' || At(pos + 3) == '-';
-    return next == '/' || next == '%' || Is(next, kNameStart);
+    return next == '/' || next == '%' || next == '?' || Is(next, kLetter);
 }
 
 // Plain text up to the next "<" that opens markup; other "<" are part of the text.
@@ -302,20 +306,28 @@ bool Tokenizer::ReadServerBlock(size_t start)
     return false;
 }
 
-// A start tag, end tag or declaration: its name, then attributes up to ">".
+// A start tag, end tag, declaration or processing instruction: its name, then
+// attributes up to ">". A processing instruction ends at its first ">", quotes
+// or not, as browsers end it.
 bool Tokenizer::ReadTag(size_t start)
 {
     m_pos = start + 1;
-    if (At(m_pos) == '/' || At(m_pos) == '!')
+    char lead = At(m_pos);
+    if (lead == '/' || lead == '!' || lead == '?')
         ++m_pos;
     while (m_pos < m_text.size() && Is(m_text[m_pos], kName))
         ++m_pos;
     std::string name(m_text.substr(start + 1, m_pos - start - 1));
-    m_pos = AttrReader(m_text, m_pos, nullptr).ReadAll();
+    if (lead == '?') {
+        size_t close = m_text.find('>', m_pos);
+        m_pos = close == std::string_view::npos ? close : close + 1;
+    } else {
+        m_pos = AttrReader(m_text, m_pos, nullptr).ReadAll();
+    }
     if (m_pos == std::string_view::npos)
         return false;
     m_rawNext =
-        name[0] != '/' && name[0] != '!' &&
+        name[0] != '/' && name[0] != '!' && name[0] != '?' &&
         (StartsWithNoCase(name, "script") || StartsWithNoCase(name, "style") || StartsWithNoCase(name, "textarea"));
     AddNode(std::move(name), start, m_pos);
     return true;

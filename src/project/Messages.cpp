@@ -50,6 +50,9 @@ constexpr std::array kTexts = {
     "File changed!\r\nReload?\r\n",
     "\"%s\" is already used",
     "There is no form in %s",
+    "The submit button \"%s\" of form %s has no name, so no actions can run when it is pressed; name it, "
+    "for example NAME=\"%s\".",
+    "The submit button \"%s\" has no name, so no actions can run when it is pressed.\r\nName it \"%s\"?",
 
     // Script generator
     "Server-side CGIBIN directory is not specified. \r\nPlease set it in the 'Web' tab.",

@@ -42,6 +42,8 @@ enum class Msg {
     FileChangedReload,
     NameAlreadyUsed,
     NoFormInPage,
+    UnnamedSubmitButton,
+    OfferButtonName,
 
     // Script generator
     CgiPathMissing,

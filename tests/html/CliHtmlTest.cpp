@@ -50,7 +50,7 @@ TEST_F(CliHtml, FormsListsFormsAndFields)
                                   "<input type=submit value=Anon></form><form name=second><select name=s>"
                                   "<option SELECTED>One</select><input type=image name=map></form>")),
               0);
-    EXPECT_EQ(out, "form0\n"
+    EXPECT_EQ(out, "form1\n"
                    "  text box\tfirst\tJ\\tD\n"
                    "  multiple-line text box\tnote\ta\\nb\n"
                    "  submit button\tgo\tSend\thandler\n"
@@ -58,6 +58,10 @@ TEST_F(CliHtml, FormsListsFormsAndFields)
                    "second\n"
                    "  drop-down list\ts\tOne\n"
                    "  image button\tmap\t\thandler\n");
+    EXPECT_NE(err.find("The submit button \"Anon\" of form form1 has no name, so no actions can run when it is "
+                       "pressed; name it, for example NAME=\"Anon\"."),
+              std::string::npos)
+        << err;
 }
 
 TEST_F(CliHtml, Failures)

@@ -33,31 +33,38 @@ protected:
     LoadedPage page;
 };
 
-TEST_F(FormDiscovery, UnnamedFormsAreNamedByFindFormFromZeroAndByTheListFromOne)
+// The name the form list shows for an unnamed form is the name that picks it and
+// the name it gets: its position among all forms of the page, counted from 1.
+TEST_F(FormDiscovery, UnnamedFormsAreNamedByTheirPosition)
 {
-    Load("<form><input name=a></form><form></form>");
-    ASSERT_EQ(FindForm(form, page), FindFormResult::Found);
-    EXPECT_EQ(form.formName, "form0");
-    EXPECT_EQ(NameOf(*page.formNode), "form0");
-    EXPECT_EQ(FindAttr(**page.formNode, "NAME")->quote, '"');
-
-    LoadedPage fresh(dir.File("order.prj"));
-    Form other = form;
-    other.formName.clear();
-    fresh.file.emplace(PagePath(other, fresh));
-    ASSERT_TRUE(fresh.file->Read());
-    FormListing listing = ListForms(other, fresh);
-    ASSERT_EQ(listing.entries.size(), 2u);
-    EXPECT_EQ(listing.entries[0].name, "form1");
-    EXPECT_EQ(listing.entries[1].name, "form2");
-    EXPECT_EQ(listing.selected, 0u);
-    EXPECT_EQ(other.formName, "form1");
-
-    // After FindForm the list keeps form0 and selects it.
-    listing = ListForms(form, page);
-    EXPECT_EQ(listing.entries[0].name, "form0");
-    EXPECT_EQ(listing.entries[1].name, "form2");
-    EXPECT_EQ(listing.selected, 0u);
+    struct Case {
+        std::string page;
+        std::string wanted;
+        std::string listed;
+        std::string taken;
+    };
+    const Case cases[] = {
+        {"<form></form><form name=b></form><form></form>", "", "form1 b form3", "form1"},
+        {"<form></form><form name=b></form><form></form>", "form3", "form1 b form3", "form3"},
+        {"<form name=a></form><form></form>", "", "a form2", "form2"},
+        {"<form name=a></form><form name=b></form>", "", "a b", "a"},
+        {"<form></form><form name=b></form>", "gone", "form1 b", "form1"},
+        {"<form name=form2></form><form></form>", "form2", "form2 form2_2", "form2"},
+        {"<form name=form2></form><form></form>", "form2_2", "form2 form2_2", "form2_2"},
+    };
+    for (const Case& c : cases) {
+        Load(c.page, c.wanted);
+        ASSERT_EQ(FindForm(form, page), FindFormResult::Found);
+        std::string listed;
+        for (const FormEntry& entry : PageForms(Nodes()))
+            listed += (listed.empty() ? "" : " ") + entry.name;
+        EXPECT_EQ(listed, c.listed) << c.page;
+        EXPECT_EQ(form.formName, c.taken) << c.page << " " << c.wanted;
+        EXPECT_EQ(NameOf(*page.formNode), c.taken) << c.page << " " << c.wanted;
+        FormListing listing = ListForms(form, page);
+        ASSERT_TRUE(listing.selected);
+        EXPECT_EQ(listing.entries[*listing.selected].node, *page.formNode) << c.page << " " << c.wanted;
+    }
 }
 
 TEST_F(FormDiscovery, SelectionByName)
@@ -79,14 +86,6 @@ TEST_F(FormDiscovery, SelectionByName)
         EXPECT_EQ(NameOf(*page.formNode), c.takenName) << c.wanted;
         EXPECT_EQ(form.formName, c.formNameAfter) << c.wanted;
     }
-}
-
-TEST_F(FormDiscovery, UnmatchedNameOnUnnamedFormsCountsEveryForm)
-{
-    Load("<form></form><form></form>", "gone");
-    ASSERT_EQ(FindForm(form, page), FindFormResult::Found);
-    EXPECT_EQ(page.formNode, Nodes().begin());
-    EXPECT_EQ(form.formName, "form2");
 }
 
 TEST_F(FormDiscovery, PageWithoutFormsKeepsTheFormAsItWas)
@@ -133,7 +132,7 @@ TEST_F(FormDiscovery, FieldWalkKindsNamesAndValues)
                        FieldValue(Nodes(), field));
     const std::vector<std::string> expected = {
         "radio button:size=S", "radio button:size=M", "drop-down list:c=Two !",  "multiple-line text box:t=Hi\nthere",
-        "text box:=",          "text box:b=Go on",    "multiple choice list:m=", "multiple choice list:n=",
+        "text box:=",          "button:b=Go on",      "multiple choice list:m=", "multiple choice list:n=",
         "submit button:go=",   "image button:="};
     EXPECT_EQ(seen, expected);
     EXPECT_EQ(FieldNamesOfForm(Nodes(), *page.formNode),
@@ -163,7 +162,7 @@ TEST_F(FormDiscovery, SaveWritesTheNamedFormAndTakesTheNewTime)
     ASSERT_TRUE(ReloadPage(form, page, prompter));
     std::filesystem::last_write_time(dir.File("page.html"), *page.pageTime - std::chrono::seconds(60));
     ASSERT_TRUE(SavePage(form, page));
-    EXPECT_EQ(quillet::test::ReadBytes(dir.File("page.html")), "<form NAME=\"form0\">\n<input name=a></form>\n");
+    EXPECT_EQ(quillet::test::ReadBytes(dir.File("page.html")), "<form NAME=\"form1\">\n<input name=a></form>\n");
     EXPECT_FALSE(PageChangedOnDisk(form, page));
     form.pageFile = "no/such/folder/other.html";
     EXPECT_FALSE(SavePage(form, page));

@@ -46,11 +46,11 @@ TEST(FormGenerator, NewPageLoadsWithFormZeroAndTakesATextBox)
     form.pageFile = dir.File("new.htm");
     LoadedPage page;
     ASSERT_EQ(FindForm(form, page), FindFormResult::Found);
-    EXPECT_EQ(form.formName, "form0");
+    EXPECT_EQ(form.formName, "form1");
     HtmlIter field = InsertNewField(*page.Nodes(), *page.formNode, NewFieldNodes(NewFieldKind::TextBox, 1));
     EXPECT_EQ(WriteHtmlString(*page.Nodes()),
               "<html><head><Meta NAME=\"GENERATOR\" CONTENT=\"Quillet 4.0 Web Form CGI Script Creator\"></head>\n"
-              "<body bgcolor=\"#ffffff\">\n<form NAME=\"form0\"><INPUT NAME=\"Field1\" TYPE=TEXT>\n</form>\n"
+              "<body bgcolor=\"#ffffff\">\n<form NAME=\"form1\"><INPUT NAME=\"Field1\" TYPE=TEXT>\n</form>\n"
               "</body>\n</html>\n");
     EXPECT_EQ(FormFields(*page.Nodes(), *page.formNode), std::vector<HtmlIter>{field});
 }

@@ -36,6 +36,8 @@ const TokenCase kTokenCases[] = {
     {"TextareaIsRawText", "<TEXTAREA name=t>a <b> c</textarea>", "<TEXTAREA name=t> T\"a <b> c\" </textarea>"},
     {"EmptyRawElement", "<script></script>x", "<script> </script> T\"x\""},
     {"LessThanInText", "a < b <= c <> d", "T\"a < b <= c <> d\""},
+    {"LessThanBeforeDigitIsText", "of <5 items<b>{s<7?1:0}</b>", "T\"of <5 items\" <b> T\"{s<7?1:0}\" </b>"},
+    {"ProcessingInstructionEndsAtFirstGt", "<?xml v=\"1\"?><?php \"a>b\" ?>", "<?xml v=\"1\" =?> <?php> T\"b\" ?>\""},
     {"BangDashIsText", "x <!-y> z", "T\"x <!-y> z\""},
     {"Comment", "<!-- a -- b -- >c", "<!-- = a -- b --> T\"c\""},
     {"EmptyComment", "<!---->", "<!-- =-->"},

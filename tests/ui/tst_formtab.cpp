@@ -109,7 +109,7 @@ private slots:
         QString page = m_folder->path() + "/order.htm";
         m_chooser.answers << page;
         QVERIFY(FormTab().NewHtmlFile());
-        QCOMPARE(CurrentForm().formName, std::string("form0"));
+        QCOMPARE(CurrentForm().formName, std::string("form1"));
         FormTab().runFieldDialog = [](HtmlPage&) { return true; };
         for (int kind = 0; kind < kNewFieldKindCount; ++kind)
             FormTab().FieldButton(static_cast<NewFieldKind>(kind))->click();
@@ -208,7 +208,7 @@ private slots:
         QVERIFY(CurrentForm().handlers.empty());
         QCOMPARE(FormTab().Grid()->rowCount(), 2);
         QCOMPARE(QString::fromStdString(WriteHtmlString(*FormTab().Page().Nodes())),
-                 QString("<body><form NAME=\"form0\"><input name=c><input name=a></form></body>"));
+                 QString("<body><form NAME=\"form1\"><input name=c><input name=a></form></body>"));
     }
 
     void fieldButtonsRefuseWithoutAPlace()
@@ -254,6 +254,20 @@ private slots:
         QCOMPARE(CurrentForm().handlers[0].actions.size(), size_t{2});
         QCOMPARE(CurrentForm().handlers[0].actions[1].name, std::string("total_1"));
         QCOMPARE(CurrentForm().handlers[1].actions.size(), size_t{1});
+    }
+
+    void unnamedSubmitButtonsAreOfferedANameOnce()
+    {
+        OpenPage("<form><input name=a><button>Send it</button><input type=submit value=Go></form>");
+        FormTab().runActionSheet = [](ButtonActionsPage&) { return false; };
+        m_prompter.ExpectQuestion(FormatMessage(Msg::OfferButtonName, {"Send it", "Send_it"}), Prompter::Answer::Yes);
+        m_prompter.ExpectQuestion(FormatMessage(Msg::OfferButtonName, {"Go", "Go"}), Prompter::Answer::No);
+        FormTab().DefineActions();
+        QCOMPARE(CurrentForm().handlers.size(), size_t{1});
+        QCOMPARE(CurrentForm().handlers[0].name, std::string("Send_it"));
+        QCOMPARE(FormTab().Grid()->Text(1, FormPage::kName), QString("Send_it"));
+        // Declined once, not asked again until the page is read anew.
+        FormTab().DefineActions();
     }
 
     void newActionsNeedASubmitButton()

@@ -30,9 +30,11 @@ extern const Command kFormsCommand = {
     "Lists the forms of the HTML page PAGE as the Form tab would: one line per form,\n"
     "then one line per field, indented by two blanks, with the field's kind, name and\n"
     "value separated by tabs. Submit and image buttons that have a name, the ones\n"
-    "that get actions, end with a \"handler\" column. Unnamed forms are shown with\n"
-    "the names the Form tab gives them; the page itself is not changed. Tabs, line\n"
-    "ends and backslashes in names and values are written as \\t, \\r, \\n and \\\\.",
+    "that get actions, end with a \"handler\" column; a submit button without a name\n"
+    "gets a warning on standard error. Unnamed forms are shown with the names that\n"
+    "build gives them (form1, form2, ... by their place on the page), and that name\n"
+    "picks the form in a project; the page itself is not changed. Tabs, line ends\n"
+    "and backslashes in names and values are written as \\t, \\r, \\n and \\\\.",
     RunForms};
 
 namespace {
@@ -146,7 +148,12 @@ int RunForms(const Args& given)
         for (HtmlIter field : FormFields(nodes, entry.node))
             PrintField(nodes, field);
     }
-    return std::fflush(stdout) == 0 ? 0 : 1;
+    std::fflush(stdout);
+    for (const FormEntry& entry : listing.entries)
+        for (HtmlIter button : UnnamedSubmitButtons(nodes, entry.node))
+            prompter.Show(FormatMessage(Msg::UnnamedSubmitButton, {ButtonLabel(nodes, button), entry.name,
+                                                                   SuggestButtonName(nodes, entry.node, button)}));
+    return std::ferror(stdout) == 0 ? 0 : 1;
 }
 
 } // namespace

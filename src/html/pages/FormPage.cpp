@@ -245,6 +245,7 @@ bool FormPage::ReloadShownPage()
     if (!form)
         return false;
     m_page.projectFile = m_projectFile();
+    m_declinedNames.clear();
     bool loaded = ReloadPage(*form, m_page, m_prompter);
     m_loadedKey = LoadedKey();
     return loaded;

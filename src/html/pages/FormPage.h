@@ -93,6 +93,8 @@ private:
     void FillRow(int row);
     void SetupGrid();
     bool RunFieldDialog(HtmlPage& nodes);
+    // Asks to name each submit button without a name (once per button and page load).
+    void OfferButtonNames();
     std::vector<int> SelectedRows() const;
     QString AskPagePath(const QString& title);
     std::string LoadedKey();
@@ -105,6 +107,7 @@ private:
     std::vector<Row> m_rows;
     bool m_filling = false;
     bool m_asking = false;
+    std::vector<const HtmlNode*> m_declinedNames;
 
     QLineEdit* m_path = nullptr;
     QLineEdit* m_title = nullptr;

@@ -5,6 +5,7 @@
 #include "html/pages/ButtonActionsPage.h"
 #include "html/pages/FieldPropertyDialogs.h"
 #include "html/pages/FormPage.h"
+#include "project/Messages.h"
 #include "project/Project.h"
 #include "project/Prompter.h"
 #include "ui/GridWidget.h"
@@ -30,9 +31,9 @@ QString Local(const std::string& text)
 QIcon FieldIcon(FieldKind kind)
 {
     static const char* const kThemes[] = {
-        "text-field",  "insert-image",        "draw-circle",    "checkbox",
-        "view-hidden", "dialog-password",     "document-send",  "insert-button",
-        "edit-undo",   "format-justify-left", "view-list-text", "view-list-details",
+        "text-field",      "insert-image",      "draw-circle",   "checkbox",  "view-hidden",
+        "dialog-password", "document-send",     "insert-button", "edit-undo", "format-justify-left",
+        "view-list-text",  "view-list-details", "insert-button",
     };
     static std::array<QIcon, std::size(kThemes)> icons;
     QIcon& icon = icons[static_cast<size_t>(kind)];
@@ -193,11 +194,35 @@ void FormPage::MoveRowsTo(int target)
         FillLists();
 }
 
+void FormPage::OfferButtonNames()
+{
+    Form* form = CurrentForm();
+    HtmlPage* nodes = m_page.Nodes();
+    if (!form || !nodes || !m_page.formNode)
+        return;
+    bool named = false;
+    for (HtmlIter button : UnnamedSubmitButtons(*nodes, *m_page.formNode)) {
+        if (std::find(m_declinedNames.begin(), m_declinedNames.end(), &*button) != m_declinedNames.end())
+            continue;
+        std::string name = SuggestButtonName(*nodes, *m_page.formNode, button);
+        if (!m_prompter.AskYesNo(FormatMessage(Msg::OfferButtonName, {ButtonLabel(*nodes, button), name}))) {
+            m_declinedNames.push_back(&*button);
+            continue;
+        }
+        SetAttr(*button, "NAME", name, '"');
+        HandlerForField(*form, *button);
+        named = true;
+    }
+    if (named)
+        FillLists();
+}
+
 bool FormPage::DefineActions()
 {
     Form* form = CurrentForm();
     if (!form)
         return false;
+    OfferButtonNames();
     auto page = std::make_unique<ButtonActionsPage>(m_project, m_projectFile(), *form, &m_page, m_prompter);
     std::vector<int> rows = SelectedRows();
     if (!rows.empty()) {
