@@ -1,6 +1,7 @@
 #include "app/MainWindow.h"
 
 #include "app/ProjectWindow.h"
+#include "generator/ProjectFromPage.h"
 #include "project/ProjectDocument.h"
 #include "project/pages/ProjectView.h"
 #include "ui/FileChooser.h"
@@ -26,6 +27,7 @@ namespace {
 
 const char* kRecentKey = "RecentFiles";
 const char* kProjectFilter = "Quillet Project (*.prj)|*.prj||";
+const char* kPageFilter = "HTML File (*.html;*.htm;*.shtml;*.dhtml)|*.html;*.htm;*.shtml;*.dhtml||";
 
 std::string Bytes(const QString& text)
 {
@@ -68,6 +70,7 @@ void MainWindow::CreateMenus()
 {
     QMenu* file = menuBar()->addMenu(tr("&File"));
     file->addAction(QIcon::fromTheme("document-new"), tr("&New"), QKeySequence::New, this, &MainWindow::OnFileNew);
+    file->addAction(tr("New project from a &page..."), this, &MainWindow::OnFileNewFromPage);
     file->addAction(QIcon::fromTheme("document-open"), tr("&Open..."), QKeySequence::Open, this,
                     &MainWindow::OnFileOpen);
     m_projectActions << file->addAction(QIcon::fromTheme("document-save"), tr("&Save"), QKeySequence::Save, this,
@@ -258,6 +261,23 @@ void MainWindow::OnFileNew()
     QString folder = active ? QFileInfo(QString::fromLocal8Bit(active->Document().Path())).absolutePath()
                             : QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     NewProject(folder);
+}
+
+void MainWindow::OnFileNewFromPage()
+{
+    QString page = FileChooser::Current().OpenFile(this, tr("New project from a page"), kPageFilter);
+    if (page.isEmpty())
+        return;
+    QFileInfo info(page);
+    QString suggested = info.absolutePath() + "/" + info.completeBaseName() + ".prj";
+    QString path = FileChooser::Current().SaveFile(this, tr("Save the new project as"), kProjectFilter, suggested);
+    if (path.isEmpty())
+        return;
+    PageProjectRequest request;
+    request.projectFile = Bytes(path);
+    request.pageFile = Bytes(page);
+    if (CreateProjectFromPage(request, m_prompter))
+        OpenProject(QString::fromLocal8Bit(ProjectDocument::ProjectFilePath(request.projectFile)));
 }
 
 void MainWindow::OnFileOpen()

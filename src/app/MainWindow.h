@@ -34,6 +34,8 @@ public:
 
 public slots:
     void OnFileNew();
+    // Asks for a page and where the project goes, makes the project around the page and opens it.
+    void OnFileNewFromPage();
     void OnFileOpen();
     void OnFileSave();
     void OnFileSaveAs();

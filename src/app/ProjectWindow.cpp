@@ -2,7 +2,7 @@
 
 #include "app/AppEnvironment.h"
 #include "generator/Build.h"
-#include "generator/ScriptGenerator.h"
+#include "generator/BuildChecks.h"
 #include "html/pages/FormPage.h"
 #include "net/Publisher.h"
 #include "net/pages/PublishDialog.h"
@@ -124,19 +124,19 @@ void ProjectWindow::OnBuild()
     }
     UpdateAllViews(ProjectView::kStoreIntoSettings);
     // The Form tab reads its page when it has not yet, points the form at the
-    // script and saves it, edits included; then the pages of Post HTML Form
-    // actions get the same.
+    // script and saves it, edits included.
     FormPage* formPage = m_view->FormTab();
-    if (!formPage->SaveForBuild() || !PrepareFormPages(project, m_doc.Path(), m_prompter))
+    if (!formPage->SaveForBuild() || !CheckFormPages(project, m_doc.Path(), m_prompter))
         return;
     formPage->TakePageTime();
     if (!DefineActions(*form))
         return;
     formPage->FillLists();
     UpdateAllViews(ProjectView::kStoreIntoSettings);
-    if (!GenerateScript({project, m_doc.Path(), project.settings.buildPortable != 0}, m_prompter))
-        return;
-    if (m_prompter.AskYesNo(FormatMessage(Msg::ScriptCreatedPublish)))
+    // The build checks everything before it writes the script or the pages of Post HTML Form actions.
+    bool built = BuildProject(project, m_doc.Path(), m_prompter);
+    formPage->TakePageTime();
+    if (built && m_prompter.AskYesNo(FormatMessage(Msg::ScriptCreatedPublish)))
         OnPublish();
 }
 

@@ -3,10 +3,10 @@
 #include "generator/CookiePageModel.h"
 #include "generator/CriteriaGrid.h"
 #include "generator/PerlLiteral.h"
+#include "generator/PerlValue.h"
 #include "generator/SqlBuilder.h"
 #include "project/Paths.h"
 #include "project/ServerSettings.h"
-#include "project/WebText.h"
 
 #include <strings.h>
 
@@ -116,13 +116,15 @@ void WriteMailAction(ScriptPrinter& out, const Action& action, const EmitContext
                        {"w", EscapePerlDouble(mail.popPassword)}});
     }
     bool bulk = action.type == ActionType::SendBulkEmail;
-    // The fields are Perl text, but a plain address's "@" would read as an array.
-    out.Print("  from=>\"`f`\", \n  sender=>\"`s`\", \n", {{"f", EscapeAt(mail.from)}, {"s", EscapeAt(mail.sender)}});
+    // The fields are text in which form variables are filled in.
+    out.Print("  from=>\"`f`\", \n  sender=>\"`s`\", \n",
+              {{"f", PerlInterpolated(mail.from)}, {"s", PerlInterpolated(mail.sender)}});
     if (bulk)
         out.Print("  listsrc=>`l`, \n", {{"l", Quoted(DataArg(context, mail.to))}});
     else
-        out.Print("  to=>\"`t`\", \n", {{"t", EscapeAt(mail.to)}});
-    out.Print("  cc=>\"`c`\", \n  subject=>\"`s`\", \n", {{"c", EscapeAt(mail.cc)}, {"s", EscapeAt(mail.subject)}});
+        out.Print("  to=>\"`t`\", \n", {{"t", PerlInterpolated(mail.to)}});
+    out.Print("  cc=>\"`c`\", \n  subject=>\"`s`\", \n",
+              {{"c", PerlInterpolated(mail.cc)}, {"s", PerlInterpolated(mail.subject)}});
     WriteDocs(out, mail, context);
     out.Print("  );\n");
 }
@@ -271,6 +273,7 @@ void WriteRecordAction(ScriptPrinter& out, const Action& action)
 
 bool WriteAction(ScriptPrinter& out, const Action& action, const EmitContext& context)
 {
+    ScriptPrinter::Section section(out, action.name);
     Var name{"n", action.name};
     switch (action.type) {
     case ActionType::InsertRecord:
@@ -298,7 +301,7 @@ bool WriteAction(ScriptPrinter& out, const Action& action, const EmitContext& co
         out.Print("  PostUrl(\"`n`\", `m`, `t`, \"`u`\");\n", {name,
                                                                {"m", std::to_string(response.postMode)},
                                                                {"t", Quoted(TemplateArg(context, response.file))},
-                                                               {"u", response.url}});
+                                                               {"u", PerlInterpolated(response.url)}});
         return true;
     }
     case ActionType::PerlCodeBlock:

@@ -1,5 +1,6 @@
 #include "generator/Build.h"
 
+#include "generator/BuildChecks.h"
 #include "generator/ScriptGenerator.h"
 #include "html/FormDiscovery.h"
 #include "html/Honeypot.h"
@@ -39,9 +40,15 @@ bool BuildProject(const Project& project, const std::string& projectFile, Prompt
         prompter.Show(FormatMessage(Msg::NoFormLoaded));
         return false;
     }
-    if (!PrepareFormPages(project, projectFile, prompter))
+    // Everything is checked before the first page or script is written.
+    if (!CheckBuild(project, projectFile, prompter))
         return false;
-    return GenerateScript({project, projectFile, project.settings.buildPortable != 0}, prompter, scriptPath);
+    GenerateInput input{project, projectFile, project.settings.buildPortable != 0};
+    ScriptPrinter script;
+    if (!GenerateScriptText(input, prompter, script) || !CheckScriptCompiles(script, prompter))
+        return false;
+    return PrepareFormPages(project, projectFile, prompter) &&
+           WriteScriptFile(input, script.Text(), prompter, scriptPath);
 }
 
 } // namespace quillet

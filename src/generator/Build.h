@@ -12,8 +12,10 @@ struct Project;
 // page cannot be read or written; the message has been shown.
 bool PrepareFormPages(const Project& project, const std::string& projectFile, Prompter& prompter);
 
-// The build without the action sheet: the pages prepared, then the script
-// generated. False, with the message shown, when there is no page to build from.
+// The build without the action sheet: the project checked (CheckBuild), the
+// script generated and compiled, then the pages prepared and the script written.
+// False, with the message shown and nothing written, when the project does not
+// pass; a page or script that cannot be written is shown too.
 bool BuildProject(const Project& project, const std::string& projectFile, Prompter& prompter,
                   std::string* scriptPath = nullptr);
 

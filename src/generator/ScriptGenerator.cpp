@@ -302,15 +302,21 @@ std::string ScriptUrlForForm(const Project& project, const Form& form)
 
 bool GenerateScriptText(const GenerateInput& input, Prompter& prompter, std::string& text)
 {
-    const Project& project = input.project;
     ScriptPrinter out;
+    bool ok = GenerateScriptText(input, prompter, out);
+    text = out.Take();
+    return ok;
+}
+
+bool GenerateScriptText(const GenerateInput& input, Prompter& prompter, ScriptPrinter& out)
+{
+    const Project& project = input.project;
     if (!project.settings.perlPath.empty())
         out.Print("#!`p`\n", {{"p", project.settings.perlPath}});
     if (UsesCwd(project))
         out.Print("use Cwd;\n");
     if (project.settings.cgiPath.empty()) {
         prompter.Show(FormatMessage(Msg::CgiPathMissing));
-        text = out.Take();
         return false;
     }
     WriteHead(out, input);
@@ -333,19 +339,23 @@ bool GenerateScriptText(const GenerateInput& input, Prompter& prompter, std::str
     }
     out.Print("CleanUp();\n");
     WriteIncludePathFunctions(out);
-    text = out.Take();
     return ok && !state.failed;
 }
 
 bool GenerateScript(const GenerateInput& input, Prompter& prompter, std::string* scriptPath)
+{
+    std::string text;
+    bool ok = GenerateScriptText(input, prompter, text);
+    return WriteScriptFile(input, text, prompter, scriptPath) && ok;
+}
+
+bool WriteScriptFile(const GenerateInput& input, const std::string& text, Prompter& prompter, std::string* scriptPath)
 {
     const Form* main = input.project.CurrentForm();
     PathContext paths = PathContext::ForProject(input.project, input.projectFile);
     std::string path = LocalPath(paths, LocalKind::Script, main ? main->pageFile : "");
     if (scriptPath)
         *scriptPath = path;
-    std::string text;
-    bool ok = GenerateScriptText(input, prompter, text);
     std::error_code ec;
     std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
     if (!WriteFileAtomically(path, text)) {
@@ -357,7 +367,7 @@ bool GenerateScript(const GenerateInput& input, Prompter& prompter, std::string*
                                  std::filesystem::perms::owner_exec | std::filesystem::perms::group_exec |
                                      std::filesystem::perms::others_exec,
                                  std::filesystem::perm_options::add, ec);
-    return ok;
+    return true;
 }
 
 } // namespace quillet

@@ -36,7 +36,13 @@ std::string PageBaseName(const std::string& pageFile);
 // cannot be written. scriptPath receives where the script went.
 bool GenerateScript(const GenerateInput& input, Prompter& prompter, std::string* scriptPath = nullptr);
 
-// The script's text without writing it; false as for GenerateScript.
+// The script's text without writing it; false as for GenerateScript. The
+// printer's sections tell which action wrote a line.
+bool GenerateScriptText(const GenerateInput& input, Prompter& prompter, ScriptPrinter& out);
 bool GenerateScriptText(const GenerateInput& input, Prompter& prompter, std::string& text);
+
+// Writes a generated script where GenerateScript puts it, executable; false, shown, when it cannot.
+bool WriteScriptFile(const GenerateInput& input, const std::string& text, Prompter& prompter,
+                     std::string* scriptPath = nullptr);
 
 } // namespace quillet

@@ -49,4 +49,40 @@ void ScriptPrinter::Raw(std::string_view text)
     Append(text);
 }
 
+ScriptPrinter::Section::Section(ScriptPrinter& printer, std::string label) : m_printer(printer)
+{
+    printer.m_sections.push_back(std::move(label));
+    printer.AddMark();
+}
+
+ScriptPrinter::Section::~Section()
+{
+    m_printer.m_sections.pop_back();
+    m_printer.AddMark();
+}
+
+void ScriptPrinter::AddMark()
+{
+    m_marks.push_back({m_text.size(), m_sections.empty() ? std::string() : m_sections.back()});
+}
+
+std::string ScriptPrinter::LabelOfLine(size_t line) const
+{
+    size_t offset = 0;
+    for (size_t n = 1; n < line && offset != std::string::npos; ++n) {
+        offset = m_text.find('\n', offset);
+        if (offset != std::string::npos)
+            ++offset;
+    }
+    if (offset == std::string::npos)
+        return {};
+    std::string label;
+    for (const Mark& mark : m_marks) {
+        if (mark.offset > offset)
+            break;
+        label = mark.label;
+    }
+    return label;
+}
+
 } // namespace quillet

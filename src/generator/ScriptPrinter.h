@@ -3,6 +3,7 @@
 #include <initializer_list>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quillet {
 
@@ -25,6 +26,21 @@ public:
     const std::string& Text() const { return m_text; }
     std::string Take() { return std::move(m_text); }
 
+    // Marks the text printed while the object lives as coming from what label
+    // names (an action), so that a problem found in the script can be traced back.
+    class Section {
+    public:
+        Section(ScriptPrinter& printer, std::string label);
+        ~Section();
+        Section(const Section&) = delete;
+        Section& operator=(const Section&) = delete;
+
+    private:
+        ScriptPrinter& m_printer;
+    };
+    // The label of the innermost section holding the 1-based line; empty outside any.
+    std::string LabelOfLine(size_t line) const;
+
     // Lengthens the indent for as long as the object lives.
     class Indent {
     public:
@@ -42,9 +58,17 @@ public:
     };
 
 private:
+    struct Mark {
+        size_t offset;
+        std::string label;
+    };
+
     void Append(std::string_view text);
+    void AddMark();
 
     std::string m_text;
+    std::vector<std::string> m_sections;
+    std::vector<Mark> m_marks;
     std::string m_indent;
     bool m_atLineStart = true;
 };

@@ -1,6 +1,6 @@
 #include "generator/SqlBuilder.h"
 
-#include "generator/PerlLiteral.h"
+#include "generator/PerlValue.h"
 
 #include "project/Action.h"
 
@@ -46,23 +46,13 @@ std::string_view Trim(std::string_view text)
     return text;
 }
 
-// A value is Perl text (a form field, a variable, a call, a quoted string); plain
-// words typed as a literal become a Perl string, since "John Smith" or "a-b"
-// bare would not compile.
-std::string PerlOperand(std::string_view value)
-{
-    if (IsPlainNumber(value) || value.find_first_of("$@('\"\\") != std::string_view::npos)
-        return std::string(value);
-    return "'" + EscapePerlSingle(value) + "'";
-}
-
-// Closes the script's string, adds the value as DBI quotes it at run time, and reopens the string.
-std::string Splice(std::string_view dataSource, std::string_view value)
+// Closes the script's string, adds the Perl expression as DBI quotes it at run time, and reopens the string.
+std::string Splice(std::string_view dataSource, std::string_view expression)
 {
     std::string out = "\" . $";
     out += dataSource;
     out += "->quote(";
-    out += PerlOperand(value);
+    out += expression;
     out += ") . \"";
     return out;
 }
@@ -155,7 +145,7 @@ std::string InsertStatement(const RecordAction& record)
     std::string out = "INSERT INTO " + record.table + " (";
     JoinItems(out, rows, [&](const ActionColumn* row) { out += row->columnName; });
     out += ") VALUES (";
-    JoinItems(out, rows, [&](const ActionColumn* row) { out += Splice(record.dataSource, row->value); });
+    JoinItems(out, rows, [&](const ActionColumn* row) { out += Splice(record.dataSource, PerlValue(row->value)); });
     out += ")";
     return out;
 }
@@ -169,7 +159,7 @@ std::string UpdateStatement(const RecordAction& record)
     AppendTables(out, record);
     out += " SET ";
     JoinItems(out, rows, [&](const ActionColumn* row) {
-        out += ColumnName(*row, qualify) + " = " + Splice(record.dataSource, row->value);
+        out += ColumnName(*row, qualify) + " = " + Splice(record.dataSource, PerlValue(row->value));
     });
     AppendWhere(out, record);
     return out;
@@ -233,7 +223,8 @@ std::vector<std::string_view> SplitList(std::string_view value)
                 ++i;
             else if (c == quote)
                 quote = 0;
-        } else if (c == '\'' || c == '"') {
+        } else if ((c == '\'' || c == '"') && Trim(value.substr(start, i - start)).empty()) {
+            // Only a quote that opens an item quotes it: the one in O'Brien is text.
             quote = c;
         } else if (c == '(' || c == '[' || c == '{') {
             ++depth;
@@ -294,8 +285,8 @@ private:
         if (IsPlainNumber(value))
             return std::string(value);
         if (m_perl)
-            return PerlOperand(value);
-        return Splice(m_dataSource, value);
+            return PerlValue(value);
+        return Splice(m_dataSource, PerlValue(value));
     }
 
     std::string ValueList(std::string_view value) const
@@ -320,7 +311,7 @@ private:
         // The column holds the value anywhere in its text; the pattern is built
         // in Perl so that every driver gets one quoted string.
         if (word == "AMONG")
-            return "LIKE " + Splice(m_dataSource, "'%' . (" + PerlOperand(value) + ") . '%'");
+            return "LIKE " + Splice(m_dataSource, "'%' . (" + PerlValue(value) + ") . '%'");
         return word + " " + Value(value);
     }
 
@@ -382,7 +373,13 @@ std::optional<std::string> BuildSqlStatement(const Action& action)
     case ActionType::InsertRecord:
         return InsertStatement(action.Record());
     case ActionType::DeleteRecords: {
-        std::string out = "DELETE FROM ";
+        // Over several tables MySQL wants them named twice: those to delete from, and the FROM list.
+        std::string out = "DELETE ";
+        if (DistinctTables(action.Record()).size() > 1) {
+            AppendTables(out, action.Record());
+            out += " ";
+        }
+        out += "FROM ";
         AppendTables(out, action.Record());
         AppendWhere(out, action.Record());
         return out;

@@ -17,6 +17,8 @@ struct Action;
 // The text is valid for MySQL/MariaDB, SQLite and PostgreSQL alike: "INSERT INTO",
 // SET columns qualified only when the statement names several tables, and the
 // word operators written with blanks and the value syntax that all three accept.
+// An Update or Delete over several tables is MySQL's alone; a build refuses it elsewhere.
+// A value is Perl only when PerlValue says so; any other value is stored as typed.
 std::optional<std::string> BuildSqlStatement(const Action& action);
 
 // Appends the condition of the criteria grid to text and returns it: each row

@@ -20,6 +20,7 @@ constexpr std::array kTexts = {
     "The %s of a data source can't hold \";\": the project file separates the connection settings with it. "
     "Please leave it out.",
     "The port must be a number from 0 to 65535; 0 uses the driver's default port.",
+    "%s exists already; a new project never replaces a file.",
 
     // Networking: SMTP and DNS
     "Can't find a DNS server for %s,\r\n Please enter it manually",
@@ -53,11 +54,19 @@ constexpr std::array kTexts = {
     "The submit button \"%s\" of form %s has no name, so no actions can run when it is pressed; name it, "
     "for example NAME=\"%s\".",
     "The submit button \"%s\" has no name, so no actions can run when it is pressed.\r\nName it \"%s\"?",
+    "Form %s in %s has no submit button with a name, so no actions could run for it.",
 
     // Script generator
     "Server-side CGIBIN directory is not specified. \r\nPlease set it in the 'Web' tab.",
     "Your script has been created for you.\r\nPublish it to your server now?\r\n",
     "You can't use this command unless you have an HTML form loaded in the 'Form' tab.",
+    "There is no form named \"%s\" in %s; the forms there are %s.",
+    "No submit button of form %s in %s is named \"%s\", so the actions defined for it would never run.",
+    "The action \"%s\" uses the data source \"%s\", which the project does not have.",
+    "The action \"%s\" would change every row of %s; add a criterion.",
+    "The action \"%s\" changes %s in one statement, which the %s driver cannot run; use one action per table.",
+    "The generated script does not compile:\r\n%s",
+    "The action \"%s\" does not compile:\r\n%s",
 
     // Publishing, remote files and database administration
     "\r\nPlease check the IP address, user name and password used in the 'Web' tab as well as your connection to "

@@ -20,6 +20,7 @@ enum class Msg {
     DataSourceNameReserved,
     DataSourceFieldSemicolon,
     PortOutOfRange,
+    ProjectExists,
 
     // Networking: SMTP and DNS
     CantFindDnsServer,
@@ -44,11 +45,19 @@ enum class Msg {
     NoFormInPage,
     UnnamedSubmitButton,
     OfferButtonName,
+    NoNamedSubmitButton,
 
     // Script generator
     CgiPathMissing,
     ScriptCreatedPublish,
     NoFormLoaded,
+    FormNotInPage,
+    HandlerWithoutButton,
+    DataSourceMissing,
+    CriterionMissing,
+    SeveralTablesOnDriver,
+    ScriptDoesNotCompile,
+    ActionDoesNotCompile,
 
     // Publishing, remote files and database administration
     CheckFtpSettings,

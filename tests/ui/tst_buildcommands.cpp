@@ -118,6 +118,25 @@ private slots:
         QVERIFY(FilesUnder(m_folder->path(), "*.cgi").isEmpty());
     }
 
+    void refusedBuildWritesNoScriptAndAsksNothing()
+    {
+        QVERIFY(m_frame->OpenProject(ProjectCopy().toStdString()));
+        m_frame->runActionSheet = [this](Project&, Form& form) {
+            ++m_sheets;
+            Action wipe = *CreateAction(static_cast<long>(ActionType::DeleteRecords));
+            wipe.name = "Wipe";
+            wipe.Record().dataSource = "guestdb";
+            wipe.Record().table = "entries";
+            form.handlers[0].actions.push_back(wipe);
+            return true;
+        };
+        m_prompter.ExpectShow("The action \"Wipe\" would change every row of entries; add a criterion.");
+        m_frame->OnBuild();
+        QCOMPARE(m_sheets, 1);
+        QVERIFY(FilesUnder(m_folder->path(), "*.cgi").isEmpty());
+        QCOMPARE(m_publishes, 0);
+    }
+
     void noToPublishEndsTheChain()
     {
         QVERIFY(m_frame->OpenProject(ProjectCopy().toStdString()));

@@ -67,6 +67,29 @@ private slots:
         QUILLET_VERIFY_PROMPTER(m_prompter);
     }
 
+    void newProjectFromAPageIsMadeAndOpened()
+    {
+        test::ScriptedChooser chooser;
+        FileChooser::SetCurrent(&chooser);
+        QString page = m_folder->path() + "/contact.html";
+        QFile file(page);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("<form><input name=who><textarea name=note></textarea><input type=submit name=Send></form>");
+        file.close();
+        chooser.answers << page << m_folder->path() + "/contact.prj";
+        MenuAction("New project from a &page...")->trigger();
+        FileChooser::SetCurrent(nullptr);
+        QCOMPARE(chooser.asked.size(), 2);
+        ProjectWindow* frame = m_window->ActiveProject();
+        QVERIFY(frame);
+        QCOMPARE(QString::fromStdString(frame->Document().Path()), m_folder->path() + "/contact.prj");
+        const Form& form = *frame->Document().Content().CurrentForm();
+        QCOMPARE(form.handlers.size(), size_t{1});
+        QCOMPARE(form.handlers[0].actions.size(), size_t{2});
+        QCOMPARE(frame->Document().Content().dataSources[0].tables[0].columns.size(), size_t{2});
+        CloseAll();
+    }
+
     // The keys reach their commands: none is claimed twice.
     void shortcutsAndTheWindowMenuWork()
     {

@@ -23,9 +23,9 @@ Prompter::Answer CliPrompter::AskYesNoCancel(const std::string& text)
     return m_reply;
 }
 
-CliPrompter CliPrompter::FromArgs(std::vector<std::string>& args)
+CliPrompter CliPrompter::FromArgs(std::vector<std::string>& args, Answer fallback)
 {
-    Answer reply = Answer::No;
+    Answer reply = fallback;
     for (const std::string& a : args) {
         if (a == "--yes")
             reply = Answer::Yes;

@@ -15,8 +15,8 @@ public:
     bool AskYesNo(const std::string& text) override;
     Answer AskYesNoCancel(const std::string& text) override;
 
-    // Takes --yes and --no out of args; the last one given counts.
-    static CliPrompter FromArgs(std::vector<std::string>& args);
+    // Takes --yes and --no out of args; the last one given counts, else fallback.
+    static CliPrompter FromArgs(std::vector<std::string>& args, Answer fallback = Answer::No);
 
 private:
     Answer m_reply;

@@ -1,7 +1,9 @@
 #include "app/cli/CliCommand.h"
 #include "app/cli/CliPrompter.h"
+#include "generator/ProjectFromPage.h"
 #include "project/ProjectDocument.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace quillet::cli {
@@ -13,9 +15,17 @@ int RunResave(const Args& given);
 
 } // namespace
 
-extern const Command kNewCommand = {"new", "new PATH.prj",
+extern const Command kNewCommand = {"new", "new PATH.prj [--page PAGE.html [--form NAME] [--database sqlite|mysql|pg]]",
                                     "Creates a project with one empty form, taking the server settings from the\n"
-                                    "preferences, and saves it to PATH.prj. An existing file is never replaced.",
+                                    "preferences, and saves it to PATH.prj. An existing file is never replaced.\n"
+                                    "With --page the project is made around an existing page: its form (--form\n"
+                                    "NAME, as 'quillet-cli forms' names it; default the first), one handler per\n"
+                                    "named submit button, a data source \"db\" (SQLite in the data folder unless\n"
+                                    "--database says mysql or pg) with a table of the form's fields, and for each\n"
+                                    "handler an Insert Record action and a thank-you page showing what was sent\n"
+                                    "(written to the templates folder beside PATH.prj). A submit button without a\n"
+                                    "name is offered one, written into the page; --no declines. Then\n"
+                                    "'quillet-cli preview PATH.prj' runs it.",
                                     RunNew};
 
 extern const Command kResaveCommand = {"resave", "resave IN.prj [OUT.prj]",
@@ -25,10 +35,44 @@ extern const Command kResaveCommand = {"resave", "resave IN.prj [OUT.prj]",
 
 namespace {
 
+// new PATH.prj --page PAGE [--form NAME] [--database KIND]
+int RunNewFromPage(const Args& args, CliPrompter& prompter)
+{
+    PageProjectRequest request;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        bool option = arg == "--page" || arg == "--form" || arg == "--database";
+        if (option && i + 1 >= args.size())
+            return UsageError(kNewCommand, arg + " expects a value");
+        if (arg == "--page")
+            request.pageFile = args[++i];
+        else if (arg == "--form")
+            request.formName = args[++i];
+        else if (arg == "--database")
+            request.database = args[++i];
+        else if (request.projectFile.empty() && !arg.starts_with("--"))
+            request.projectFile = arg;
+        else
+            return UsageError(kNewCommand, "unexpected argument " + arg);
+    }
+    if (request.projectFile.empty() || request.pageFile.empty())
+        return UsageError(kNewCommand, "expects a project path and --page PAGE");
+    if (!IsPageProjectDatabase(request.database))
+        return UsageError(kNewCommand, "--database expects sqlite, mysql or pg");
+    if (!CreateProjectFromPage(request, prompter))
+        return 1;
+    std::printf("%s\n", ProjectDocument::ProjectFilePath(request.projectFile).c_str());
+    return 0;
+}
+
 int RunNew(const Args& given)
 {
     Args args = given;
-    CliPrompter prompter = CliPrompter::FromArgs(args);
+    bool fromPage = std::find(args.begin(), args.end(), "--page") != args.end();
+    // Naming the page's unnamed submit buttons is what makes such a project work.
+    CliPrompter prompter = CliPrompter::FromArgs(args, fromPage ? Prompter::Answer::Yes : Prompter::Answer::No);
+    if (fromPage || std::any_of(args.begin(), args.end(), [](const std::string& a) { return a.starts_with("--"); }))
+        return RunNewFromPage(args, prompter);
     if (args.size() != 1)
         return UsageError(kNewCommand, "expects one path");
     const std::string& path = args[0];

@@ -45,10 +45,17 @@ my @cases = (
     [aggregates  => 3, [map { ['people', 'age', $_, ''] } qw(AVG)], []],
     [max_min_sum => 3, [['people', 'age', 'MAX', ''], ['people', 'id', 'MIN', ''], ['people', 'name', 'COUNT', '']], []],
     [insert      => 0, [map { ['', $_, '', qq{\$FORM{'new_$_'}[0]}] } qw(id name city age)], [['people', 'id', ['=', '1']]]],
-    [update      => 2, [['people', 'age', '', q{$FORM{'new_age'}[0] + 1}], ['people', 'city', '', q{'Oslo'}]],
+    [update      => 2, [['people', 'age', '', q{=$FORM{'new_age'}[0] + 1}], ['people', 'city', '', q{'Oslo'}]],
                        [['people', 'id', ['=', '6']]]],
     [delete      => 1, [['people', '', '', '']],
                        [['people', 'age', ['>=', '60'], ['', '']], ['people', 'city', ['', ''], ['=', q{'Oslo'}]]]],
+    # Text typed into value cells is stored as typed, whatever quotes, "@" or "$" it holds.
+    [insert_typed => 0, [['', 'id', '', '7'], ['', 'name', '', q{O'Brien}], ['', 'city', '', q{bob@example.com}]], []],
+    [insert_more  => 0, [['', 'id', '', '8'], ['', 'name', '', q{cost $5}], ['', 'city', '', q{a"b}]], []],
+    [select_typed => 3, \@people_columns, [['people', 'name', ['=', q{O'Brien}], ['', '']],
+                                           ['people', 'city', ['', ''], ['=', q{a"b}]]]],
+    [update_typed => 2, [['people', 'city', '', q{cost $5}]], [['people', 'city', ['=', q{bob@example.com}]]]],
+    [delete_typed => 1, [['people', '', '', '']], [['people', 'name', ['=', q{cost $5}]]]],
 );
 
 sub settings_block {
@@ -182,12 +189,14 @@ my %expected = (
     like => ['3'], like_form => [qw(4 5)], between => [qw(1 3 4)], between_form => [qw(1 4)],
     in_numbers => [qw(1 3 5)], in_strings => [qw(1 3 4)], in_form => [qw(1 3 4)], not_in => [qw(1 3 4)],
     among => [qw(4 5)], or_rows => [qw(2 3 4 5)], and_terms => ['1'], empty_grid => [qw(1 2 3 4 5)],
+    select_typed => [qw(7 8)],
     group_count => ['London|2', 'Paris|2', 'Rome|1'], aggregates => ['34.8'], max_min_sum => ['60|1|5'],
 );
 my %ordered = (order_desc => ["O'Neil", 'Dee', 'Cid', 'Bob', 'Ann'],
                order_two => ['London|60', 'London|17', 'Paris|45', 'Paris|30', 'Rome|22']);
 
-for my $name (sort keys %expected) {
+my %later = map { ($_ => 1) } qw(select_typed);
+for my $name (grep { !$later{$_} } sort keys %expected) {
     is_deeply(flat(run($name)), [sort @{$expected{$name}}], "$name: $sql{$name}");
 }
 for my $name (sort keys %ordered) {
@@ -203,6 +212,16 @@ is_deeply($db->selectall_arrayref($everybody)->[5], [6, 'Eve "quoted" \\ back', 
           "update: $sql{update}");
 run('delete', 1);
 is_deeply([map { $_->[0] } @{$db->selectall_arrayref($everybody)}], [1, 2, 3, 4], "delete: $sql{delete}");
+
+run('insert_typed', 1);
+run('insert_more', 1);
+my $typed = 'SELECT id, name, city FROM people WHERE id > 6 ORDER BY id';
+is_deeply($db->selectall_arrayref($typed), [[7, q{O'Brien}, q{bob@example.com}], [8, q{cost $5}, q{a"b}]],
+          "typed values: $sql{insert_typed}");
+is_deeply(flat(run('select_typed')), [7, 8], "select_typed: $sql{select_typed}");
+run('update_typed', 1);
+run('delete_typed', 1);
+is_deeply($db->selectall_arrayref($typed), [[7, q{O'Brien}, q{cost $5}]], "$sql{update_typed}\n$sql{delete_typed}");
 
 $db->disconnect;
 done_testing();

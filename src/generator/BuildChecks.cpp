@@ -1,0 +1,278 @@
+#include "generator/BuildChecks.h"
+
+#include "generator/ScriptGenerator.h"
+#include "generator/ScriptPrinter.h"
+#include "generator/SqlBuilder.h"
+#include "html/FormDiscovery.h"
+#include "html/FormFields.h"
+#include "project/Messages.h"
+#include "project/Project.h"
+#include "project/Prompter.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <strings.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace quillet {
+
+namespace {
+
+bool HasButtonNamed(HtmlPage& nodes, HtmlIter formNode, const std::string& name)
+{
+    for (HtmlIter field : FormFields(nodes, formNode))
+        if (IsHandlerButton(*field) && AttrValue(*field, "NAME") == name)
+            return true;
+    return false;
+}
+
+// Multi-table UPDATE and DELETE are MySQL's own; SQLite and PostgreSQL refuse them.
+bool ChangesSeveralTablesAtOnce(std::string_view driver)
+{
+    return strcasecmp(std::string(driver).c_str(), "mysql") == 0 ||
+           strcasecmp(std::string(driver).c_str(), "MariaDB") == 0;
+}
+
+std::vector<std::string> TablesOf(const RecordAction& record)
+{
+    std::vector<std::string> tables;
+    for (const ActionColumn& column : record.columns)
+        if (!column.tableName.empty() && std::find(tables.begin(), tables.end(), column.tableName) == tables.end())
+            tables.push_back(column.tableName);
+    if (tables.empty() && !record.table.empty())
+        tables.push_back(record.table);
+    return tables;
+}
+
+std::string JoinNames(const std::vector<std::string>& names)
+{
+    std::string text;
+    for (const std::string& name : names)
+        text += (text.empty() ? "" : ", ") + name;
+    return text;
+}
+
+bool CheckRecordAction(const Action& action, const Project& project, Prompter& prompter)
+{
+    const RecordAction& record = action.Record();
+    const DataSource* source = project.FindDataSource(record.dataSource);
+    if (!source) {
+        prompter.Show(FormatMessage(Msg::DataSourceMissing, {action.name, record.dataSource}));
+        return false;
+    }
+    if (action.type != ActionType::DeleteRecords && action.type != ActionType::UpdateRecords)
+        return true;
+    std::vector<std::string> tables = TablesOf(record);
+    std::string condition;
+    BuildCriteriaExpression(record.criteria, condition, false, record.dataSource);
+    if (condition.empty()) {
+        prompter.Show(FormatMessage(Msg::CriterionMissing, {action.name, JoinNames(tables)}));
+        return false;
+    }
+    if (tables.size() > 1 && !ChangesSeveralTablesAtOnce(source->driver)) {
+        prompter.Show(FormatMessage(Msg::SeveralTablesOnDriver, {action.name, JoinNames(tables), source->driver}));
+        return false;
+    }
+    return true;
+}
+
+bool CheckActions(const ActionList& actions, const Project& project, Prompter& prompter)
+{
+    for (const Action& action : actions) {
+        if (action.IsRecord() && !CheckRecordAction(action, project, prompter))
+            return false;
+        if (action.type == ActionType::ConditionalStatement &&
+            !CheckActions(action.Condition().actions, project, prompter))
+            return false;
+    }
+    return true;
+}
+
+bool CheckServedForm(const Form& form, const Project& project, const std::string& projectFile, Prompter& prompter)
+{
+    LoadedPage page;
+    Form named = form;
+    if (!LoadServedForm(named, projectFile, page, prompter))
+        return false;
+    for (const Handler& handler : form.handlers) {
+        // A handler left without actions runs nothing either way.
+        if (handler.actions.empty())
+            continue;
+        if (!HasButtonNamed(page.file->Nodes(), *page.formNode, handler.name)) {
+            prompter.Show(FormatMessage(Msg::HandlerWithoutButton, {named.formName, page.file->Path(), handler.name}));
+            return false;
+        }
+        if (!CheckActions(handler.actions, project, prompter))
+            return false;
+    }
+    return true;
+}
+
+std::string FindPerl()
+{
+    std::string path = std::getenv("PATH") ? std::getenv("PATH") : "";
+    std::stringstream folders(path + ":/usr/bin");
+    for (std::string folder; std::getline(folders, folder, ':');) {
+        std::string candidate = folder + "/perl";
+        if (!folder.empty() && access(candidate.c_str(), X_OK) == 0)
+            return candidate;
+    }
+    return {};
+}
+
+struct PerlResult {
+    bool compiled = false;
+    std::string output;
+};
+
+// Modules that are not installed here read as empty ones, and line numbers count
+// from the script's first line.
+std::string CompileCheckText(const std::string& script, const std::string& name)
+{
+    return "BEGIN { push @INC, sub { my $none = \"1;\"; open(my $fh, '<', \\$none); return $fh; }; }\n"
+           "# line 1 \"" +
+           name + "\"\n" + script;
+}
+
+constexpr auto kCompileTimeLimit = std::chrono::seconds(60);
+
+std::optional<PerlResult> RunPerlCheck(const std::string& perl, const std::string& text)
+{
+    namespace fs = std::filesystem;
+    std::string folder = (fs::temp_directory_path() / "quillet-check-XXXXXX").string();
+    if (!mkdtemp(folder.data()))
+        return std::nullopt;
+    std::string source = folder + "/script";
+    std::string log = folder + "/perl.out";
+    std::optional<PerlResult> result;
+    if (std::ofstream(source, std::ios::binary) << text) {
+        pid_t pid = fork();
+        if (pid == 0) {
+            int out = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            int none = open("/dev/null", O_RDONLY);
+            dup2(none, STDIN_FILENO);
+            dup2(out, STDOUT_FILENO);
+            dup2(out, STDERR_FILENO);
+            execl(perl.c_str(), perl.c_str(), "-c", source.c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        int status = 0;
+        auto deadline = std::chrono::steady_clock::now() + kCompileTimeLimit;
+        while (pid > 0 && waitpid(pid, &status, WNOHANG) == 0) {
+            if (std::chrono::steady_clock::now() > deadline) {
+                kill(pid, SIGKILL);
+                waitpid(pid, &status, 0);
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        std::ifstream in(log, std::ios::binary);
+        std::string output((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        if (pid > 0 && !(WIFEXITED(status) && WEXITSTATUS(status) == 127 && output.empty()))
+            result = PerlResult{WIFEXITED(status) && WEXITSTATUS(status) == 0, output};
+    }
+    std::error_code ec;
+    fs::remove_all(folder, ec);
+    return result;
+}
+
+// The first line number Perl names for the script.
+size_t FirstLineNamed(const std::string& output, const std::string& name)
+{
+    std::string marker = name + " line ";
+    size_t at = output.find(marker);
+    return at == std::string::npos ? 0 : std::strtoul(output.c_str() + at + marker.size(), nullptr, 10);
+}
+
+// Perl's report without its closing summary, a dozen lines at most.
+std::string PerlMessage(const std::string& output)
+{
+    std::stringstream lines(output);
+    std::string text;
+    int count = 0;
+    for (std::string line; std::getline(lines, line) && count < 12;) {
+        if (line.empty() || line.find("had compilation errors") != std::string::npos)
+            continue;
+        text += (text.empty() ? "" : "\r\n") + line;
+        ++count;
+    }
+    return text;
+}
+
+} // namespace
+
+bool LoadServedForm(Form& form, const std::string& projectFile, LoadedPage& page, Prompter& prompter)
+{
+    page = LoadedPage(projectFile);
+    std::string path = PagePath(form, page);
+    PageFile file(path);
+    if (!file.Read()) {
+        prompter.Show(FormatMessage(Msg::CantFindFile, {path}));
+        return false;
+    }
+    page.file = std::move(file);
+    std::vector<FormEntry> forms = PageForms(page.file->Nodes());
+    if (forms.empty()) {
+        prompter.Show(FormatMessage(Msg::NoFormInPage, {path}));
+        return false;
+    }
+    bool named = form.formName.empty() || std::any_of(forms.begin(), forms.end(), [&form](const FormEntry& entry) {
+                     return entry.name == form.formName;
+                 });
+    if (!named) {
+        std::vector<std::string> names;
+        for (const FormEntry& entry : forms)
+            names.push_back(entry.name);
+        prompter.Show(FormatMessage(Msg::FormNotInPage, {form.formName, path, JoinNames(names)}));
+        return false;
+    }
+    return FindForm(form, page) == FindFormResult::Found && page.formNode;
+}
+
+bool CheckFormPages(const Project& project, const std::string& projectFile, Prompter& prompter)
+{
+    for (const Form* form : ScriptFormList(project)) {
+        LoadedPage page;
+        Form named = *form;
+        if (!LoadServedForm(named, projectFile, page, prompter))
+            return false;
+    }
+    return true;
+}
+
+bool CheckBuild(const Project& project, const std::string& projectFile, Prompter& prompter)
+{
+    for (const Form* form : ScriptFormList(project))
+        if (!CheckServedForm(*form, project, projectFile, prompter))
+            return false;
+    return true;
+}
+
+bool CheckScriptCompiles(const ScriptPrinter& script, Prompter& prompter)
+{
+    std::string perl = FindPerl();
+    if (perl.empty())
+        return true;
+    const std::string name = "script";
+    std::optional<PerlResult> result = RunPerlCheck(perl, CompileCheckText(script.Text(), name));
+    if (!result || result->compiled)
+        return true;
+    std::string label = script.LabelOfLine(FirstLineNamed(result->output, name));
+    std::string message = PerlMessage(result->output);
+    if (label.empty())
+        prompter.Show(FormatMessage(Msg::ScriptDoesNotCompile, {message}));
+    else
+        prompter.Show(FormatMessage(Msg::ActionDoesNotCompile, {label, message}));
+    return false;
+}
+
+} // namespace quillet
