@@ -6,6 +6,7 @@
 #include "html/FormDiscovery.h"
 #include "html/FormFields.h"
 #include "project/Messages.h"
+#include "project/NameRules.h"
 #include "project/Project.h"
 #include "project/Prompter.h"
 
@@ -251,6 +252,10 @@ bool CheckFormPages(const Project& project, const std::string& projectFile, Prom
 
 bool CheckBuild(const Project& project, const std::string& projectFile, Prompter& prompter)
 {
+    if (std::optional<std::string> problem = CheckProjectNames(project)) {
+        prompter.Show(*problem);
+        return false;
+    }
     for (const Form* form : ScriptFormList(project))
         if (!CheckServedForm(*form, project, projectFile, prompter))
             return false;

@@ -20,7 +20,8 @@ bool LoadServedForm(Form& form, const std::string& projectFile, LoadedPage& page
 bool CheckFormPages(const Project& project, const std::string& projectFile, Prompter& prompter);
 
 // What would make a built script useless or harmful, refused before anything is
-// written: the checks of CheckFormPages, actions for a button the form does not
+// written: names that are no script variables (CheckProjectNames), the checks of
+// CheckFormPages, actions for a button the form does not
 // have, a record action on a data source the project lacks, a Delete or Update
 // without a complete criterion (it would change every row), or one over several
 // tables on a driver that cannot run it. The first problem is shown.

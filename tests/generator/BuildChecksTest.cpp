@@ -130,6 +130,12 @@ const RefusalCase kRefusals[] = {
              RecordOf(A::DeleteRecords, {"orders", "customers"}, {Where("id", "=", "1")})};
      },
      ""},
+    {"ActionNameNotAnIdentifier",
+     [](Project& p, std::string&) {
+         p.forms[0].handlers[0].actions = {RecordOf(A::InsertRecord, {"orders"}, {})};
+         p.forms[0].handlers[0].actions[0].name = "new-order";
+     },
+     "Action name must contain only alphanumeric characters"},
     {"DataSourceMissing",
      [](Project& p, std::string&) {
          p.forms[0].handlers[0].actions = {RecordOf(A::InsertRecord, {"orders"}, {}, "shop")};

@@ -69,6 +69,7 @@ ChoiceGrid* MakeCriteriaGridWidget(int leadRows, int rows, int columns, QWidget*
     for (int column = 1; column <= columns; ++column)
         headings << QString::number(column);
     grid->setHorizontalHeaderLabels(headings);
+    grid->valueCell = [leadRows](int row, int) { return row >= leadRows && (row - leadRows) % 2 == 1; };
     return grid;
 }
 

@@ -1,11 +1,14 @@
 #include "generator/pages/ChoiceGrid.h"
 
+#include "generator/PerlValue.h"
 #include "ui/GridWidget.h"
 
 #include <QComboBox>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QPainter>
 #include <QStyledItemDelegate>
+#include <QToolTip>
 
 namespace quillet {
 
@@ -51,10 +54,33 @@ public:
     {
         if (m_grid->tinted && m_grid->tinted(index.row()))
             painter->fillRect(option.rect, QColor(255, 255, 204));
-        QStyledItemDelegate::paint(painter, option, index);
+        QStyleOptionViewItem shown = option;
+        if (IsValue(index) && IsPerlExpression(FromQ(index.data().toString())))
+            shown.font.setItalic(true);
+        QStyledItemDelegate::paint(painter, shown, index);
+    }
+
+    bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                   const QModelIndex& index) override
+    {
+        if (event->type() != QEvent::ToolTip || !IsValue(index))
+            return QStyledItemDelegate::helpEvent(event, view, option, index);
+        QString text = index.data().toString();
+        QString hint = text.isEmpty()                  ? QObject::tr("Text is stored as typed; a form variable such as "
+                                                                                      "$FORM{'name'}[0], a number, a 'quoted string' or a call is "
+                                                                                      "Perl, and so is anything after a leading =.")
+                       : IsPerlExpression(FromQ(text)) ? QObject::tr("Perl, worked out when the form is sent")
+                                                       : QObject::tr("Text, stored as typed; start with = for Perl");
+        QToolTip::showText(event->globalPos(), hint, view);
+        return true;
     }
 
 private:
+    bool IsValue(const QModelIndex& index) const
+    {
+        return m_grid->valueCell && m_grid->valueCell(index.row(), index.column());
+    }
+
     ChoiceGrid* m_grid;
 };
 

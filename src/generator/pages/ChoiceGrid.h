@@ -45,6 +45,9 @@ public:
     std::function<bool(int row)> tinted;
     // Asked before a cell is edited; false refuses the edit (the caller has said why).
     std::function<bool(int row, int column)> mayEdit;
+    // Cells holding values: a Perl expression among them is shown in italics, and
+    // every one tells in its tooltip whether it is Perl or text stored as typed.
+    std::function<bool(int row, int column)> valueCell;
 
     CellRule RuleAt(int row, int column) const;
     QSize sizeHint() const override;

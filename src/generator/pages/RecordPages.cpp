@@ -125,6 +125,8 @@ ChoiceGrid* RecordQueryPage::MakeColumnGrid()
     grid->mayEdit = [this, grid](int row, int column) {
         return column != 1 || MayEditField(*grid, grid->Text(row, 0));
     };
+    if (m_action.type == ActionType::UpdateRecords)
+        grid->valueCell = [](int, int column) { return column == 2; };
     return grid;
 }
 
@@ -202,6 +204,7 @@ InsertRecordsPage::InsertRecordsPage(Action& action, const ActionPageContext& co
       m_grid(new ChoiceGrid(kInsertGridRows, 2, this))
 {
     m_grid->setHorizontalHeaderLabels({tr("Field"), tr("Value")});
+    m_grid->valueCell = [](int, int column) { return column == 1; };
     m_grid->rule = [this](int, int column) -> ChoiceGrid::CellRule {
         if (column == 0)
             return {ChoiceGrid::Kind::List, Fields(m_table->currentText())};
