@@ -43,22 +43,15 @@ bool ChangesSeveralTablesAtOnce(std::string_view driver)
            strcasecmp(std::string(driver).c_str(), "MariaDB") == 0;
 }
 
-std::vector<std::string> TablesOf(const RecordAction& record)
-{
-    std::vector<std::string> tables;
-    for (const ActionColumn& column : record.columns)
-        if (!column.tableName.empty() && std::find(tables.begin(), tables.end(), column.tableName) == tables.end())
-            tables.push_back(column.tableName);
-    if (tables.empty() && !record.table.empty())
-        tables.push_back(record.table);
-    return tables;
-}
-
-std::string JoinNames(const std::vector<std::string>& names)
+template <typename Names>
+std::string JoinNames(const Names& names)
 {
     std::string text;
-    for (const std::string& name : names)
-        text += (text.empty() ? "" : ", ") + name;
+    for (std::string_view name : names) {
+        if (!text.empty())
+            text += ", ";
+        text += name;
+    }
     return text;
 }
 
@@ -72,7 +65,7 @@ bool CheckRecordAction(const Action& action, const Project& project, Prompter& p
     }
     if (action.type != ActionType::DeleteRecords && action.type != ActionType::UpdateRecords)
         return true;
-    std::vector<std::string> tables = TablesOf(record);
+    std::vector<std::string_view> tables = RecordTables(record);
     std::string condition;
     BuildCriteriaExpression(record.criteria, condition, false, record.dataSource);
     if (condition.empty()) {

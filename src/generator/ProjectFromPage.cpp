@@ -6,6 +6,7 @@
 #include "html/FormFields.h"
 #include "html/HtmlText.h"
 #include "project/Messages.h"
+#include "project/NameRules.h"
 #include "project/ProjectDocument.h"
 #include "project/ProjectFile.h"
 #include "project/Prompter.h"
@@ -35,25 +36,6 @@ bool IsSqlWord(std::string_view name)
     std::string lower(name);
     std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
     return std::find(kSqlWords.begin(), kSqlWords.end(), lower) != kSqlWords.end();
-}
-
-// Letters, digits and "_" of text, other runs as one "_", starting with a letter.
-std::string Identifier(std::string_view text, std::string_view fallback)
-{
-    std::string out;
-    for (char c : text) {
-        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'))
-            out += c;
-        else if (!out.empty() && out.back() != '_')
-            out += '_';
-    }
-    while (!out.empty() && out.back() == '_')
-        out.pop_back();
-    if (out.empty())
-        return std::string(fallback);
-    if (!std::isalpha(static_cast<unsigned char>(out[0])))
-        out = std::string(fallback) + "_" + out;
-    return out;
 }
 
 std::string HtmlText(std::string_view text)
@@ -133,7 +115,7 @@ std::string ValueOf(const StoredField& field)
 ColumnDef ColumnFor(const StoredField& field, const std::vector<ColumnDef>& taken)
 {
     ColumnDef column;
-    std::string base = Identifier(field.name, "field");
+    std::string base = IdentifierFrom(field.name, "field");
     if (IsSqlWord(base))
         base += "_field";
     column.name = base;
@@ -282,7 +264,7 @@ bool CreateProjectFromPage(const PageProjectRequest& request, Prompter& prompter
         return false;
     }
 
-    std::string base = Identifier(fs::path(page.file->Path()).stem().string(), "form");
+    std::string base = IdentifierFrom(fs::path(page.file->Path()).stem().string(), "form");
     Project project;
     LoadPreferences(project.settings);
     DataSource source = NewDataSource(request.database, base);

@@ -94,18 +94,6 @@ Rows DistinctColumns(const std::vector<ActionColumn>& columns, Keep keep)
     return rows;
 }
 
-std::vector<std::string_view> DistinctTables(const RecordAction& record)
-{
-    std::vector<std::string_view> tables;
-    for (const ActionColumn& column : record.columns)
-        if (!column.tableName.empty() && std::find(tables.begin(), tables.end(), column.tableName) == tables.end())
-            tables.push_back(column.tableName);
-    // Rows without a table still act on the action's own table.
-    if (tables.empty() && !record.table.empty())
-        tables.push_back(record.table);
-    return tables;
-}
-
 template <typename Items, typename Write>
 void JoinItems(std::string& out, const Items& items, Write write)
 {
@@ -127,7 +115,7 @@ std::string ColumnName(const ActionColumn& row, bool qualify)
 
 void AppendTables(std::string& out, const RecordAction& record)
 {
-    JoinItems(out, DistinctTables(record), [&](std::string_view table) { out += table; });
+    JoinItems(out, RecordTables(record), [&](std::string_view table) { out += table; });
 }
 
 void AppendWhere(std::string& out, const RecordAction& record)
@@ -154,7 +142,7 @@ std::string UpdateStatement(const RecordAction& record)
 {
     Rows rows = DistinctColumns(record.columns, [](const ActionColumn&) { return true; });
     // SQLite and PostgreSQL refuse "SET t.c"; only a MySQL multi-table update needs it.
-    bool qualify = DistinctTables(record).size() > 1;
+    bool qualify = RecordTables(record).size() > 1;
     std::string out = "UPDATE ";
     AppendTables(out, record);
     out += " SET ";
@@ -321,6 +309,18 @@ private:
 
 } // namespace
 
+std::vector<std::string_view> RecordTables(const RecordAction& record)
+{
+    std::vector<std::string_view> tables;
+    for (const ActionColumn& column : record.columns)
+        if (!column.tableName.empty() && std::find(tables.begin(), tables.end(), column.tableName) == tables.end())
+            tables.push_back(column.tableName);
+    // Rows without a table still act on the action's own table.
+    if (tables.empty() && !record.table.empty())
+        tables.push_back(record.table);
+    return tables;
+}
+
 bool IsPlainNumber(std::string_view value)
 {
     size_t i = 0;
@@ -375,7 +375,7 @@ std::optional<std::string> BuildSqlStatement(const Action& action)
     case ActionType::DeleteRecords: {
         // Over several tables MySQL wants them named twice: those to delete from, and the FROM list.
         std::string out = "DELETE ";
-        if (DistinctTables(action.Record()).size() > 1) {
+        if (RecordTables(action.Record()).size() > 1) {
             AppendTables(out, action.Record());
             out += " ";
         }

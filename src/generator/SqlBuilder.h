@@ -5,10 +5,12 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quillet {
 
 struct Action;
+struct RecordAction;
 
 // The SQL text of a record action, as the generated script writes it inside a
 // Perl double-quoted string: values are spliced in through the data source's
@@ -20,6 +22,10 @@ struct Action;
 // An Update or Delete over several tables is MySQL's alone; a build refuses it elsewhere.
 // A value is Perl only when PerlValue says so; any other value is stored as typed.
 std::optional<std::string> BuildSqlStatement(const Action& action);
+
+// The tables the statement names, in order of first appearance: those of the
+// column rows, else the action's own.
+std::vector<std::string_view> RecordTables(const RecordAction& record);
 
 // Appends the condition of the criteria grid to text and returns it: each row
 // the conjunction of its filled cells, the grid the disjunction of its rows.

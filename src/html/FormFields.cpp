@@ -1,6 +1,7 @@
 #include "html/FormFields.h"
 
 #include "html/HtmlText.h"
+#include "project/NameRules.h"
 
 #include <algorithm>
 #include <array>
@@ -151,18 +152,7 @@ std::vector<HtmlIter> UnnamedSubmitButtons(HtmlPage& page, HtmlIter formNode)
 
 std::string SuggestButtonName(HtmlPage& page, HtmlIter formNode, HtmlIter button)
 {
-    std::string base;
-    for (char c : DecodeEntities(ButtonLabel(page, button))) {
-        bool word = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
-        if (word)
-            base += c;
-        else if (!base.empty() && base.back() != '_')
-            base += '_';
-    }
-    while (!base.empty() && base.back() == '_')
-        base.pop_back();
-    if (base.empty() || !((base[0] >= 'a' && base[0] <= 'z') || (base[0] >= 'A' && base[0] <= 'Z')))
-        base = "Submit" + base;
+    std::string base = IdentifierFrom(DecodeEntities(ButtonLabel(page, button)), "Submit");
     std::vector<std::string> used = FieldNamesOfForm(page, formNode);
     std::string name = base;
     for (int n = 2; std::find(used.begin(), used.end(), name) != used.end(); ++n)

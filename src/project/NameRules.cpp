@@ -36,6 +36,22 @@ bool IsIdentifier(std::string_view name)
     return !name.empty() && IsLetter(name.front()) && std::all_of(name.begin(), name.end(), IsIdentifierChar);
 }
 
+std::string IdentifierFrom(std::string_view text, std::string_view fallback)
+{
+    std::string out;
+    for (char c : text) {
+        if (IsLetter(c) || (c >= '0' && c <= '9'))
+            out += c;
+        else if (!out.empty() && out.back() != '_')
+            out += '_';
+    }
+    while (!out.empty() && out.back() == '_')
+        out.pop_back();
+    if (out.empty())
+        return std::string(fallback);
+    return IsLetter(out.front()) ? out : std::string(fallback) + "_" + out;
+}
+
 bool IsReservedScriptName(std::string_view name)
 {
     return std::find(kReservedNames.begin(), kReservedNames.end(), name) != kReservedNames.end();

@@ -19,6 +19,9 @@ enum class NameProblem {
 
 // Letters, digits and "_", starting with a letter.
 bool IsIdentifier(std::string_view name);
+// An identifier made of text's letters and digits, each run of anything else one
+// "_": fallback when nothing is left, prefixed to one that starts with a digit.
+std::string IdentifierFrom(std::string_view text, std::string_view fallback);
 // FORM, ENV, COOKIEJAR and the other main-package variables of a generated script.
 bool IsReservedScriptName(std::string_view name);
 NameProblem CheckScriptName(std::string_view name);
