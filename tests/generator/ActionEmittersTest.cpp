@@ -112,11 +112,11 @@ TEST_F(Emitters, MailPicksProgramOrHostAndFindsItsFiles)
     MailAction& m = mail.Mail();
     m = {"mail.txt",
          0,
-         "Shop",
+         "Shop \"Q\"",
          "shop@example.org",
          "$FORM{'email'}[0]",
          "",
-         "Order",
+         "Save $5",
          "smtp.example.org",
          "pop.example.org",
          "o'neil",
@@ -132,10 +132,10 @@ TEST_F(Emitters, MailPicksProgramOrHostAndFindsItsFiles)
                           "  user=>\"o'neil\", \n"
                           "  pass=>\"p\\\"\\$w\", \n"
                           "  from=>\"shop\\@example.org\", \n"
-                          "  sender=>\"Shop\", \n"
+                          "  sender=>\"Shop \\\"Q\\\"\", \n"
                           "  to=>\"$FORM{'email'}[0]\", \n"
                           "  cc=>\"\", \n"
-                          "  subject=>\"Order\", \n"
+                          "  subject=>\"Save \\$5\", \n"
                           "  docs=>[ \n"
                           "    [ \n"
                           "      content=>\"text/plain\",\n"

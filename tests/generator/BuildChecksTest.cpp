@@ -23,10 +23,11 @@ Criterion Where(std::string column, std::string op, std::string value)
     return {"orders", std::move(column), {{std::move(op), std::move(value)}}};
 }
 
-Action RecordOf(ActionType type, std::vector<std::string> tables, CriteriaList criteria, std::string dsn = "db")
+Action RecordOf(ActionType type, std::vector<std::string> tables, CriteriaList criteria, std::string dsn = "db",
+                std::string name = "Change")
 {
     Action action = *CreateAction(static_cast<long>(type));
-    action.name = "Change";
+    action.name = std::move(name);
     action.Record().dataSource = std::move(dsn);
     action.Record().table = tables.front();
     for (std::string& table : tables)
@@ -35,8 +36,21 @@ Action RecordOf(ActionType type, std::vector<std::string> tables, CriteriaList c
     return action;
 }
 
+Action Holding(ActionType type, std::string name, std::string code = {}, ActionList nested = {})
+{
+    Action action = *CreateAction(static_cast<long>(type));
+    action.name = std::move(name);
+    if (type == ActionType::PerlCodeBlock)
+        action.Code().code = std::move(code);
+    else
+        action.Condition().actions = std::move(nested);
+    return action;
+}
+
 struct RefusalCase {
     const char* name;
+    // The actions of the form's one button.
+    ActionList actions;
     std::function<void(Project&, std::string& page)> change;
     // Empty: the build goes through.
     std::string message;
@@ -58,8 +72,6 @@ protected:
         form.pageFile = "order.html";
         form.handlers.push_back({"Send", {}});
     }
-    std::vector<Action>& Actions() { return project.forms[0].handlers[0].actions; }
-
     TempDir dir;
     Project project;
     ScriptedPrompter prompter;
@@ -69,7 +81,9 @@ TEST_P(BuildRefusals, RefuseWithTheReasonAndWriteNothing)
 {
     const RefusalCase& c = GetParam();
     std::string page = kPage;
-    c.change(project, page);
+    project.forms[0].handlers[0].actions = c.actions;
+    if (c.change)
+        c.change(project, page);
     WriteBytes(dir.File("order.html"), page);
     std::string path = dir.File("order.html");
     std::string message = c.message;
@@ -90,64 +104,47 @@ TEST_P(BuildRefusals, RefuseWithTheReasonAndWriteNothing)
 
 using A = ActionType;
 
+const std::string kEveryRow = "The action \"Change\" would change every row of orders; add a criterion.";
+
 const RefusalCase kRefusals[] = {
-    {"Builds", [](Project&, std::string&) {}, ""},
-    {"NoForm", [](Project&, std::string& page) { page = "<p>A page of <3 forms</p>"; }, "There is no form in PAGE"},
-    {"NamedFormMissing", [](Project& p, std::string&) { p.forms[0].formName = "order"; },
+    {"Builds", {}, nullptr, ""},
+    {"NoForm", {}, [](Project&, std::string& page) { page = "<p>A page of <3 forms</p>"; }, "There is no form in PAGE"},
+    {"NamedFormMissing",
+     {},
+     [](Project& p, std::string&) { p.forms[0].formName = "order"; },
      "There is no form named \"order\" in PAGE; the forms there are form1."},
-    {"UnnamedFormPickedByItsName", [](Project& p, std::string&) { p.forms[0].formName = "form1"; }, ""},
+    {"UnnamedFormPickedByItsName", {}, [](Project& p, std::string&) { p.forms[0].formName = "form1"; }, ""},
     {"HandlerMatchesNoButton",
+     {},
      [](Project& p, std::string&) {
-         p.forms[0].handlers.push_back({"Save", {RecordOf(A::InsertRecord, {"orders"}, {})}});
+         p.forms[0].handlers.push_back({"Save", {RecordOf(A::InsertRecord, {"t"}, {})}});
      },
      "No submit button of form form1 in PAGE is named \"Save\""},
-    {"DeleteWithoutCriteria",
-     [](Project& p, std::string&) { p.forms[0].handlers[0].actions = {RecordOf(A::DeleteRecords, {"orders"}, {})}; },
-     "The action \"Change\" would change every row of orders; add a criterion."},
-    {"UpdateWithOnlyAnOperator",
-     [](Project& p, std::string&) {
-         p.forms[0].handlers[0].actions = {RecordOf(A::UpdateRecords, {"orders"}, {Where("id", "=", "")})};
-     },
-     "The action \"Change\" would change every row of orders; add a criterion."},
+    {"DeleteWithoutCriteria", {RecordOf(A::DeleteRecords, {"orders"}, {})}, nullptr, kEveryRow},
+    {"UpdateWithOnlyAnOperator", {RecordOf(A::UpdateRecords, {"orders"}, {Where("id", "=", "")})}, nullptr, kEveryRow},
     {"DeleteInsideACondition",
-     [](Project& p, std::string&) {
-         Action condition = *CreateAction(static_cast<long>(A::ConditionalStatement));
-         condition.name = "When";
-         condition.Condition().actions = {RecordOf(A::DeleteRecords, {"orders"}, {Where("", "=", "1")})};
-         p.forms[0].handlers[0].actions = {condition};
-     },
-     "The action \"Change\" would change every row of orders; add a criterion."},
+     {Holding(A::ConditionalStatement, "When", {}, {RecordOf(A::DeleteRecords, {"orders"}, {Where("", "=", "1")})})},
+     nullptr,
+     kEveryRow},
     {"UpdateOverTwoTablesOnSqlite",
-     [](Project& p, std::string&) {
-         p.forms[0].handlers[0].actions = {
-             RecordOf(A::UpdateRecords, {"orders", "customers"}, {Where("id", "=", "$FORM{'who'}[0]")})};
-     },
+     {RecordOf(A::UpdateRecords, {"orders", "customers"}, {Where("id", "=", "$FORM{'who'}[0]")})},
+     nullptr,
      "The action \"Change\" changes orders, customers in one statement, which the SQLite driver cannot run"},
     {"DeleteOverTwoTablesOnMysqlBuilds",
-     [](Project& p, std::string&) {
-         p.dataSources[0].driver = "mysql";
-         p.forms[0].handlers[0].actions = {
-             RecordOf(A::DeleteRecords, {"orders", "customers"}, {Where("id", "=", "1")})};
-     },
+     {RecordOf(A::DeleteRecords, {"orders", "customers"}, {Where("id", "=", "1")})},
+     [](Project& p, std::string&) { p.dataSources[0].driver = "mysql"; },
      ""},
     {"ActionNameNotAnIdentifier",
-     [](Project& p, std::string&) {
-         p.forms[0].handlers[0].actions = {RecordOf(A::InsertRecord, {"orders"}, {})};
-         p.forms[0].handlers[0].actions[0].name = "new-order";
-     },
+     {RecordOf(A::InsertRecord, {"orders"}, {}, "db", "new-order")},
+     nullptr,
      "Action name must contain only alphanumeric characters"},
     {"DataSourceMissing",
-     [](Project& p, std::string&) {
-         p.forms[0].handlers[0].actions = {RecordOf(A::InsertRecord, {"orders"}, {}, "shop")};
-     },
+     {RecordOf(A::InsertRecord, {"orders"}, {}, "shop")},
+     nullptr,
      "The action \"Change\" uses the data source \"shop\", which the project does not have."},
     {"CodeThatDoesNotCompile",
-     [](Project& p, std::string&) {
-         Action code = *CreateAction(static_cast<long>(A::PerlCodeBlock));
-         code.name = "Tally";
-         code.Code().code = "my $n = 1;\r\nmy $total = $n +;\r\n";
-         p.forms[0].handlers[0].actions = {code};
-     },
+     {Holding(A::PerlCodeBlock, "Tally", "my $n = 1;\r\nmy $total = $n +;\r\n")},
+     nullptr,
      "The action \"Tally\" does not compile:\r\nsyntax error at script line"},
 };
 

@@ -66,7 +66,6 @@ TEST_F(FromPage, RefusalsWriteNoProject)
         std::string form;
         std::string message;
     } cases[] = {
-        {"<p>none</p>", "", "There is no form in"},
         {"<form><input type=submit name=go></form>", "order", "There is no form named \"order\""},
         {"<form><input name=q></form>", "", "Form form1 in"},
     };

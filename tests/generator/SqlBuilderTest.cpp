@@ -142,14 +142,5 @@ TEST(IsPlainNumber, Forms)
         EXPECT_FALSE(IsPlainNumber(other)) << other;
 }
 
-TEST(IsStringColumnType, Names)
-{
-    for (const char* type : {"CHAR", "varchar", "TinyBlob", "BLOB", "MEDIUMBLOB", "LONGBLOB", "TINYTEXT", "TEXT",
-                             "MEDIUMTEXT", "LONGTEXT", "BINARY", "VARBINARY"})
-        EXPECT_TRUE(IsStringColumnType(type)) << type;
-    for (const char* type : {"INT", "DATE", "ENUM", "", "CHARS"})
-        EXPECT_FALSE(IsStringColumnType(type)) << type;
-}
-
 } // namespace
 } // namespace quillet

@@ -42,7 +42,7 @@ TEST(InputControl, GroupsAndFields)
         {"<input type=file>", InputButton::FileUploadBox, 1}, {"<input type=reset>", InputButton::ResetButton, 3},
         {"<input type=IMAGE>", InputButton::ImageButton, 3},  {"<input type=submit>", InputButton::SubmitButton, 3},
         {"<input type=button>", InputButton::PlainButton, 3}, {"<input>", InputButton::TextBox, 3},
-        {"<input type=color>", InputButton::TextBox, 3},
+        {"<input type=color>", InputButton::TextBox, 3},      {"<button name=go>", InputButton::SubmitButton, 3},
     };
     for (const auto& [html, pressed, shown] : cases) {
         InputControlValues values = ReadInputControl(ParseHtml(html).front());

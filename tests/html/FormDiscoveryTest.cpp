@@ -51,6 +51,9 @@ TEST_F(FormDiscovery, UnnamedFormsAreNamedByTheirPosition)
         {"<form></form><form name=b></form>", "gone", "form1 b", "form1"},
         {"<form name=form2></form><form></form>", "form2", "form2 form2_2", "form2"},
         {"<form name=form2></form><form></form>", "form2_2", "form2 form2_2", "form2_2"},
+        // Names match exactly; one that no form has takes the first.
+        {"<FORM NAME=order></FORM><form name=\"Order\"></form>", "Order", "order Order", "Order"},
+        {"<FORM NAME=order></FORM><form name=\"Order\"></form>", "ORDER", "order Order", "order"},
     };
     for (const Case& c : cases) {
         Load(c.page, c.wanted);
@@ -64,27 +67,6 @@ TEST_F(FormDiscovery, UnnamedFormsAreNamedByTheirPosition)
         FormListing listing = ListForms(form, page);
         ASSERT_TRUE(listing.selected);
         EXPECT_EQ(listing.entries[*listing.selected].node, *page.formNode) << c.page << " " << c.wanted;
-    }
-}
-
-TEST_F(FormDiscovery, SelectionByName)
-{
-    struct Case {
-        std::string wanted;
-        std::string takenName;
-        std::string formNameAfter;
-    };
-    const Case cases[] = {
-        {"Order", "Order", "Order"},   {"order", "order", "order"},
-        {"ORDER", "order", "order"}, // no match, case-sensitive: the first form
-        {"", "order", "order"},      // all named: the first form gives its name
-        {"missing", "order", "order"},
-    };
-    for (const Case& c : cases) {
-        Load("<FORM NAME=order></FORM><form name=\"Order\"></form>", c.wanted);
-        ASSERT_EQ(FindForm(form, page), FindFormResult::Found);
-        EXPECT_EQ(NameOf(*page.formNode), c.takenName) << c.wanted;
-        EXPECT_EQ(form.formName, c.formNameAfter) << c.wanted;
     }
 }
 
@@ -138,21 +120,11 @@ TEST_F(FormDiscovery, FieldWalkKindsNamesAndValues)
     EXPECT_EQ(FieldNamesOfForm(Nodes(), *page.formNode),
               (std::vector<std::string>{"size", "c", "t", "b", "m", "n", "go"}));
     EXPECT_EQ(FormFields(Nodes(), *page.formNode, FieldSet::InputsOnly).size(), 6u);
-}
-
-TEST_F(FormDiscovery, HandlersForButtons)
-{
-    Load("<form><input type=submit><input type=Image name=img><input type=submit name=go>"
-         "<input type=text name=t><input type=image name=img></form>");
-    ASSERT_EQ(FindForm(form, page), FindFormResult::Found);
-    std::vector<HtmlIter> fields = FormFields(Nodes(), *page.formNode);
-    EXPECT_EQ(HandlerForField(form, *fields[0]), nullptr);
-    EXPECT_EQ(HandlerForField(form, *fields[3]), nullptr);
-    for (HtmlIter field : fields)
+    // Only a submit or image button with a name gets a handler.
+    for (HtmlIter field : FormFields(Nodes(), *page.formNode))
         HandlerForField(form, *field);
-    ASSERT_EQ(form.handlers.size(), 2u);
-    EXPECT_EQ(form.handlers[0].name, "img");
-    EXPECT_EQ(form.handlers[1].name, "go");
+    ASSERT_EQ(form.handlers.size(), 1u);
+    EXPECT_EQ(form.handlers[0].name, "go");
 }
 
 TEST_F(FormDiscovery, SaveWritesTheNamedFormAndTakesTheNewTime)

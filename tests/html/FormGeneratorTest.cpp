@@ -38,7 +38,7 @@ void AddField(Loaded& loaded, NewFieldKind kind, int number)
 
 } // namespace
 
-TEST(FormGenerator, NewPageLoadsWithFormZeroAndTakesATextBox)
+TEST(FormGenerator, NewPageLoadsWithFormOneAndTakesATextBox)
 {
     TempDir dir;
     WriteBytes(dir.File("new.htm"), std::string(kNewPageText));

@@ -57,12 +57,4 @@ TEST(PageFile, MissingFileIsAFailureAndLeavesTheNodes)
     EXPECT_FALSE(WriteHtmlFile(intoMissingFolder));
 }
 
-TEST(PageFile, LineEndDetection)
-{
-    EXPECT_TRUE(AllLinesEndInCrLf("a\r\nb\r\n"));
-    EXPECT_FALSE(AllLinesEndInCrLf("a\r\nb\n"));
-    EXPECT_FALSE(AllLinesEndInCrLf("\na"));
-    EXPECT_FALSE(AllLinesEndInCrLf("no line end\r"));
-}
-
 } // namespace

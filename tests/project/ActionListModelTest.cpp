@@ -123,12 +123,3 @@ TEST(Attachment, TypesFromTheChosenFile)
     ApplyAttachmentType(a, true);
     EXPECT_EQ(a.isTemplate, 1);
 }
-
-TEST(Attachment, FileFilterHasEveryType)
-{
-    std::string filter = AttachmentFileFilter();
-    EXPECT_EQ(AttachmentFileTypeNames().size(), 37u);
-    EXPECT_EQ(filter.rfind("Webpages (*.html;*.htm;*.shtml;*.dhtml) |*.html;*.htm;*.shtml;*.dhtml|", 0), 0u);
-    EXPECT_NE(filter.find("|AU (*au)|*au|"), std::string::npos);
-    EXPECT_EQ(filter.substr(filter.size() - 2), "||");
-}

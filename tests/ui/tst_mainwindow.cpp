@@ -79,10 +79,8 @@ private slots:
         chooser.answers << page << m_folder->path() + "/contact.prj";
         MenuAction("New project from a &page...")->trigger();
         FileChooser::SetCurrent(nullptr);
-        QCOMPARE(chooser.asked.size(), 2);
         ProjectWindow* frame = m_window->ActiveProject();
-        QVERIFY(frame);
-        QCOMPARE(QString::fromStdString(frame->Document().Path()), m_folder->path() + "/contact.prj");
+        QVERIFY(frame && frame->Document().Path() == m_folder->path().toStdString() + "/contact.prj");
         const Form& form = *frame->Document().Content().CurrentForm();
         QCOMPARE(form.handlers.size(), size_t{1});
         QCOMPARE(form.handlers[0].actions.size(), size_t{2});
