@@ -41,7 +41,7 @@ TEST_F(FromPage, TableOfTheFieldsAndActionsBoundToThem)
              "<input type=checkbox name=t value=a><input type=checkbox name=t value=b><textarea name=note>"
              "</textarea><input type=file name=f><input type=submit name=Buy><button name=Ask>Ask</button></form>");
     ASSERT_TRUE(project);
-    EXPECT_EQ(project->dataSources[0].database, "data/order.db");
+    EXPECT_EQ(project->dataSources[0].database, "order.db");
     const TableDef& table = project->dataSources[0].tables[0];
     EXPECT_EQ(table.name, "order_entries");
     std::vector<std::string> columns;
