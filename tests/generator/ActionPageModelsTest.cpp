@@ -112,36 +112,6 @@ TEST(InsertGrid, BindingFillsOnlyFieldsWithAFormFieldOfTheSameName)
     EXPECT_FALSE(BindFormFields(rows, {"$FORM{'name'}[0]", "$FORM{'email'}[0]"}));
 }
 
-TEST(RecordChoices, TablesAndFieldsComeFromTheChosenDataSource)
-{
-    DataSourceList sources(2);
-    sources[0].name = "a";
-    sources[1].name = "b";
-    TableDef people;
-    people.name = "people";
-    people.columns.resize(2);
-    people.columns[0].name = "id";
-    people.columns[1].name = "name";
-    sources[1].tables.push_back(people);
-    EXPECT_TRUE(TableNames(sources, "a").empty());
-    EXPECT_EQ(TableNames(sources, "b"), std::vector<std::string>{"people"});
-    EXPECT_EQ(FieldNames(sources, "b", "people"), (std::vector<std::string>{"id", "name"}));
-    EXPECT_TRUE(FieldNames(sources, "b", "nosuch").empty());
-}
-
-TEST(RecordChoices, NewSelectShowsTenRows)
-{
-    Action select = *CreateAction(static_cast<long>(ActionType::SelectRecords));
-    PrepareNewRecordAction(select);
-    EXPECT_EQ(select.Record().rowsPerPage, 10);
-    select.Record().rowsPerPage = 25;
-    PrepareNewRecordAction(select);
-    EXPECT_EQ(select.Record().rowsPerPage, 25);
-    Action update = *CreateAction(static_cast<long>(ActionType::UpdateRecords));
-    PrepareNewRecordAction(update);
-    EXPECT_EQ(update.Record().rowsPerPage, 0);
-}
-
 TEST(Cookies, RowsBecomeOneLineAndComeBack)
 {
     std::vector<CookieRow> rows = {{" user ", " $FORM{'name'}[0] ", false}, {"", "orphan", true}, {"id", "7", true}};

@@ -80,13 +80,6 @@ TEST(BuildSqlStatement, DeleteAndOtherTypes)
     EXPECT_FALSE(BuildSqlStatement(*CreateAction(static_cast<long>(ActionType::SendEmail))));
 }
 
-TEST(BuildSqlStatement, EmptyGridGivesNoWhere)
-{
-    Action select = Record(ActionType::SelectRecords, {Column("people", "name")},
-                           {{"people", "age", {{"", "3"}, {">", ""}}}, {"people", "", {{"=", "1"}, {"=", "2"}}}});
-    EXPECT_EQ(Sql(select), "SELECT name FROM people");
-}
-
 CriteriaList Grid()
 {
     return {{"t", "age", {{">", "18"}, {"<=", " 3.5"}, {"", ""}}},

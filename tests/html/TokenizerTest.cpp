@@ -106,10 +106,4 @@ TEST(Tokenizer, TagSpacingIsNormalisedOnlyForEditedTags)
     EXPECT_EQ(WriteHtmlString(page, TagText::Normalised), "<p class=a>x</p><form action=y method=\"post\">");
 }
 
-TEST(Tokenizer, BlanksAroundEqualsKeepTheirMeaningWhenWritten)
-{
-    HtmlPage page = ParseHtml("<a href = \"x y\">");
-    EXPECT_EQ(WriteHtmlString(page, TagText::Normalised), "<a href=\"x y\">");
-}
-
 } // namespace
