@@ -26,7 +26,7 @@ namespace {
 QString PublishedKey(const std::string& projectPath, const ServerSettings& settings)
 {
     QString server =
-        QString::fromLocal8Bit(settings.UsesFtp() ? settings.ftpServer + settings.cgiPath : settings.cgiPath);
+        QString::fromLocal8Bit(settings.UsesRemoteLogin() ? settings.ftpServer + settings.cgiPath : settings.cgiPath);
     QByteArray key = QCryptographicHash::hash((QString::fromLocal8Bit(projectPath) + '\n' + server).toUtf8(),
                                               QCryptographicHash::Sha1);
     return "Published/" + QString::fromLatin1(key.toHex());

@@ -1,100 +1,53 @@
 #pragma once
 
-#include "net/RemoteTransport.h"
+#include "net/CurlConnection.h"
+#include "net/TlsChannel.h"
 
-#include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
-#include <string_view>
-#include <vector>
 
 namespace quillet {
 
-struct FtpLogin {
-    // "host" or "host:port"; port 21 when none is given.
-    std::string host;
-    std::string user;
-    std::string password;
-    bool passive = true;
-    // A Windows server gets text with CR LF and has the old file deleted before
-    // a new one is renamed onto it, which it would refuse otherwise.
-    bool windowsServer = false;
-};
-
-// One logged-in FTP session on libcurl. The control connection is kept open
-// between calls, so a publish of many files logs in once.
-class FtpConnection : public RemoteTransport {
+// One logged-in FTP session, plain or with explicit TLS (FTPS, RFC 4217).
+class FtpConnection : public CurlConnection {
 public:
-    ~FtpConnection() override;
-    FtpConnection(const FtpConnection&) = delete;
-    FtpConnection& operator=(const FtpConnection&) = delete;
-
     // Logs in and learns the login folder; none when the server cannot be
-    // reached or refuses the login (timedOut tells whether it stopped answering).
-    static std::unique_ptr<FtpConnection> Open(const FtpLogin& login, bool* timedOut = nullptr);
+    // reached or refuses the login (result tells which). Over FTPS every
+    // connection must show the public key certificatePin names, which the
+    // caller has judged (ProbeFtpsCertificate).
+    static std::unique_ptr<FtpConnection> Open(const RemoteLogin& login, const std::string& certificatePin = "",
+                                               ConnectResult* result = nullptr);
 
-    // STOR, creating missing folders. Text goes with the line ends of the
-    // server's system, whether or not the server translates them itself.
-    bool Put(const std::string& path, std::string_view bytes, TransferType type) override;
-    // APPE of nothing: creates a missing file and leaves a present one as it is.
-    bool CreateIfMissing(const std::string& path) override;
     // "SITE CHMOD", which servers that keep Unix modes understand.
     bool SetMode(const std::string& path, const std::string& mode) override;
     // RNFR/RNTO; a Windows server has the old file deleted first.
     bool Replace(const std::string& from, const std::string& to) override;
-    bool Remove(const std::string& path) override { return DeleteFile(path); }
-    bool ListNames(const std::string& folder, std::vector<std::string>& names) override;
-    bool KeepsModes() const override { return !m_login.windowsServer; }
-
-    bool Fetch(const std::string& remotePath, std::string& bytes, TransferType type);
     // Whether the server accepts the path as its current folder.
-    bool IsFolder(const std::string& path);
-    // The raw listing of a folder (MLSD when the server knows it, else LIST).
-    bool List(const std::string& folder, std::string& listing);
-    bool MakeFolder(const std::string& path);
-    bool RemoveFolder(const std::string& path);
-    bool DeleteFile(const std::string& path);
-    bool Rename(const std::string& from, const std::string& to);
+    bool IsFolder(const std::string& path) override;
+    // MLSD when the server knows it, else LIST.
+    bool List(const std::string& folder, std::string& listing) override;
+    bool MakeFolder(const std::string& path) override;
+    bool RemoveFolder(const std::string& path) override;
+    bool DeleteFile(const std::string& path) override;
+    bool Rename(const std::string& from, const std::string& to) override;
 
-    const std::string& Host() const { return m_login.host; }
-    std::string Server() const override { return m_login.host; }
-    // The folder the server put the user in at login, "/" when it did not say.
-    const std::string& LoginFolder() const { return m_loginFolder; }
-    // path made absolute against the login folder, with "/" separators.
-    std::string AbsolutePath(std::string_view path) const;
-    // The last FTP reply code, else the transfer library's error number.
-    unsigned long LastError() const override { return m_lastError; }
-    bool Cancelled() const override { return m_cancelled; }
-    bool TimedOut() const override { return m_timedOut; }
-    void SetProgress(TransferProgress progress) override { m_progress = std::move(progress); }
+protected:
+    std::string_view Scheme() const override { return "ftp"; }
+    std::string_view DefaultPort() const override { return "21"; }
+    // "%2F" makes the first folder the server's root rather than the login folder.
+    std::string_view RootInUrl() const override { return "/%2F"; }
+    void SetProtocolOptions(CURL* curl) override;
+    bool TextMode() const override { return true; }
 
 private:
-    struct Handle;
-    explicit FtpConnection(const FtpLogin& login);
-    bool Perform(const std::string& url, const std::vector<std::string>& quote, bool noBody,
-                 std::string* received = nullptr);
-    void SetCommonOptions(const std::string& url);
-    bool RunCommands(const std::vector<std::string>& commands);
-    bool StoreOnce(const std::string& url, std::string_view bytes, bool append);
-    std::string Url(std::string_view path) const;
-    static int OnProgress(void* self, int64_t total, int64_t now, int64_t upTotal, int64_t upNow);
+    explicit FtpConnection(const RemoteLogin& login) : CurlConnection(login) {}
 
-    FtpLogin m_login;
-    std::unique_ptr<Handle> m_handle;
-    std::string m_loginFolder = "/";
-    unsigned long m_lastError = 0;
-    bool m_cancelled = false;
-    bool m_timedOut = false;
-    TransferProgress m_progress;
+    std::string m_pin;
 };
 
-// The ASCII form of text: every line ending, LF or CR LF, becomes CR LF (RFC 959 3.1.1.1).
-std::string ToNetworkText(std::string_view text);
-// The local form of received text: CR LF becomes LF.
-std::string FromNetworkText(std::string_view text);
-
-// The part of a remote path after its last "/" or, failing that, its last "\".
-std::string RemoteBaseName(std::string_view path);
+// Looks at an FTPS server's certificate without logging in: AUTH TLS and the
+// handshake. False when that fails; result is then Declined when the server
+// refused TLS, else Failed or TimedOut.
+bool ProbeFtpsCertificate(const std::string& host, CertificateInfo& info, ConnectResult& result);
 
 } // namespace quillet

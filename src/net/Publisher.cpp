@@ -39,9 +39,9 @@ size_t CountMarked(const UploadList& list)
 
 // The transport of a caller that holds its own connection: that connection,
 // or the server's folders.
-RemoteTransport* CallersTransport(const std::string& method, FtpConnection* connection, FolderTransport& folders)
+RemoteTransport* CallersTransport(const std::string& method, RemoteConnection* connection, FolderTransport& folders)
 {
-    return method == "Using FTP" ? static_cast<RemoteTransport*>(connection) : &folders;
+    return IsRemoteMethod(method) ? static_cast<RemoteTransport*>(connection) : &folders;
 }
 
 // Says why a step failed, unless the user stopped the work.
@@ -114,34 +114,25 @@ PublishOutcome UploadNow(const UploadList& list, const ServerSettings& settings,
     size_t sentFiles = 0;
     if (sentCount)
         *sentCount = 0;
-    bool timedOut = false;
-    std::unique_ptr<RemoteTransport> transport = OpenTransport(settings, &timedOut);
+    ConnectResult connected = ConnectResult::Failed;
+    std::unique_ptr<RemoteTransport> transport = OpenTransport(settings, prompter, &connected);
     if (!transport && CancelRequested())
         return PublishOutcome::Cancelled;
     if (!transport) {
-        prompter.Show(timedOut ? StalledServerText(settings.ftpServer)
-                               : std::string(MessageText(Msg::CheckFtpSettings)));
+        ReportConnectFailure(connected, settings.ftpServer, prompter);
         return PublishOutcome::ConnectionFailed;
     }
     std::vector<std::string> paths;
     for (const UploadEntry& entry : list)
         paths.push_back(entry.remotePath);
     RemoveLeftovers(*transport, paths);
-    PublishOutcome sent = SendMarkedFiles(list, *transport, !settings.UsesFtp(), prompter, progress, sentFiles);
+    PublishOutcome sent = SendMarkedFiles(list, *transport, !settings.UsesRemoteLogin(), prompter, progress, sentFiles);
     if (sentCount)
         *sentCount = sentFiles;
     return sent;
 }
 
-std::unique_ptr<FtpConnection> OpenFtpConnection(const std::string& host, const std::string& user,
-                                                 const std::string& password, bool passive)
-{
-    if (host.empty() || user.empty())
-        return nullptr;
-    return FtpConnection::Open({host, user, password, passive, false});
-}
-
-int PutRemoteFile(const std::string& method, FtpConnection* connection, const std::string& remotePath,
+int PutRemoteFile(const std::string& method, RemoteConnection* connection, const std::string& remotePath,
                   const std::string& localPath, TransferType type, bool report, Prompter& prompter)
 {
     FolderTransport folders(false);
@@ -155,7 +146,7 @@ int PutRemoteFile(const std::string& method, FtpConnection* connection, const st
     return outcome.result == StepResult::Done ? 1 : 0;
 }
 
-int CreateRemoteEmptyFile(const std::string& method, FtpConnection* connection, const std::string& remotePath,
+int CreateRemoteEmptyFile(const std::string& method, RemoteConnection* connection, const std::string& remotePath,
                           Prompter& prompter)
 {
     FolderTransport folders(false);
@@ -170,7 +161,7 @@ int CreateRemoteEmptyFile(const std::string& method, FtpConnection* connection, 
     return outcome.result == StepResult::Done ? 1 : 0;
 }
 
-int CreateServerSideFile(const std::string& method, FtpConnection* connection, const std::string& path,
+int CreateServerSideFile(const std::string& method, RemoteConnection* connection, const std::string& path,
                          Prompter& prompter)
 {
     if (path.find("$FORM{") != std::string::npos)
@@ -186,13 +177,15 @@ void MarkMissingServerFiles(UploadList& list, const ServerSettings& settings, un
             unmarked.push_back(&entry);
     if (unmarked.empty())
         return;
-    if (!settings.UsesFtp()) {
+    if (!settings.UsesRemoteLogin()) {
         for (UploadEntry* entry : unmarked)
             entry->upload = !fs::exists(SlashPath(entry->remotePath));
         return;
     }
-    std::unique_ptr<FtpConnection> connection =
-        OpenFtpConnection(settings.ftpServer, settings.ftpUser, settings.ftpPassword, settings.ftpPassive != 0);
+    // Nobody is asked here: a server whose identity is not settled yet is
+    // asked about by the publish itself.
+    SilentPrompter quiet;
+    std::unique_ptr<RemoteConnection> connection = OpenRemoteConnection(LoginFor(settings), quiet);
     // One listing per folder; a folder that cannot be listed has none of the files.
     std::map<std::string, std::set<std::string>> folders;
     for (UploadEntry* entry : unmarked) {
@@ -211,6 +204,14 @@ void MarkMissingServerFiles(UploadList& list, const ServerSettings& settings, un
     }
 }
 
+void ReportConnectFailure(ConnectResult result, const std::string& server, Prompter& prompter)
+{
+    if (result == ConnectResult::TimedOut)
+        prompter.Show(StalledServerText(server));
+    else if (result == ConnectResult::Failed)
+        prompter.Show(std::string(MessageText(Msg::CheckFtpSettings)));
+}
+
 std::string StalledServerText(const std::string& server)
 {
     return FormatMessage(Msg::ServerStalled, {server, std::to_string(kStalledServerSeconds)});
@@ -219,7 +220,7 @@ std::string StalledServerText(const std::string& server)
 std::string PublishResultText(PublishOutcome outcome, size_t sent, const UploadList& list,
                               const ServerSettings& settings)
 {
-    const std::string& server = settings.UsesFtp() ? settings.ftpServer : settings.cgiPath;
+    const std::string& server = settings.UsesRemoteLogin() ? settings.ftpServer : settings.cgiPath;
     if (outcome == PublishOutcome::Cancelled)
         return FormatMessage(Msg::PublishStopped, {std::to_string(sent), std::to_string(CountMarked(list))});
     if (outcome != PublishOutcome::Done)
@@ -230,7 +231,8 @@ std::string PublishResultText(PublishOutcome outcome, size_t sent, const UploadL
 
 bool DeleteRemoteFile(const ServerSettings& settings, const std::string& remotePath)
 {
-    std::unique_ptr<RemoteTransport> transport = OpenTransport(settings);
+    SilentPrompter quiet;
+    std::unique_ptr<RemoteTransport> transport = OpenTransport(settings, quiet);
     return transport && transport->Remove(remotePath);
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "net/FtpClient.h"
+#include "net/RemoteConnection.h"
 #include "project/UploadEntry.h"
 
 #include <cstdint>
@@ -14,28 +14,23 @@ namespace quillet {
 class Prompter;
 struct ServerSettings;
 
-// FTP is chosen by the upload method "Using FTP"; any other method reaches the
-// server's folders as local paths.
-std::unique_ptr<FtpConnection> OpenFtpConnection(const std::string& host, const std::string& user,
-                                                 const std::string& password, bool passive);
-
-// Stores the file at localPath as remotePath: over connection with the FTP
-// method, else by copying into the folder (creating missing folders). Either
+// Stores the file at localPath as remotePath: over connection with a method
+// that logs in (FTP, FTPS, SFTP), else by copying into the folder (creating missing folders). Either
 // way the file appears under its final name only when it is complete
 // (PutWholeFile). 1 on success, 0 on failure; with report, a failure is shown.
-int PutRemoteFile(const std::string& method, FtpConnection* connection, const std::string& remotePath,
+int PutRemoteFile(const std::string& method, RemoteConnection* connection, const std::string& remotePath,
                   const std::string& localPath, TransferType type, bool report, Prompter& prompter);
 
 // Puts an empty placeholder at remotePath where no file is, in a way that can
 // never cut a file that is there (PutPlaceholder): collected data must survive
 // a publish. 1 or 0; a failure is shown.
-int CreateRemoteEmptyFile(const std::string& method, FtpConnection* connection, const std::string& remotePath,
+int CreateRemoteEmptyFile(const std::string& method, RemoteConnection* connection, const std::string& remotePath,
                           Prompter& prompter);
 
 // "Create a new Server-side file": the placeholder of CreateRemoteEmptyFile,
 // except for a path that names a form field ("$FORM{"), which only exists
 // when the script runs.
-int CreateServerSideFile(const std::string& method, FtpConnection* connection, const std::string& path,
+int CreateServerSideFile(const std::string& method, RemoteConnection* connection, const std::string& path,
                          Prompter& prompter);
 
 // Deletes one file from the server the settings reach; true when it is gone.
@@ -82,6 +77,8 @@ void MarkMissingServerFiles(UploadList& list, const ServerSettings& settings, un
 // one came. Empty for the failures, which showed their own message.
 std::string PublishResultText(PublishOutcome outcome, size_t sent, const UploadList& list,
                               const ServerSettings& settings);
+// Says why a login failed, unless the user knows already (ConnectResult::Declined).
+void ReportConnectFailure(ConnectResult result, const std::string& server, Prompter& prompter);
 // The message for a server that stopped answering.
 std::string StalledServerText(const std::string& server);
 

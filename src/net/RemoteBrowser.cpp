@@ -89,7 +89,7 @@ std::string ParentRemotePath(std::string_view path)
     return std::string(path.substr(0, cut == 0 ? 1 : cut));
 }
 
-RemoteBrowser::RemoteBrowser(FtpConnection& connection, BrowseMode mode, int flags, std::string_view filter)
+RemoteBrowser::RemoteBrowser(RemoteConnection& connection, BrowseMode mode, int flags, std::string_view filter)
     : m_connection(connection), m_mode(mode), m_flags(flags), m_fileTypes(ParseFileFilter(filter))
 {
 }

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "net/FtpClient.h"
 #include "net/FtpListing.h"
+#include "net/RemoteConnection.h"
 
 #include <optional>
 #include <string>
@@ -44,7 +44,8 @@ std::string ParentRemotePath(std::string_view path);
 // the dialog hands back.
 class RemoteBrowser {
 public:
-    RemoteBrowser(FtpConnection& connection, BrowseMode mode, int flags, std::string_view filter = kServerFileFilter);
+    RemoteBrowser(RemoteConnection& connection, BrowseMode mode, int flags,
+                  std::string_view filter = kServerFileFilter);
 
     // Lists the current folder afresh (the login folder when none is set yet).
     bool Refresh();
@@ -78,7 +79,7 @@ public:
 private:
     std::string ItemPath(std::string_view name) const;
 
-    FtpConnection& m_connection;
+    RemoteConnection& m_connection;
     BrowseMode m_mode;
     int m_flags;
     std::vector<FileType> m_fileTypes;

@@ -1,6 +1,6 @@
 #include "net/RemoteTransport.h"
 
-#include "net/FtpClient.h"
+#include "net/RemoteConnection.h"
 #include "project/ServerSettings.h"
 
 #include <algorithm>
@@ -121,15 +121,42 @@ std::string SlashPath(std::string_view path)
     return out;
 }
 
-std::unique_ptr<RemoteTransport> OpenTransport(const ServerSettings& settings, bool* timedOut)
+std::string ToNetworkText(std::string_view text)
 {
-    if (!settings.UsesFtp())
+    std::string out;
+    out.reserve(text.size() + text.size() / 32);
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r'))
+            out += '\r';
+        out += text[i];
+    }
+    return out;
+}
+
+std::string FromNetworkText(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i)
+        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n'))
+            out += text[i];
+    return out;
+}
+
+std::string RemoteBaseName(std::string_view path)
+{
+    size_t cut = path.rfind('/');
+    if (cut == std::string_view::npos)
+        cut = path.rfind('\\');
+    return std::string(cut == std::string_view::npos ? path : path.substr(cut + 1));
+}
+
+std::unique_ptr<RemoteTransport> OpenTransport(const ServerSettings& settings, Prompter& prompter,
+                                               ConnectResult* result)
+{
+    if (!settings.UsesRemoteLogin())
         return std::make_unique<FolderTransport>(IsWindowsServer(settings.serverType));
-    if (settings.ftpServer.empty() || settings.ftpUser.empty())
-        return nullptr;
-    return FtpConnection::Open({settings.ftpServer, settings.ftpUser, settings.ftpPassword, settings.ftpPassive != 0,
-                                IsWindowsServer(settings.serverType)},
-                               timedOut);
+    return OpenRemoteConnection(LoginFor(settings), prompter, result);
 }
 
 } // namespace quillet

@@ -9,6 +9,7 @@
 
 namespace quillet {
 
+class Prompter;
 struct ServerSettings;
 
 enum class TransferType { Ascii = 1, Binary = 2 };
@@ -67,15 +68,27 @@ private:
     unsigned long m_lastError = 0;
 };
 
-// The transport the settings' upload method names, logged in; none (nothing
-// shown) when the FTP server cannot be reached or refuses the login
-// (timedOut tells whether it stopped answering).
-std::unique_ptr<RemoteTransport> OpenTransport(const ServerSettings& settings, bool* timedOut = nullptr);
+enum class ConnectResult;
+
+// The transport the settings' upload method names, logged in; none when the
+// server cannot be reached, is not trusted or refuses the login (result says
+// which). Questions about the server's identity, and a refused one, go to
+// prompter (OpenRemoteConnection).
+std::unique_ptr<RemoteTransport> OpenTransport(const ServerSettings& settings, Prompter& prompter,
+                                               ConnectResult* result = nullptr);
 
 // Octal digits a mode command may carry: "644", "0755".
 bool IsModeText(std::string_view mode);
 
 // A remote path with "\" turned into "/".
 std::string SlashPath(std::string_view path);
+
+// The ASCII form of text: every line ending, LF or CR LF, becomes CR LF (RFC 959 3.1.1.1).
+std::string ToNetworkText(std::string_view text);
+// The local form of received text: CR LF becomes LF.
+std::string FromNetworkText(std::string_view text);
+
+// The part of a remote path after its last "/" or, failing that, its last "\".
+std::string RemoteBaseName(std::string_view path);
 
 } // namespace quillet

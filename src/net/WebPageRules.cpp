@@ -120,7 +120,17 @@ bool AddDnsServer(std::vector<std::string>& names, std::string_view text, Prompt
 
 bool FtpFieldsEnabled(std::string_view uploadMethod)
 {
-    return uploadMethod == "Using FTP";
+    return ProtocolOf(uploadMethod).has_value();
+}
+
+bool PassiveModeEnabled(std::string_view uploadMethod)
+{
+    return uploadMethod == "Using FTP" || uploadMethod == "Using FTPS";
+}
+
+bool SshKeyEnabled(std::string_view uploadMethod)
+{
+    return uploadMethod == "Using SFTP";
 }
 
 bool PerlPathEnabled(std::string_view serverType)

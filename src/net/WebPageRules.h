@@ -32,7 +32,7 @@ struct WebPageValues {
 
 namespace web {
 inline constexpr const char* kServerTypes[] = {"Others", "Win95/98/NT/2K/Me/XP"};
-inline constexpr const char* kUploadMethods[] = {"Using Direct Copy", "Using FTP"};
+inline constexpr const char* kUploadMethods[] = {"Using Direct Copy", "Using FTP", "Using FTPS", "Using SFTP"};
 inline constexpr const char* kScriptPatterns[] = {"*.cgi", "*.pl"};
 inline constexpr const char* kCgiWrappers[] = {"CGIWrap", "None or Not Sure", "suEXEC"};
 inline constexpr const char* kHomeFileFilter =
@@ -51,7 +51,11 @@ std::string JoinDnsList(const std::vector<std::string>& names);
 // listed (ignoring case) is not added twice.
 bool AddDnsServer(std::vector<std::string>& names, std::string_view text, Prompter& prompter);
 
+// The login fields serve every method that logs in; passive mode only FTP and
+// FTPS, the SSH key only SFTP.
 bool FtpFieldsEnabled(std::string_view uploadMethod);
+bool PassiveModeEnabled(std::string_view uploadMethod);
+bool SshKeyEnabled(std::string_view uploadMethod);
 bool PerlPathEnabled(std::string_view serverType);
 
 std::string TrimBlanks(std::string_view text);

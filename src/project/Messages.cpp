@@ -33,6 +33,13 @@ constexpr std::array kTexts = {
     "The certificate of %s is not the one you chose to trust, so nothing was sent: another computer may be posing as "
     "your server.\r\nSHA-256 fingerprint now: %s\r\nTrusted before: %s\r\nIf your host has renewed the "
     "certificate, delete the line of %s in %s and connect again.",
+    "The FTP server %s offers no encryption (AUTH TLS), so nothing was sent. Ask your host for FTPS or SFTP, or "
+    "choose \"Using FTP\" if the password may travel unencrypted.",
+    "The server %s is not known to this computer yet. Its %s host key has the fingerprint\r\n%s\r\n\r\nCompare it "
+    "with the one your host gives you. Connect, and remember the key?",
+    "The host key of %s has changed: the server now shows a %s key with the fingerprint %s, which is not the one "
+    "recorded in %s. Another computer may be posing as your server, so nothing was sent. If your host has changed "
+    "its key, remove the old one with \"ssh-keygen -R %s\" and connect again.",
     "Enter the SMTP server in \"SMTP Server or Sendmail Path:\" before sending a test mail.",
     "This action hands its mail to the mail program %s on the web server, which cannot be run from here. \"Check "
     "Server\" on the Web tab tells whether the program is there.",

@@ -29,6 +29,9 @@ enum class Msg {
     // Server identity and test mail
     CertificateUntrusted,
     CertificateChanged,
+    FtpsNotOffered,
+    HostKeyUnknown,
+    HostKeyChanged,
     TestMailNoServer,
     TestMailProgram,
     TestMailNoAddress,

@@ -75,6 +75,22 @@ bool IsWindowsServer(std::string_view serverType)
     return serverType.find("Win") != std::string_view::npos;
 }
 
+std::optional<RemoteProtocol> ProtocolOf(std::string_view uploadMethod)
+{
+    if (uploadMethod == "Using FTP")
+        return RemoteProtocol::Ftp;
+    if (uploadMethod == "Using FTPS")
+        return RemoteProtocol::Ftps;
+    if (uploadMethod == "Using SFTP")
+        return RemoteProtocol::Sftp;
+    return std::nullopt;
+}
+
+bool ServerSettings::UsesRemoteLogin() const
+{
+    return ProtocolOf(uploadMethod).has_value();
+}
+
 std::string PreferencesPath()
 {
     const char* config = std::getenv("XDG_CONFIG_HOME");

@@ -1,9 +1,17 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
 namespace quillet {
+
+enum class RemoteProtocol { Ftp, Ftps, Sftp };
+
+// The upload methods that log in to the server: "Using FTP", "Using FTPS"
+// (explicit TLS) and "Using SFTP"; none for one that reaches the server's
+// folders as local paths ("Using Direct Copy").
+std::optional<RemoteProtocol> ProtocolOf(std::string_view uploadMethod);
 
 class ProjectReader;
 class ProjectWriter;
@@ -35,7 +43,9 @@ struct ServerSettings {
 
     // The script extension, ".cgi" for "*.cgi": the pattern from its second character on.
     std::string ScriptExtension() const;
-    bool UsesFtp() const { return uploadMethod == "Using FTP"; }
+    // FTP, FTPS or SFTP: the server is reached with the login of the Web tab,
+    // not as local folders.
+    bool UsesRemoteLogin() const;
 };
 
 void WriteSettings(ProjectWriter& out, const ServerSettings& settings);

@@ -8,7 +8,7 @@
 namespace quillet {
 
 FtpConnectDialog::FtpConnectDialog(const FtpFields& ftp, QWidget* parent)
-    : QDialog(parent), m_host(new QLineEdit(QString::fromLocal8Bit(ftp.host), this)),
+    : QDialog(parent), m_method(ftp.method), m_host(new QLineEdit(QString::fromLocal8Bit(ftp.host), this)),
       m_user(new QLineEdit(QString::fromLocal8Bit(ftp.user), this)),
       m_password(new QLineEdit(QString::fromLocal8Bit(ftp.password), this)),
       m_passive(new QCheckBox(tr("Enable FTP &Passive Mode"), this))
@@ -30,12 +30,12 @@ FtpConnectDialog::FtpConnectDialog(const FtpFields& ftp, QWidget* parent)
 FtpFields FtpConnectDialog::Fields() const
 {
     return {m_host->text().trimmed().toLocal8Bit().toStdString(), m_user->text().toLocal8Bit().toStdString(),
-            m_password->text().toLocal8Bit().toStdString(), m_passive->isChecked()};
+            m_password->text().toLocal8Bit().toStdString(), m_passive->isChecked(), m_method};
 }
 
 bool FtpConnectDialog::Complete() const
 {
-    return !m_host->text().trimmed().isEmpty() && !m_user->text().isEmpty() && !m_password->text().isEmpty();
+    return Fields().Complete();
 }
 
 } // namespace quillet

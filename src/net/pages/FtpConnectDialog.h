@@ -15,10 +15,11 @@ class FtpConnectDialog : public QDialog {
 public:
     explicit FtpConnectDialog(const FtpFields& ftp, QWidget* parent = nullptr);
     FtpFields Fields() const;
-    // The three texts are all given.
+    // Enough is given to log in (FtpFields::Complete).
     bool Complete() const;
 
 private:
+    std::string m_method;
     QLineEdit* m_host;
     QLineEdit* m_user;
     QLineEdit* m_password;

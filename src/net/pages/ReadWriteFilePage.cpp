@@ -98,13 +98,13 @@ void ReadWriteFilePage::CreateServerFile()
     const ServerSettings& settings = m_context.project.settings;
     RunBusy(this, tr("Creating %1...").arg(QString::fromLocal8Bit(chosen.c_str())), m_context.prompter,
             [&](BusyTask& task) {
-                std::unique_ptr<FtpConnection> connection;
-                if (settings.UsesFtp() && chosen.find("$FORM{") == std::string::npos) {
-                    connection = OpenFtpConnection(settings.ftpServer, settings.ftpUser, settings.ftpPassword,
-                                                   settings.ftpPassive != 0);
+                std::unique_ptr<RemoteConnection> connection;
+                if (settings.UsesRemoteLogin() && chosen.find("$FORM{") == std::string::npos) {
+                    ConnectResult result = ConnectResult::Failed;
+                    connection = OpenRemoteConnection(LoginFor(settings), task.WorkPrompter(), &result);
                     if (!connection) {
                         if (!task.Cancelled())
-                            task.WorkPrompter().Show(FormatMessage(Msg::CheckFtpSettings));
+                            ReportConnectFailure(result, settings.ftpServer, task.WorkPrompter());
                         return;
                     }
                 }

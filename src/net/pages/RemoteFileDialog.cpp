@@ -59,7 +59,7 @@ RemoteFileDialog::RemoteFileDialog(Mode mode, unsigned flags, std::string_view f
     setWindowTitle(mode == Mode::Select ? tr("Select A Server Folder") : tr("Server Files"));
     BuildControls();
     resize(640, 480);
-    if (!ftp.host.empty() && !ftp.user.empty() && !ftp.password.empty())
+    if (ftp.Complete())
         Connect(ftp);
 }
 
@@ -220,12 +220,13 @@ void RemoteFileDialog::Connect(const FtpFields& ftp)
 {
     Disconnect();
     m_ftp = ftp;
-    std::unique_ptr<FtpConnection> opened;
-    bool finished = RunBusy(this, tr("Connecting to %1...").arg(Local(ftp.host)), m_prompter, [&](BusyTask&) {
-        opened = OpenFtpConnection(ftp.host, ftp.user, ftp.password, ftp.passive);
+    std::unique_ptr<RemoteConnection> opened;
+    ConnectResult result = ConnectResult::Failed;
+    bool finished = RunBusy(this, tr("Connecting to %1...").arg(Local(ftp.host)), m_prompter, [&](BusyTask& task) {
+        opened = OpenRemoteConnection(ftp.Login(), task.WorkPrompter(), &result);
     });
     if (finished && !opened)
-        m_prompter.Show(FormatMessage(Msg::CheckFtpSettings));
+        ReportConnectFailure(result, ftp.host, m_prompter);
     if (!finished || !opened)
         return;
     m_connection = std::move(opened);
@@ -424,7 +425,7 @@ void RemoteFileDialog::ConnectDialog()
         ok = dialog.exec() == QDialog::Accepted && dialog.Complete();
         fields = dialog.Fields();
     }
-    if (ok && !fields.host.empty() && !fields.user.empty() && !fields.password.empty())
+    if (ok && fields.Complete())
         Connect(fields);
 }
 

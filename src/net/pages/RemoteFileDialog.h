@@ -19,7 +19,7 @@ namespace quillet {
 
 class Prompter;
 
-// A small FTP file manager for choosing a file or folder on the server.
+// A small file manager for choosing a file or folder on the server over FTP, FTPS or SFTP.
 class RemoteFileDialog : public QDialog {
     Q_OBJECT
 public:
@@ -76,7 +76,7 @@ private:
     std::string m_filter;
     FtpFields m_ftp;
     Prompter& m_prompter;
-    std::unique_ptr<FtpConnection> m_connection;
+    std::unique_ptr<RemoteConnection> m_connection;
     std::unique_ptr<RemoteBrowser> m_browser;
     std::string m_startPath;
     std::string m_chosen;

@@ -29,10 +29,22 @@ bool RunRemote(QWidget* parent, RemoteFileDialog::Mode mode, unsigned flags, Ftp
 
 } // namespace
 
+RemoteLogin FtpFields::Login() const
+{
+    ServerSettings settings;
+    settings.uploadMethod = method;
+    settings.ftpServer = host;
+    settings.ftpUser = user;
+    settings.ftpPassword = password;
+    settings.ftpPassive = passive ? 1 : 0;
+    return LoginFor(settings);
+}
+
 bool BrowseServerFolder(QWidget* parent, const std::string& uploadMethod, FtpFields& ftp, std::string& folder,
                         Prompter& prompter)
 {
-    if (uploadMethod == "Using FTP")
+    ftp.method = uploadMethod;
+    if (IsRemoteMethod(uploadMethod))
         return RunRemote(parent, RemoteFileDialog::Mode::Select, 0, ftp, std::string(kServerFileFilter), folder, folder,
                          prompter);
     QString chosen = FileChooser::Current().Folder(parent, QObject::tr("Select A Windows Folder"));
@@ -45,7 +57,8 @@ bool BrowseServerFolder(QWidget* parent, const std::string& uploadMethod, FtpFie
 bool BrowseServerFile(QWidget* parent, int mode, const std::string& uploadMethod, FtpFields& ftp,
                       const std::string& filter, const std::string& initialPath, std::string& file, Prompter& prompter)
 {
-    if (uploadMethod == "Using FTP") {
+    ftp.method = uploadMethod;
+    if (IsRemoteMethod(uploadMethod)) {
         auto remoteMode = mode == 2 ? RemoteFileDialog::Mode::Create : RemoteFileDialog::Mode::Open;
         return RunRemote(parent, remoteMode, RemoteFileDialog::kShowFiles, ftp, filter, initialPath, file, prompter);
     }

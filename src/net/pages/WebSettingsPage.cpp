@@ -1,5 +1,6 @@
 #include "net/pages/WebSettingsPage.h"
 
+#include "net/SshIdentity.h"
 #include "net/WebDnsLookup.h"
 #include "net/WebPageRules.h"
 #include "net/pages/PublishDialog.h"
@@ -10,6 +11,7 @@
 #include "project/Prompter.h"
 #include "project/UploadList.h"
 #include "ui/BusyTask.h"
+#include "ui/FileChooser.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -82,7 +84,7 @@ void WebSettingsPage::CreateFields()
 {
     using namespace web;
     m_serverType = ChoiceBox(this, {kServerTypes[0], kServerTypes[1]});
-    m_uploadMethod = ChoiceBox(this, {kUploadMethods[0], kUploadMethods[1]});
+    m_uploadMethod = ChoiceBox(this, {kUploadMethods[0], kUploadMethods[1], kUploadMethods[2], kUploadMethods[3]});
     m_scriptPattern = ChoiceBox(this, {kScriptPatterns[0], kScriptPatterns[1]});
     m_cgiWrapper = ChoiceBox(this, {kCgiWrappers[0], kCgiWrappers[1], kCgiWrappers[2]});
     m_ftpServer = new QLineEdit(this);
@@ -90,6 +92,9 @@ void WebSettingsPage::CreateFields()
     m_ftpPassword = new QLineEdit(this);
     m_ftpPassword->setEchoMode(QLineEdit::Password);
     m_ftpPassive = new QCheckBox(tr("FTP &Passive Mode"), this);
+    m_sshKey = new QLineEdit(this);
+    m_sshKey->setPlaceholderText(tr("none: log in with the password"));
+    m_sshKey->setToolTip(tr("A private key that logs in instead of the password; the password then unlocks the key"));
     m_perlPath = new QLineEdit(this);
     m_homePageUrl = new QLineEdit(this);
     m_homePagePath = new QLineEdit(this);
@@ -98,7 +103,7 @@ void WebSettingsPage::CreateFields()
     const std::pair<QLineEdit*, const char*> names[] = {
         {m_ftpServer, "ftpServer"}, {m_ftpUser, "ftpUser"},         {m_ftpPassword, "ftpPassword"},
         {m_perlPath, "perlPath"},   {m_homePageUrl, "homePageUrl"}, {m_homePagePath, "homePagePath"},
-        {m_cgiUrl, "cgiUrl"},       {m_cgiPath, "cgiPath"}};
+        {m_cgiUrl, "cgiUrl"},       {m_cgiPath, "cgiPath"},         {m_sshKey, "sshKey"}};
     for (const auto& [edit, name] : names)
         edit->setObjectName(name);
 }
@@ -126,6 +131,8 @@ void WebSettingsPage::BuildControls()
     form->addRow(tr("FTP User &Name:"), m_ftpUser);
     form->addRow(tr("FTP Pass&word:"), m_ftpPassword);
     form->addRow(QString(), m_ftpPassive);
+    form->addRow(tr("SSH &Key File:"),
+                 withBrowse(m_sshKey, tr("Choose the private key for SFTP"), &WebSettingsPage::BrowseSshKey));
     form->addRow(tr("File Path of PERL &5:"), m_perlPath);
     form->addRow(tr("&Home Page URL:"), m_homePageUrl);
     form->addRow(tr("Server-Side Path of the Home Pa&ge:"),
@@ -191,9 +198,11 @@ QWidget* WebSettingsPage::BuildConfigurationRow()
 
 void WebSettingsPage::UpdateEnabling()
 {
-    bool ftp = FtpFieldsEnabled(Bytes(m_uploadMethod->currentText()));
+    std::string method = Bytes(m_uploadMethod->currentText());
     for (QWidget* field : std::initializer_list<QWidget*>{m_ftpServer, m_ftpUser, m_ftpPassword})
-        field->setEnabled(ftp);
+        field->setEnabled(FtpFieldsEnabled(method));
+    m_ftpPassive->setEnabled(PassiveModeEnabled(method));
+    m_sshKey->parentWidget()->setEnabled(SshKeyEnabled(method));
     m_perlPath->setEnabled(PerlPathEnabled(Bytes(m_serverType->currentText())));
 }
 
@@ -243,12 +252,24 @@ void WebSettingsPage::Show(const WebPageValues& values)
 void WebSettingsPage::Load()
 {
     Show(WebPageFromSettings(m_project.settings));
+    m_sshKey->setText(Local(SshKeyFor(m_project.settings.ftpUser, m_project.settings.ftpServer).value_or("")));
 }
 
 void WebSettingsPage::Store()
 {
     StoreWebPage(Values(), m_project.settings);
     SavePreferences(m_project.settings);
+    const ServerSettings& settings = m_project.settings;
+    std::string key = Bytes(m_sshKey->text().trimmed());
+    if (SshKeyEnabled(settings.uploadMethod) && SshKeyFor(settings.ftpUser, settings.ftpServer).value_or("") != key)
+        RememberSshKey(settings.ftpUser, settings.ftpServer, key);
+}
+
+void WebSettingsPage::BrowseSshKey()
+{
+    QString chosen = FileChooser::Current().OpenFile(this, tr("SSH Key File"), tr("All files (*)"));
+    if (!chosen.isEmpty())
+        m_sshKey->setText(chosen);
 }
 
 void WebSettingsPage::AddDnsServer()

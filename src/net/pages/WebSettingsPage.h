@@ -54,6 +54,7 @@ public slots:
     void SetUpServerSide();
     void BrowseCgiFolder();
     void BrowseHomePage();
+    void BrowseSshKey();
 
 private:
     void CreateFields();
@@ -78,6 +79,7 @@ private:
     QLineEdit* m_ftpUser = nullptr;
     QLineEdit* m_ftpPassword = nullptr;
     QCheckBox* m_ftpPassive = nullptr;
+    QLineEdit* m_sshKey = nullptr;
     QLineEdit* m_perlPath = nullptr;
     QLineEdit* m_homePageUrl = nullptr;
     QLineEdit* m_homePagePath = nullptr;

@@ -1,10 +1,13 @@
 #pragma once
 
 #include "support/ServerProcess.h"
+#include "support/TempDir.h"
 
 #include <cstdio>
 #include <cstdlib>
+#include <pwd.h>
 #include <string>
+#include <sys/stat.h>
 
 namespace quillet::test {
 
@@ -12,17 +15,20 @@ namespace quillet::test {
 #define QUILLET_E2E_DIR "."
 #endif
 
-// pyftpdlib serving root for user "web", password "secret".
+// pyftpdlib serving root for user "web", password "secret"; with a
+// certificate folder, only over explicit TLS.
 class FtpServer {
 public:
     // Names in hidden are left out of every listing.
     bool Start(const std::string& root, const std::string& banner = "Quillet test server ready",
-               const std::vector<std::string>& hidden = {})
+               const std::vector<std::string>& hidden = {}, const std::string& tlsFolder = "")
     {
         std::vector<std::string> argv = {"/usr/bin/python3", QUILLET_E2E_DIR "/ftp_server.py", root, "--banner",
                                          banner};
         for (const std::string& name : hidden)
             argv.insert(argv.end(), {"--hide", name});
+        if (!tlsFolder.empty())
+            argv.insert(argv.end(), {"--tls", tlsFolder});
         if (!m_process.Start(argv))
             return false;
         m_port = std::atoi(m_process.FirstLine().c_str());
@@ -35,6 +41,77 @@ public:
 
 private:
     ServerProcess m_process;
+    int m_port = 0;
+};
+
+// OpenSSH's sshd on a free port, run as the user who runs the test, with SFTP
+// and key log-ins only: a key made for the test is the one it accepts.
+class SshServer {
+public:
+    bool Start(const std::string& folder)
+    {
+        m_folder = folder;
+        m_port = FreeLoopbackPort();
+        mkdir(folder.c_str(), 0700);
+        std::string keys = "ssh-keygen -q -t ed25519 -N '' -f '" + folder +
+                           "/host_key' && ssh-keygen -q -t ed25519 "
+                           "-N '' -f '" +
+                           folder + "/user_key' && cp '" + folder + "/user_key.pub' '" + folder + "/authorized_keys'";
+        if (std::system(keys.c_str()) != 0)
+            return false;
+        std::string config = folder + "/sshd_config";
+        FILE* out = std::fopen(config.c_str(), "w");
+        if (!out)
+            return false;
+        std::fprintf(out,
+                     "Port %d\nListenAddress 127.0.0.1\nHostKey %s/host_key\nPidFile none\nAuthorizedKeysFile "
+                     "%s/authorized_keys\nStrictModes no\nUsePAM no\nPasswordAuthentication no\n"
+                     "KbdInteractiveAuthentication no\nPermitRootLogin prohibit-password\n"
+                     "Subsystem sftp internal-sftp\nLogLevel ERROR\n",
+                     m_port, folder.c_str(), folder.c_str());
+        std::fclose(out);
+        // Only root's sshd wants its privilege separation folder.
+        if (geteuid() == 0)
+            mkdir("/run/sshd", 0755);
+        return m_process.Start({"/usr/sbin/sshd", "-D", "-e", "-f", config}) && WaitForPort(m_port);
+    }
+    std::string Address() const { return "127.0.0.1:" + std::to_string(m_port); }
+    std::string UserKey() const { return m_folder + "/user_key"; }
+    std::string HostKeyFile() const { return m_folder + "/host_key.pub"; }
+    // The line known_hosts keeps for this server.
+    std::string KnownHostsLine() const
+    {
+        std::string key = ReadBytes(HostKeyFile());
+        size_t comment = key.find(' ', key.find(' ') + 1);
+        return "[127.0.0.1]:" + std::to_string(m_port) + " " + key.substr(0, comment) + "\n";
+    }
+    // "SHA256:..." as ssh-keygen shows the key of publicKeyFile.
+    static std::string Fingerprint(const std::string& publicKeyFile)
+    {
+        std::string line;
+        if (FILE* out = popen(("ssh-keygen -l -f '" + publicKeyFile + "'").c_str(), "r")) {
+            char buffer[512];
+            while (fgets(buffer, sizeof buffer, out))
+                line += buffer;
+            pclose(out);
+        }
+        size_t start = line.find("SHA256:");
+        return start == std::string::npos ? "" : line.substr(start, line.find(' ', start) - start);
+    }
+    static std::string User()
+    {
+        const passwd* entry = getpwuid(geteuid());
+        return entry ? entry->pw_name : "";
+    }
+    static std::string Home()
+    {
+        const passwd* entry = getpwuid(geteuid());
+        return entry ? entry->pw_dir : "";
+    }
+
+private:
+    ServerProcess m_process;
+    std::string m_folder;
     int m_port = 0;
 };
 

@@ -3,7 +3,9 @@
 
 Serves ROOT for one user on 127.0.0.1, on a free port that it prints on the
 first line of its standard output, and runs until killed or its parent's
-pipe closes.
+pipe closes. With --tls CERTFOLDER it wants explicit TLS (AUTH TLS) on the
+control and data connections, with a throw-away certificate made in
+CERTFOLDER.
 """
 import argparse
 import logging
@@ -15,6 +17,8 @@ from pyftpdlib.authorizers import DummyAuthorizer
 from pyftpdlib.filesystems import AbstractedFS
 from pyftpdlib.handlers import FTPHandler
 from pyftpdlib.servers import FTPServer
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "support"))
 
 
 class HidingFS(AbstractedFS):
@@ -34,6 +38,7 @@ def main():
     parser.add_argument("--password", default="secret")
     parser.add_argument("--banner", default="Quillet test server ready")
     parser.add_argument("--hide", action="append", default=[])
+    parser.add_argument("--tls")
     args = parser.parse_args()
 
     logging.basicConfig(level=logging.CRITICAL)
@@ -41,6 +46,25 @@ def main():
     authorizer.add_user(args.user, args.password, os.path.abspath(args.root), perm="elradfmwMT")
 
     handler = FTPHandler
+    if args.tls:
+        from pyftpdlib.handlers import TLS_DTPHandler, TLS_FTPHandler
+        from throwaway_cert import make_certificate
+
+        class PatientDataChannel(TLS_DTPHandler):
+            """Lets a client shake hands on a data connection before it
+            names the transfer, as libcurl does; the stock handler takes the
+            wait for a hang-up and closes it."""
+
+            def readable(self):
+                if not self.receive and not self._initialized:
+                    return self._ssl_accepting
+                return super().readable()
+
+        handler = TLS_FTPHandler
+        handler.dtp_handler = PatientDataChannel
+        handler.certfile, handler.keyfile = make_certificate(args.tls)
+        handler.tls_control_required = True
+        handler.tls_data_required = True
     handler.authorizer = authorizer
     HidingFS.hidden = set(args.hide)
     handler.abstracted_fs = HidingFS
