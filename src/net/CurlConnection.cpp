@@ -170,17 +170,21 @@ bool CurlConnection::Perform(const std::string& url, const std::vector<std::stri
     return false;
 }
 
-bool CurlConnection::RunCommands(const std::vector<std::string>& commands)
+bool CurlConnection::RunCommands(const std::vector<std::string>& commands, std::string_view near)
 {
     if (std::any_of(commands.begin(), commands.end(), [this](const std::string& c) { return Fails(c); }))
         return false;
-    return Perform(Url("/"), commands, true);
+    std::string folder = AbsolutePath(near);
+    folder.resize(folder.rfind('/'));
+    return Perform(FolderUrl(folder.empty() ? "/" : folder), commands, true);
 }
 
-bool CurlConnection::Upload(const std::string& url, std::string_view bytes, bool append)
+bool CurlConnection::Upload(const std::string& url, std::string_view bytes, bool append, bool oneCwd)
 {
     ReadCursor cursor{bytes, 0};
     return Perform(url, {}, false, nullptr, [&](CURL* curl) {
+        curl_easy_setopt(curl, CURLOPT_FTP_FILEMETHOD,
+                         static_cast<long>(oneCwd ? CURLFTPMETHOD_SINGLECWD : CURLFTPMETHOD_MULTICWD));
         curl_easy_setopt(curl, CURLOPT_UPLOAD, 1L);
         curl_easy_setopt(curl, CURLOPT_APPEND, append ? 1L : 0L);
         curl_easy_setopt(curl, CURLOPT_READFUNCTION, &ReadChunk);
@@ -202,8 +206,9 @@ bool CurlConnection::Put(const std::string& path, std::string_view bytes, Transf
     if (type == TransferType::Ascii)
         text = m_login.windowsServer ? ToNetworkText(bytes) : FromNetworkText(bytes);
     std::string_view payload = type == TransferType::Ascii ? std::string_view(text) : bytes;
+    // The first attempt reaches the folder in one step; the others create what is missing on the way.
     for (int attempt = 0; attempt < kStoreAttempts && !m_cancelled && !m_timedOut; ++attempt)
-        if (Upload(Url(target), payload, false))
+        if (Upload(Url(target), payload, false, attempt == 0))
             return true;
     return false;
 }
@@ -211,7 +216,9 @@ bool CurlConnection::Put(const std::string& path, std::string_view bytes, Transf
 bool CurlConnection::CreateIfMissing(const std::string& path)
 {
     std::string target = AbsolutePath(path);
-    return !RemoteBaseName(target).empty() && !Fails(target) && Upload(Url(target), {}, true);
+    if (RemoteBaseName(target).empty() || Fails(target))
+        return false;
+    return Upload(Url(target), {}, true, true) || (!m_cancelled && !m_timedOut && Upload(Url(target), {}, true, false));
 }
 
 bool CurlConnection::ListNames(const std::string& folder, std::vector<std::string>& names)

@@ -49,8 +49,10 @@ protected:
     // back. extra sets options of this request only.
     bool Perform(const std::string& url, const std::vector<std::string>& quote, bool noBody,
                  std::string* received = nullptr, const std::function<void(CURL*)>& extra = {});
-    // Commands on the login connection, with no transfer.
-    bool RunCommands(const std::vector<std::string>& commands);
+    // Commands on the login connection, with no transfer. near names a path
+    // in the folder to run them from: FTP then skips the folder changes after
+    // a transfer into that folder.
+    bool RunCommands(const std::vector<std::string>& commands, std::string_view near = "/");
     std::string Url(std::string_view path) const;
     // "/" for a folder URL, which the transfer library lists.
     std::string FolderUrl(std::string_view path) const;
@@ -74,7 +76,9 @@ protected:
 
 private:
     struct Handle;
-    bool Upload(const std::string& url, std::string_view bytes, bool append);
+    // oneCwd changes folder with one command rather than one per level,
+    // which cannot create missing folders.
+    bool Upload(const std::string& url, std::string_view bytes, bool append, bool oneCwd);
     static int OnProgress(void* self, int64_t total, int64_t now, int64_t upTotal, int64_t upNow);
 
     std::unique_ptr<Handle> m_handle;

@@ -59,7 +59,7 @@ void FtpConnection::SetProtocolOptions(CURL* curl)
 
 bool FtpConnection::SetMode(const std::string& path, const std::string& mode)
 {
-    return IsModeText(mode) && RunCommands({"SITE CHMOD " + mode + " " + AbsolutePath(path)});
+    return IsModeText(mode) && RunCommands({"SITE CHMOD " + mode + " " + AbsolutePath(path)}, path);
 }
 
 bool FtpConnection::Replace(const std::string& from, const std::string& to)
@@ -69,7 +69,7 @@ bool FtpConnection::Replace(const std::string& from, const std::string& to)
         commands.push_back("*DELE " + AbsolutePath(to));
     commands.push_back("RNFR " + AbsolutePath(from));
     commands.push_back("RNTO " + AbsolutePath(to));
-    return RunCommands(commands);
+    return RunCommands(commands, to);
 }
 
 bool FtpConnection::IsFolder(const std::string& path)
