@@ -63,6 +63,7 @@ bool ProjectDocument::LoadProject(const std::string& path)
     }
     m_project = std::move(loaded);
     m_path = path;
+    m_loadedBytes = in->Size();
     return true;
 }
 
@@ -72,6 +73,7 @@ bool ProjectDocument::SaveProject(const std::string& path)
     if (target.empty())
         return false;
     ProjectWriter out;
+    out.Reserve(m_loadedBytes + m_loadedBytes / 8);
     WriteProject(out, m_project);
     if (!out.Commit(target)) {
         m_prompter.Show(FormatMessage(Msg::CantCreateFile, {target}));

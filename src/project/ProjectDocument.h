@@ -42,6 +42,8 @@ private:
     Prompter& m_prompter;
     Project m_project;
     std::string m_path;
+    // A save writes about what the load read.
+    size_t m_loadedBytes = 0;
     std::function<void()> m_storeEdits;
 };
 

@@ -4,20 +4,37 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace quillet {
 
-ProjectReader::ProjectReader(std::string_view diskText)
+void DropCrBeforeLf(std::string& text)
 {
-    m_text.reserve(diskText.size());
-    for (size_t i = 0; i < diskText.size(); ++i) {
-        if (diskText[i] == '\r' && i + 1 < diskText.size() && diskText[i + 1] == '\n')
-            continue;
-        m_text += diskText[i];
+    size_t to = text.find("\r\n");
+    if (to == std::string::npos)
+        return;
+    size_t from = to + 1;
+    while (from < text.size()) {
+        size_t next = text.find("\r\n", from + 1);
+        size_t end = next == std::string::npos ? text.size() : next;
+        std::memmove(text.data() + to, text.data() + from, end - from);
+        to += end - from;
+        from = end + 1;
     }
+    text.resize(to);
+}
+
+ProjectReader::ProjectReader(std::string_view diskText) : m_text(diskText)
+{
+    DropCrBeforeLf(m_text);
+}
+
+ProjectReader::ProjectReader(std::string&& diskText, int) : m_text(std::move(diskText))
+{
+    DropCrBeforeLf(m_text);
 }
 
 std::optional<ProjectReader> ProjectReader::FromFile(const std::string& path)
@@ -25,7 +42,7 @@ std::optional<ProjectReader> ProjectReader::FromFile(const std::string& path)
     auto bytes = ReadWholeFile(path);
     if (!bytes)
         return std::nullopt;
-    return ProjectReader(*bytes);
+    return ProjectReader(std::move(*bytes), 0);
 }
 
 std::optional<std::string_view> ProjectReader::NextLine()
@@ -51,21 +68,25 @@ std::string_view ProjectReader::Take(size_t count)
     return taken;
 }
 
-std::string ProjectWriter::DiskText() const
+void ProjectWriter::Raw(std::string_view text)
 {
-    std::string disk;
-    disk.reserve(m_text.size() + m_text.size() / 16);
-    for (char c : m_text) {
-        if (c == '\n')
-            disk += '\r';
-        disk += c;
+    for (size_t lf; (lf = text.find('\n')) != std::string_view::npos; text.remove_prefix(lf + 1)) {
+        m_disk.append(text.data(), lf);
+        m_disk += "\r\n";
     }
-    return disk;
+    m_disk += text;
+}
+
+std::string ProjectWriter::Text() const
+{
+    std::string text = m_disk;
+    DropCrBeforeLf(text);
+    return text;
 }
 
 bool ProjectWriter::Commit(const std::string& path) const
 {
-    return WriteFileAtomically(path, DiskText());
+    return WriteFileAtomically(path, m_disk);
 }
 
 ReadResult ReadValue(ProjectReader& in, std::string_view key)
@@ -167,21 +188,26 @@ namespace {
 // turn the rest into a stray entry; it is written as a blank instead.
 void AppendOneLine(std::string& out, std::string_view text)
 {
-    for (char c : text)
-        out += (c == '\n' || c == '\r') ? ' ' : c;
+    for (size_t cut; (cut = text.find_first_of("\r\n")) != std::string_view::npos; text.remove_prefix(cut + 1)) {
+        out.append(text.data(), cut);
+        out += ' ';
+    }
+    out += text;
 }
 
 } // namespace
 
+void ProjectWriter::Value(std::string_view key, std::string_view text)
+{
+    m_disk += key;
+    m_disk += '=';
+    AppendOneLine(m_disk, text);
+    m_disk += "\r\n";
+}
+
 void WriteValue(ProjectWriter& out, std::string_view key, std::string_view text)
 {
-    std::string line;
-    line.reserve(key.size() + text.size() + 2);
-    line += key;
-    line += '=';
-    AppendOneLine(line, text);
-    line += '\n';
-    out.Raw(line);
+    out.Value(key, text);
 }
 
 void WriteNumber(ProjectWriter& out, std::string_view key, long number)
@@ -197,15 +223,12 @@ void WriteMarkedValue(ProjectWriter& out, std::string_view key, std::string_view
 
 void WriteBlock(ProjectWriter& out, std::string_view key, std::string_view text)
 {
-    std::string block;
-    block.reserve(key.size() + text.size() + 2);
-    block += key;
-    block += '=';
-    for (char c : text)
-        if (c != '\r')
-            block += c;
-    block += '\n';
-    out.Raw(block);
+    out.Raw(key);
+    out.Raw("=");
+    for (size_t cr; (cr = text.find('\r')) != std::string_view::npos; text.remove_prefix(cr + 1))
+        out.Raw(text.substr(0, cr));
+    out.Raw(text);
+    out.Raw("\n");
 }
 
 long BlockLength(std::string_view text)
@@ -215,18 +238,29 @@ long BlockLength(std::string_view text)
 
 std::optional<std::string> ReadWholeFile(const std::string& path)
 {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f)
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
         return std::nullopt;
-    std::string bytes;
-    char buffer[65536];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
-        bytes.append(buffer, n);
-    bool failed = std::ferror(f) != 0;
-    std::fclose(f);
-    if (failed)
-        return std::nullopt;
+    // One buffer of the file's size; a file that grows meanwhile is read to its end.
+    struct stat st;
+    std::string bytes(fstat(fd, &st) == 0 && S_ISREG(st.st_mode) ? static_cast<size_t>(st.st_size) + 1 : 65536, '\0');
+    size_t filled = 0;
+    while (true) {
+        if (filled == bytes.size())
+            bytes.resize(bytes.size() * 2);
+        ssize_t n = read(fd, bytes.data() + filled, bytes.size() - filled);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            close(fd);
+            return std::nullopt;
+        }
+        if (n == 0)
+            break;
+        filled += static_cast<size_t>(n);
+    }
+    close(fd);
+    bytes.resize(filled);
     return bytes;
 }
 

@@ -16,6 +16,7 @@ public:
     static std::optional<ProjectReader> FromFile(const std::string& path);
 
     bool AtEnd() const { return m_pos >= m_text.size(); }
+    size_t Size() const { return m_text.size(); }
     size_t Position() const { return m_pos; }
 
     // The next line without its LF, or nothing at the end of the text.
@@ -25,22 +26,31 @@ public:
     std::string_view Take(size_t count);
 
 private:
+    // Takes the bytes of a file without copying them.
+    ProjectReader(std::string&& diskText, int);
+
     std::string m_text;
     size_t m_pos = 0;
 };
 
-// Builds the text of a project file in memory; Commit() puts it on disk with
-// CR LF line ends through a temporary file, so a failed save leaves the old file.
+// Builds the text of a project file in memory as it goes to disk, with CR LF
+// line ends; Commit() writes it in one piece through a temporary file, so a
+// failed save leaves the old file.
 class ProjectWriter {
 public:
-    void Raw(std::string_view text) { m_text += text; }
-    const std::string& Text() const { return m_text; }
-    // The bytes as they go to disk: every LF preceded by a CR.
-    std::string DiskText() const;
+    // Room for about that many bytes, so the text does not move as it grows.
+    void Reserve(size_t bytes) { m_disk.reserve(bytes); }
+    // Every LF of text goes to disk as CR LF.
+    void Raw(std::string_view text);
+    // A "key=text" line; line breaks in text become blanks.
+    void Value(std::string_view key, std::string_view text);
+    // The text with LF line ends.
+    std::string Text() const;
+    const std::string& DiskText() const { return m_disk; }
     bool Commit(const std::string& path) const;
 
 private:
-    std::string m_text;
+    std::string m_disk;
 };
 
 enum class MarkedResult { Found, OtherKey, End };
@@ -65,6 +75,9 @@ long BlockLength(std::string_view text);
 
 // Decimal text as the C library's atol reads it, saturating instead of overflowing.
 long ParseDecimal(std::string_view text);
+
+// Turns every CR LF into LF in place; a lone CR stays.
+void DropCrBeforeLf(std::string& text);
 
 // Writes bytes to path through a temporary file in the same folder and a rename.
 // The file gets mode when one is given, else keeps the mode of the file it replaces.
