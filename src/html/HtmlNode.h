@@ -1,5 +1,6 @@
 #pragma once
 
+#include "html/NodePool.h"
 #include "html/SharedText.h"
 
 #include <cstdint>
@@ -92,7 +93,7 @@ private:
 
 // A page is a flat list: iterators held by forms and field rows stay valid while
 // other nodes are inserted, removed or spliced.
-using HtmlPage = std::list<HtmlNode>;
+using HtmlPage = std::list<HtmlNode, NodePool<HtmlNode>>;
 using HtmlIter = HtmlPage::iterator;
 using NameSet = std::initializer_list<std::string_view>;
 

@@ -1,5 +1,6 @@
 #include "html/HtmlTokenizer.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 
@@ -147,7 +148,7 @@ void AttrReader::Keep(HtmlAttr& attr)
 
 class Tokenizer {
 public:
-    explicit Tokenizer(std::string_view text) : m_pageText(text), m_text(*m_pageText) {}
+    explicit Tokenizer(SharedText text) : m_pageText(std::move(text)), m_text(*m_pageText) {}
     HtmlPage Run(std::optional<OpenConstruct>* openAtEnd);
 
 private:
@@ -192,7 +193,9 @@ HtmlPage Tokenizer::Run(std::optional<OpenConstruct>* openAtEnd)
         if (!closed) {
             AddNode({}, start, m_text.size());
             if (openAtEnd)
-                *openAtEnd = OpenConstruct{kind, start};
+                *openAtEnd = OpenConstruct{
+                    kind, start,
+                    1 + std::count(m_text.begin(), m_text.begin() + static_cast<std::ptrdiff_t>(start), '\n')};
             break;
         }
     }
@@ -355,7 +358,14 @@ HtmlPage ParseHtml(std::string_view text, std::optional<OpenConstruct>* openAtEn
 {
     if (openAtEnd)
         openAtEnd->reset();
-    return Tokenizer(text).Run(openAtEnd);
+    return Tokenizer(SharedText(text)).Run(openAtEnd);
+}
+
+HtmlPage ParseOwnedHtml(std::string&& text, std::optional<OpenConstruct>* openAtEnd)
+{
+    if (openAtEnd)
+        openAtEnd->reset();
+    return Tokenizer(SharedText(std::move(text))).Run(openAtEnd);
 }
 
 std::string_view OpenConstructText(OpenConstruct::Kind kind)

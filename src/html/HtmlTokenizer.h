@@ -12,6 +12,7 @@ struct OpenConstruct {
     enum Kind { Tag, Comment, ServerBlock, RawText };
     Kind kind = Tag;
     size_t offset = 0;
+    long line = 1;
 };
 
 // Reads a whole page into its node list. Nothing is lost: text that cannot be
@@ -19,6 +20,8 @@ struct OpenConstruct {
 // page (a tag without ">", an unclosed quote, comment, server block or script)
 // becomes one text node holding the rest of the page; openAtEnd then tells which.
 HtmlPage ParseHtml(std::string_view text, std::optional<OpenConstruct>* openAtEnd = nullptr);
+// The same, keeping text itself as the bytes the nodes point into.
+HtmlPage ParseOwnedHtml(std::string&& text, std::optional<OpenConstruct>* openAtEnd = nullptr);
 
 // "a tag without its closing \">\"", ... for messages about an open construct.
 std::string_view OpenConstructText(OpenConstruct::Kind kind);

@@ -40,7 +40,9 @@ bool PageFile::Read()
     if (!bytes)
         return false;
     m_crlf = AllLinesEndInCrLf(*bytes);
-    m_nodes = m_crlf ? ParseHtml(Replace(*bytes, "\r\n", "\n"), &m_openAtEnd) : ParseHtml(*bytes, &m_openAtEnd);
+    if (m_crlf)
+        DropCrBeforeLf(*bytes);
+    m_nodes = ParseOwnedHtml(std::move(*bytes), &m_openAtEnd);
     return true;
 }
 

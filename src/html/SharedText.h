@@ -13,6 +13,7 @@ class SharedText {
 public:
     SharedText() = default;
     explicit SharedText(std::string_view text) : m_block(new Block{std::string(text), 1}) {}
+    explicit SharedText(std::string&& text) : m_block(new Block{std::move(text), 1}) {}
     SharedText(const SharedText& other) : m_block(other.m_block)
     {
         if (m_block)

@@ -69,9 +69,7 @@ void NoteOpenConstruct(const Command& command, const std::string& path, const Pa
 {
     if (!file.OpenAtEnd())
         return;
-    std::string text = WriteHtmlString(file.Nodes());
-    size_t offset = std::min(file.OpenAtEnd()->offset, text.size());
-    long line = 1 + std::count(text.begin(), text.begin() + static_cast<long>(offset), '\n');
+    long line = file.OpenAtEnd()->line;
     std::string_view what = OpenConstructText(file.OpenAtEnd()->kind);
     std::fprintf(stderr, "quillet-cli %.*s: %s:%ld: the page ends inside %.*s; the rest is read as text\n",
                  static_cast<int>(command.name.size()), command.name.data(), path.c_str(), line,
