@@ -1,6 +1,7 @@
 #include "net/SftpClient.h"
 
 #include "net/NetSocket.h"
+#include "net/PublishSteps.h"
 
 namespace quillet {
 
@@ -74,7 +75,9 @@ bool SftpConnection::SetMode(const std::string& path, const std::string& mode)
 
 bool SftpConnection::Replace(const std::string& from, const std::string& to)
 {
-    std::string backup = to + ".quillet-old";
+    // Hidden and keeping its extension, so that the server never shows a
+    // script's text while it stands aside, and a leftover the next publish removes.
+    std::string backup = TemporaryUploadPath(TemporaryUploadPath(to));
     if (RunCommands({"*rm " + Quoted(backup), "*rename " + Quoted(to) + " " + Quoted(backup),
                      "rename " + Quoted(from) + " " + Quoted(to), "*rm " + Quoted(backup)}))
         return true;

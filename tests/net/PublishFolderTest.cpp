@@ -147,6 +147,7 @@ TEST(FtpText, TemporaryUploadNames)
     for (const auto& [live, temporary] : cases) {
         EXPECT_EQ(TemporaryUploadPath(live), temporary);
         EXPECT_TRUE(IsTemporaryUploadName(RemoteBaseName(temporary))) << temporary;
+        EXPECT_TRUE(IsTemporaryUploadName(RemoteBaseName(TemporaryUploadPath(temporary)))) << temporary;
         EXPECT_FALSE(IsTemporaryUploadName(RemoteBaseName(live))) << live;
     }
     for (const char* name : {"quillet-upload.cgi", ".x.quillet-upload.a.b", ".quillet-upload", ".x.upload"})

@@ -19,8 +19,8 @@ int RunPublish(const Args& given);
 
 extern const Command kPublishCommand = {"publish", "publish PROJECT.prj [--kinds N] [--all]",
                                         "Uploads the files of the project's current form to the web server named in\n"
-                                        "its Web settings (FTP, or a folder path for any other upload method), then\n"
-                                        "sets their permissions. Prints one line per file as it is sent.\n"
+                                        "its Web settings (FTP, FTPS or SFTP, or a folder path for direct copy),\n"
+                                        "then sets their permissions. Prints one line per file as it is sent.\n"
                                         "--kinds N publishes only the kinds whose bits N holds: 1 page, 2 script,\n"
                                         "8 action files, 16 administration script, 32 library modules, 64 images\n"
                                         "(default 123). The shared files (images, modules, administration script)\n"
