@@ -22,7 +22,9 @@ size_t ReadChunk(char* buffer, size_t size, size_t count, void* userData)
 {
     auto* cursor = static_cast<ReadCursor*>(userData);
     size_t n = std::min(size * count, cursor->bytes.size() - cursor->offset);
-    std::memcpy(buffer, cursor->bytes.data() + cursor->offset, n);
+    // An empty upload may have no bytes at all to point at.
+    if (n > 0)
+        std::memcpy(buffer, cursor->bytes.data() + cursor->offset, n);
     cursor->offset += n;
     return n;
 }
