@@ -1,4 +1,5 @@
 #include "UiTestSupport.h"
+#include "net/SshIdentity.h"
 #include "net/pages/PublishDialog.h"
 #include "net/pages/WebSettingsPage.h"
 #include "project/Messages.h"
@@ -107,10 +108,24 @@ private slots:
         QComboBox* type = Combo("Win95/98/NT/2K/Me/XP");
         QLineEdit* ftpServer = Edit("ftpServer");
         QLineEdit* perl = Edit("perlPath");
-        method->setCurrentText("Using Direct Copy");
-        QVERIFY(!ftpServer->isEnabled() && !Edit("ftpUser")->isEnabled() && !Edit("ftpPassword")->isEnabled());
-        method->setCurrentText("Using FTP");
-        QVERIFY(ftpServer->isEnabled() && Edit("ftpUser")->isEnabled() && Edit("ftpPassword")->isEnabled());
+        QCheckBox* passive = m_page->findChild<QCheckBox*>();
+        QLineEdit* sshKey = Edit("sshKey");
+        const struct {
+            const char* method;
+            bool login, passive, key;
+        } methods[] = {{"Using Direct Copy", false, false, false},
+                       {"Using FTPS", true, true, false},
+                       {"Using SFTP", true, false, true},
+                       {"Using FTP", true, true, false}};
+        for (const auto& row : methods) {
+            method->setCurrentText(row.method);
+            QCOMPARE(method->currentText(), QString(row.method));
+            for (QWidget* field : {static_cast<QWidget*>(ftpServer), static_cast<QWidget*>(Edit("ftpUser")),
+                                   static_cast<QWidget*>(Edit("ftpPassword"))})
+                QCOMPARE(field->isEnabled(), row.login);
+            QCOMPARE(passive->isEnabled(), row.passive);
+            QCOMPARE(sshKey->isEnabled(), row.key);
+        }
         type->setCurrentText("Win95/98/NT/2K/Me/XP");
         QVERIFY(!perl->isEnabled());
         type->setCurrentText("Others");
@@ -118,6 +133,25 @@ private slots:
         m_project.settings.serverType = "Win95/98/NT/2K/Me/XP";
         m_page->Load();
         QVERIFY(!perl->isEnabled());
+    }
+
+    // The SSH key belongs to the user and server, not to the project, which may travel.
+    void sshKeyIsKeptPerUserAndServer()
+    {
+        m_page->Load();
+        Combo("Using Direct Copy")->setCurrentText("Using SFTP");
+        Edit("ftpServer")->setText("ssh.example.com");
+        Edit("ftpUser")->setText("ann");
+        Edit("sshKey")->setText(" /home/ann/.ssh/id_ed25519 ");
+        m_page->Store();
+        QCOMPARE(m_project.settings.uploadMethod, std::string("Using SFTP"));
+        QCOMPARE(SshKeyFor("ann", "ssh.example.com").value_or(""), std::string("/home/ann/.ssh/id_ed25519"));
+        QVERIFY(!SshKeyFor("bob", "ssh.example.com"));
+        m_page->Load();
+        QCOMPARE(Edit("sshKey")->text(), QString("/home/ann/.ssh/id_ed25519"));
+        Edit("sshKey")->clear();
+        m_page->Store();
+        QVERIFY(!SshKeyFor("ann", "ssh.example.com"));
     }
 
     void addDnsServerNeedsTextAndKeepsEachOnce()
