@@ -7,6 +7,7 @@
 #include "html/TemplateVariables.h"
 #include "project/Messages.h"
 #include "project/Project.h"
+#include "project/ProjectFile.h"
 #include "project/Prompter.h"
 
 namespace quillet {
@@ -18,7 +19,7 @@ bool PrepareFormPages(const Project& project, const std::string& projectFile, Pr
         LoadedPage page(projectFile);
         FindFormResult found = FindForm(copy, page);
         if (found == FindFormResult::Unreadable) {
-            prompter.Show(FormatMessage(Msg::CantFindFile, {PagePath(*form, page)}));
+            prompter.Show(UnreadableFileMessage(PagePath(*form, page)));
             return false;
         }
         if (found != FindFormResult::Found || !page.formNode)

@@ -234,7 +234,7 @@ bool WriteDispatchBlock(ScriptPrinter& out, const GenerateInput& input, const Fo
     Form copy{form.pageFile, form.formName, {}};
     LoadedPage page(input.projectFile);
     if (FindForm(copy, page) == FindFormResult::Unreadable) {
-        prompter.Show(FormatMessage(Msg::CantFindFile, {PagePath(form, page)}));
+        prompter.Show(UnreadableFileMessage(PagePath(form, page)));
         return false;
     }
     if (&form == input.project.CurrentForm())

@@ -5,6 +5,7 @@
 #include "project/Form.h"
 #include "project/Messages.h"
 #include "project/Paths.h"
+#include "project/ProjectFile.h"
 #include "project/Prompter.h"
 
 #include <algorithm>
@@ -122,7 +123,7 @@ bool ReloadPage(Form& form, LoadedPage& page, Prompter& prompter)
     if (form.pageFile.empty())
         return false;
     if (FindForm(form, page) == FindFormResult::Unreadable) {
-        prompter.Show(FormatMessage(Msg::CantFindFile, {PagePath(form, page)}));
+        prompter.Show(UnreadableFileMessage(PagePath(form, page)));
         return false;
     }
     page.pageTime = ModificationTime(page.file->Path());

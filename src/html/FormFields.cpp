@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <functional>
 
 namespace quillet {
 
@@ -102,6 +103,43 @@ std::vector<HtmlIter> FormFields(HtmlPage& page, HtmlIter formNode, FieldSet set
     }
 }
 
+void ForEachFormsFields(HtmlPage& page, const std::vector<HtmlIter>& forms,
+                        const std::function<void(size_t, const std::vector<HtmlIter>&)>& visit)
+{
+    // Each form's own stretch: up to its "/form" or the next form, into which
+    // an unclosed form runs on. One pass, however deep such forms nest.
+    std::vector<std::vector<HtmlIter>> own(forms.size());
+    std::vector<bool> runsOn(forms.size());
+    for (size_t i = 0; i < forms.size(); ++i) {
+        HtmlIter next = i + 1 < forms.size() ? forms[i + 1] : page.end();
+        for (HtmlIter it = std::next(forms[i]); it != page.end(); ++it) {
+            if (it == next) {
+                runsOn[i] = true;
+                break;
+            }
+            if (EqualsNoCase(it->Name(), "/form"))
+                break;
+            if (FieldKindOf(*it))
+                own[i].push_back(it);
+        }
+    }
+    // Where each run of forms ends, and the next form from each with fields of
+    // its own: the forms between add nothing, and are not walked again.
+    size_t count = forms.size();
+    std::vector<size_t> runEnd(count), nextWithFields(count + 1, count);
+    for (size_t i = count; i-- > 0;) {
+        runEnd[i] = runsOn[i] && i + 1 < count ? runEnd[i + 1] : i;
+        nextWithFields[i] = own[i].empty() ? nextWithFields[i + 1] : i;
+    }
+    std::vector<HtmlIter> fields;
+    for (size_t i = 0; i < count; ++i) {
+        fields.clear();
+        for (size_t j = nextWithFields[i]; j <= runEnd[i]; j = nextWithFields[j + 1])
+            fields.insert(fields.end(), own[j].begin(), own[j].end());
+        visit(i, fields);
+    }
+}
+
 std::vector<std::string> FieldNamesOfForm(HtmlPage& page, HtmlIter formNode)
 {
     std::vector<std::string> names;
@@ -123,7 +161,8 @@ std::string FieldValue(HtmlPage& page, HtmlIter field)
         return CollectText(page, std::next(field), {"/form", "/textarea"}).value_or("");
     if (!EqualsNoCase(field->Name(), "SELECT"))
         return std::string(AttrValue(*field, "VALUE"));
-    for (HtmlIter it = std::next(field); it != page.end() && !EqualsNoCase(it->Name(), "/select"); ++it)
+    // A SELECT opened inside another closes it, as in browsers, so that no node is looked at twice.
+    for (HtmlIter it = std::next(field); it != page.end() && !NameIn(it->Name(), {"/select", "select", "/form"}); ++it)
         if (EqualsNoCase(it->Name(), "option") && FindAttr(*it, ""))
             return CollectText(page, std::next(it), {"/select", "/option", "option"}).value_or("");
     return {};

@@ -2,6 +2,7 @@
 
 #include "html/HtmlNode.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -43,6 +44,11 @@ enum class FieldSet { AllFields, InputsOnly };
 // The fields of the form that starts at formNode: the INPUT, TEXTAREA, SELECT and
 // BUTTON nodes up to its "/form" (or the end of the page); InputsOnly gives the INPUTs.
 std::vector<HtmlIter> FormFields(HtmlPage& page, HtmlIter formNode, FieldSet set = FieldSet::AllFields);
+
+// FormFields of each of forms, the page's form nodes in page order, visited in
+// that order in time linear in the page however deeply unclosed forms nest.
+void ForEachFormsFields(HtmlPage& page, const std::vector<HtmlIter>& forms,
+                        const std::function<void(size_t form, const std::vector<HtmlIter>& fields)>& visit);
 
 // The NAME of every named field, a run of equal names (a radio group) given once.
 std::vector<std::string> FieldNamesOfForm(HtmlPage& page, HtmlIter formNode);

@@ -36,7 +36,7 @@ bool AllLinesEndInCrLf(std::string_view text)
 
 bool PageFile::Read()
 {
-    std::optional<std::string> bytes = ReadWholeFile(m_path);
+    std::optional<std::string> bytes = ReadWholeFile(m_path, kMaxProjectFileBytes);
     if (!bytes)
         return false;
     m_crlf = AllLinesEndInCrLf(*bytes);

@@ -55,6 +55,7 @@ constexpr std::array kTexts = {
 
     // HTML pages and form discovery
     "Can't find file %s",
+    "%s can't be used: a page, template or project must be an ordinary file of at most 64 MB.",
     "File changed!\r\nReload?\r\n",
     "\"%s\" is already used",
     "There is no form in %s",

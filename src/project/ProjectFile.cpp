@@ -1,5 +1,7 @@
 #include "project/ProjectFile.h"
 
+#include "project/Messages.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <climits>
@@ -39,7 +41,7 @@ ProjectReader::ProjectReader(std::string&& diskText, int) : m_text(std::move(dis
 
 std::optional<ProjectReader> ProjectReader::FromFile(const std::string& path)
 {
-    auto bytes = ReadWholeFile(path);
+    auto bytes = ReadWholeFile(path, kMaxProjectFileBytes);
     if (!bytes)
         return std::nullopt;
     return ProjectReader(std::move(*bytes), 0);
@@ -236,14 +238,19 @@ long BlockLength(std::string_view text)
     return static_cast<long>(text.size() - std::count(text.begin(), text.end(), '\r'));
 }
 
-std::optional<std::string> ReadWholeFile(const std::string& path)
+std::optional<std::string> ReadWholeFile(const std::string& path, size_t limit)
 {
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Not blocking, so that a FIFO in a page's place is refused rather than waited on.
+    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return std::nullopt;
-    // One buffer of the file's size; a file that grows meanwhile is read to its end.
     struct stat st;
-    std::string bytes(fstat(fd, &st) == 0 && S_ISREG(st.st_mode) ? static_cast<size_t>(st.st_size) + 1 : 65536, '\0');
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || static_cast<unsigned long long>(st.st_size) > limit) {
+        close(fd);
+        return std::nullopt;
+    }
+    // One buffer of the file's size; a file that grows meanwhile is read to its end, or to the limit.
+    std::string bytes(static_cast<size_t>(st.st_size) + 1, '\0');
     size_t filled = 0;
     while (true) {
         if (filled == bytes.size())
@@ -251,7 +258,7 @@ std::optional<std::string> ReadWholeFile(const std::string& path)
         ssize_t n = read(fd, bytes.data() + filled, bytes.size() - filled);
         if (n < 0 && errno == EINTR)
             continue;
-        if (n < 0) {
+        if (n < 0 || filled + static_cast<size_t>(n) > limit) {
             close(fd);
             return std::nullopt;
         }
@@ -262,6 +269,15 @@ std::optional<std::string> ReadWholeFile(const std::string& path)
     close(fd);
     bytes.resize(filled);
     return bytes;
+}
+
+std::string UnreadableFileMessage(const std::string& path)
+{
+    struct stat st;
+    bool present = stat(path.c_str(), &st) == 0;
+    if (present && (!S_ISREG(st.st_mode) || static_cast<unsigned long long>(st.st_size) > kMaxProjectFileBytes))
+        return FormatMessage(Msg::NotAnOrdinaryFile, {path});
+    return FormatMessage(Msg::CantFindFile, {path});
 }
 
 namespace {

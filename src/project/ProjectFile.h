@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -82,6 +83,17 @@ void DropCrBeforeLf(std::string& text);
 // Writes bytes to path through a temporary file in the same folder and a rename.
 // The file gets mode when one is given, else keeps the mode of the file it replaces.
 bool WriteFileAtomically(const std::string& path, std::string_view bytes, int mode = -1);
-std::optional<std::string> ReadWholeFile(const std::string& path);
+// The bytes of a regular file of at most limit bytes; nothing for anything else
+// (a device, a pipe or a folder) or on a read error.
+std::optional<std::string> ReadWholeFile(const std::string& path, size_t limit = SIZE_MAX);
+
+// The most a page, template or project may hold: a hostile project cannot make
+// the program read without end.
+constexpr size_t kMaxProjectFileBytes = size_t{64} << 20;
+
+// The message for a page, template or project that could not be read: a file
+// that is there but no ordinary file of kMaxProjectFileBytes is told apart from
+// a missing one.
+std::string UnreadableFileMessage(const std::string& path);
 
 } // namespace quillet

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <filesystem>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 using quillet::test::ReadBytes;
@@ -64,6 +67,25 @@ TEST_F(CliHtml, FormsListsFormsAndFields)
         << err;
 }
 
+TEST_F(CliHtml, UnclosedFormsRunIntoTheNextAndDeepNestingStaysCheap)
+{
+    ASSERT_EQ(Run("forms " + Page("<form name=a><input name=x><form name=b><select name=s><select name=t>"
+                                  "<option selected>T</select></form><form name=c><input name=z>")),
+              0);
+    EXPECT_EQ(out, "a\n  text box\tx\t\n  drop-down list\ts\t\n  drop-down list\tt\tT\n"
+                   "b\n  drop-down list\ts\t\n  drop-down list\tt\tT\n"
+                   "c\n  text box\tz\t\n");
+    // Quadratic walks took 11 s and more for these.
+    for (const char* tag : {"<form>", "<select>"}) {
+        std::string page = "<form>";
+        for (int i = 0; i < 40000; ++i)
+            page += tag;
+        auto start = std::chrono::steady_clock::now();
+        ASSERT_EQ(Run("forms " + Page(page)), 0) << tag;
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2)) << tag;
+    }
+}
+
 TEST_F(CliHtml, Failures)
 {
     EXPECT_EQ(Run("forms " + Page("<p>no form here</p>")), 1);
@@ -72,6 +94,14 @@ TEST_F(CliHtml, Failures)
     EXPECT_NE(err.find("Can't find file"), std::string::npos) << err;
     EXPECT_EQ(Run("forms '" + dir.File("missing.html") + "'"), 1);
     EXPECT_NE(err.find("Can't find file"), std::string::npos) << err;
+    // A project may name anything as its page: only an ordinary file of at most 64 MB is read.
+    ASSERT_EQ(mkfifo(dir.File("fifo.html").c_str(), 0600), 0);
+    Page("");
+    std::filesystem::resize_file(dir.File("page.html"), (64 << 20) + 1);
+    for (const std::string& page : {std::string("/dev/zero"), dir.File("fifo.html"), dir.File("page.html")}) {
+        EXPECT_EQ(Run("forms '" + page + "'"), 1) << page;
+        EXPECT_NE(err.find("must be an ordinary file of at most 64 MB"), std::string::npos) << err;
+    }
     EXPECT_EQ(Run("html"), 1);
     EXPECT_NE(err.find("Usage"), std::string::npos) << err;
     EXPECT_EQ(Run("forms --help"), 0);

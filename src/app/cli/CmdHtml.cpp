@@ -5,6 +5,7 @@
 #include "project/Action.h"
 #include "project/Form.h"
 #include "project/Messages.h"
+#include "project/ProjectFile.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -106,7 +107,7 @@ int RunHtml(const Args& given)
     std::error_code error;
     PageFile file(args[0]);
     if (std::filesystem::is_directory(args[0], error) || !file.Read()) {
-        prompter.Show(FormatMessage(Msg::CantFindFile, {args[0]}));
+        prompter.Show(UnreadableFileMessage(args[0]));
         return 1;
     }
     NoteOpenConstruct(kHtmlCommand, args[0], file);
@@ -141,11 +142,14 @@ int RunForms(const Args& given)
         return 1;
     }
     HtmlPage& nodes = page.file->Nodes();
-    for (const FormEntry& entry : listing.entries) {
-        std::printf("%s\n", Escaped(entry.name).c_str());
-        for (HtmlIter field : FormFields(nodes, entry.node))
+    std::vector<HtmlIter> forms;
+    for (const FormEntry& entry : listing.entries)
+        forms.push_back(entry.node);
+    ForEachFormsFields(nodes, forms, [&](size_t index, const std::vector<HtmlIter>& fields) {
+        std::printf("%s\n", Escaped(listing.entries[index].name).c_str());
+        for (HtmlIter field : fields)
             PrintField(nodes, field);
-    }
+    });
     std::fflush(stdout);
     for (const FormEntry& entry : listing.entries)
         for (HtmlIter button : UnnamedSubmitButtons(nodes, entry.node))
