@@ -2,6 +2,8 @@
 
 #include "project/ProjectFile.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <random>
 
@@ -26,16 +28,21 @@ bool SendQuery(const Socket& socket, const std::vector<uint8_t>& query)
     return SendAll(socket, framed);
 }
 
-bool ReceiveAnswer(const Socket& socket, std::vector<uint8_t>& answer)
+// The whole answer within deadlineMs: a server may not keep the program
+// waiting by sending a byte now and then.
+bool ReceiveAnswer(const Socket& socket, std::vector<uint8_t>& answer, int deadlineMs)
 {
+    auto start = std::chrono::steady_clock::now();
     unsigned char prefix[2];
-    if (!ReceiveExact(socket, reinterpret_cast<char*>(prefix), sizeof prefix))
+    if (!ReceiveExact(socket, reinterpret_cast<char*>(prefix), sizeof prefix, deadlineMs))
         return false;
+    auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+    int left = std::max(0, deadlineMs - static_cast<int>(spent.count()));
     size_t length = static_cast<size_t>(prefix[0]) << 8 | prefix[1];
     if (length == 0 || length > kMaxTcpMessage)
         return false;
     answer.resize(length);
-    return ReceiveExact(socket, reinterpret_cast<char*>(answer.data()), length);
+    return left > 0 && ReceiveExact(socket, reinterpret_cast<char*>(answer.data()), length, left);
 }
 
 int Fail(DnsError reason, DnsError& error)
@@ -47,7 +54,7 @@ int Fail(DnsError reason, DnsError& error)
 } // namespace
 
 int DnsQuery(const Socket& socket, std::string_view name, std::string_view type, std::string_view dnsClass,
-             DnsMessage& answer, DnsError& error)
+             DnsMessage& answer, DnsError& error, int deadlineMs)
 {
     answer = DnsMessage{};
     DnsQuestion question{"", DnsTypeCode(type), DnsClassCode(dnsClass)};
@@ -65,7 +72,7 @@ int DnsQuery(const Socket& socket, std::string_view name, std::string_view type,
     if (!SendQuery(socket, query))
         return Fail(DnsError::SendFailed, error);
     std::vector<uint8_t> bytes;
-    if (!ReceiveAnswer(socket, bytes))
+    if (!ReceiveAnswer(socket, bytes, deadlineMs))
         return Fail(DnsError::ReceiveFailed, error);
     error = DecodeDnsMessage(bytes, answer);
     if (error == DnsError::None && answer.header.id != id)

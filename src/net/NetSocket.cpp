@@ -2,6 +2,7 @@
 
 #include "net/Cancel.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <chrono>
@@ -207,11 +208,20 @@ bool SendAll(const Socket& socket, std::string_view bytes)
     return true;
 }
 
-bool ReceiveExact(const Socket& socket, char* out, size_t size)
+bool ReceiveExact(const Socket& socket, char* out, size_t size, int totalMs)
 {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(totalMs);
     size_t got = 0;
     while (got < size) {
-        ssize_t n = ReceiveChunk(socket.Fd(), out + got, size - got, kReplyTimeoutMs);
+        int wait = kReplyTimeoutMs;
+        if (totalMs >= 0) {
+            auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+            wait = static_cast<int>(std::clamp<long long>(left.count(), 0, kReplyTimeoutMs));
+            if (wait == 0)
+                return false;
+        }
+        ssize_t n = ReceiveChunk(socket.Fd(), out + got, size - got, wait);
         if (n <= 0)
             return false;
         got += static_cast<size_t>(n);

@@ -44,9 +44,10 @@ Socket NetConnect(const std::string& host, const std::string& service, const std
 
 // Sends every byte; false when the connection failed before that.
 bool SendAll(const Socket& socket, std::string_view bytes);
-// Receives exactly size bytes; false on a closed connection, an error or a
-// peer silent for longer than the reply time-out.
-bool ReceiveExact(const Socket& socket, char* out, size_t size);
+// Receives exactly size bytes; false on a closed connection, an error, a peer
+// silent for longer than the reply time-out, or when the bytes have not all
+// come within totalMs (when given), however steadily they trickle in.
+bool ReceiveExact(const Socket& socket, char* out, size_t size, int totalMs = -1);
 
 constexpr size_t kReplyBufferSize = 1024;
 // A server that accepted the connection but never answers must not hang the

@@ -98,6 +98,17 @@ TEST(DnsQuery, FailuresAndResponseCodes)
     EXPECT_EQ(DnsQuery(NetConnect(closes.Address(), "53", "tcp"), "example.com", "A", "IN", answer, error), -1);
     EXPECT_EQ(error, DnsError::ReceiveFailed);
 
+    // A byte now and then never times out a read, but the query has a deadline.
+    ScriptedServer trickles([](int fd) {
+        SendText(fd, std::string("\0\x40", 2));
+        for (int i = 0; i < 64 && send(fd, "x", 1, MSG_NOSIGNAL) == 1; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    });
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(DnsQuery(NetConnect(trickles.Address(), "53", "tcp"), "example.com", "A", "IN", answer, error, 500), -1);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    EXPECT_EQ(error, DnsError::ReceiveFailed);
+
     EXPECT_EQ(DnsQuery(Socket(), "example.com", "TXT", "IN", answer, error), -1);
     EXPECT_EQ(error, DnsError::UnknownType);
     EXPECT_EQ(DnsQuery(Socket(), "example.com", "A", "XX", answer, error), -1);
