@@ -159,6 +159,15 @@ TEST(WebText, EscapeAt)
     EXPECT_EQ(EscapeAt("already\\@done x@y@z"), "already\\@done x\\@y\\@z");
 }
 
+TEST(WebText, TerminalTextLetsNoEscapeSequenceThrough)
+{
+    EXPECT_EQ(TerminalText("250 ok\r\n\tnext line\n"), "250 ok\n\tnext line\n");
+    EXPECT_EQ(TerminalText("\x1b]0;owned\x07\x1b[2J\rx\x7f"), "\\x1b]0;owned\\x07\\x1b[2J\\x0dx\\x7f");
+    EXPECT_EQ(TerminalText("\xc2\x9b"
+                           "31m caf\xc3\xa9 \xc2\xa0"),
+              "\\xc2\\x9b31m caf\xc3\xa9 \xc2\xa0");
+}
+
 class EnvGuard {
 public:
     explicit EnvGuard(const char* name) : m_name(name)

@@ -1,5 +1,7 @@
 #include "app/cli/CliPrompter.h"
 
+#include "project/WebText.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <vector>
@@ -8,18 +10,18 @@ namespace quillet::cli {
 
 void CliPrompter::Show(const std::string& text)
 {
-    std::fprintf(stderr, "quillet-cli: %s\n", text.c_str());
+    std::fprintf(stderr, "quillet-cli: %s\n", TerminalText(text).c_str());
 }
 
 bool CliPrompter::AskYesNo(const std::string& text)
 {
-    std::fprintf(stderr, "quillet-cli: %s %s\n", text.c_str(), m_reply == Answer::Yes ? "[yes]" : "[no]");
+    std::fprintf(stderr, "quillet-cli: %s %s\n", TerminalText(text).c_str(), m_reply == Answer::Yes ? "[yes]" : "[no]");
     return m_reply == Answer::Yes;
 }
 
 Prompter::Answer CliPrompter::AskYesNoCancel(const std::string& text)
 {
-    std::fprintf(stderr, "quillet-cli: %s %s\n", text.c_str(), m_reply == Answer::Yes ? "[yes]" : "[no]");
+    std::fprintf(stderr, "quillet-cli: %s %s\n", TerminalText(text).c_str(), m_reply == Answer::Yes ? "[yes]" : "[no]");
     return m_reply;
 }
 

@@ -1,5 +1,6 @@
 #include "app/cli/CliCommand.h"
 #include "net/DnsResolver.h"
+#include "project/WebText.h"
 
 #include <cstdio>
 
@@ -28,8 +29,8 @@ void PrintSection(const char* title, const std::vector<DnsRecord>& records)
         return;
     std::printf("%s:\n", title);
     for (const DnsRecord& r : records)
-        std::printf("  %s\t%u\t%s\t%s\t%s\n", r.name.c_str(), r.ttl, DnsClassName(r.dnsClass).c_str(),
-                    DnsTypeName(r.type).c_str(), DnsRecordData(r).c_str());
+        std::printf("  %s\t%u\t%s\t%s\t%s\n", TerminalText(r.name).c_str(), r.ttl, DnsClassName(r.dnsClass).c_str(),
+                    DnsTypeName(r.type).c_str(), TerminalText(DnsRecordData(r)).c_str());
 }
 
 int Fail(const std::string& problem)

@@ -1,6 +1,7 @@
 #include "app/cli/CliCommand.h"
 #include "net/DnsResolver.h"
 #include "net/SmtpClient.h"
+#include "project/WebText.h"
 
 #include <cstdio>
 #include <iostream>
@@ -50,7 +51,7 @@ int RunMail(const Args& args)
         return 0;
     std::string reply = result.reply.substr(0, result.reply.find_first_of("\r\n"));
     std::fprintf(stderr, "quillet-cli mail: %s%s%s\n", std::string(SmtpStatusText(result.status)).c_str(),
-                 reply.empty() ? "" : ": ", reply.c_str());
+                 reply.empty() ? "" : ": ", TerminalText(reply).c_str());
     return 1;
 }
 
