@@ -6,6 +6,7 @@
 #include "html/Honeypot.h"
 #include "html/TemplateVariables.h"
 #include "project/Messages.h"
+#include "project/Paths.h"
 #include "project/Project.h"
 #include "project/ProjectFile.h"
 #include "project/Prompter.h"
@@ -24,6 +25,8 @@ bool PrepareFormPages(const Project& project, const std::string& projectFile, Pr
         }
         if (found != FindFormResult::Found || !page.formNode)
             continue;
+        if (!InsideProjectFolder(projectFile, page.file->Path(), prompter))
+            return false;
         PrepareFormTag(*page.Nodes(), *page.formNode, ScriptUrlForForm(project, *form));
         AddHoneypot(*page.Nodes(), *page.formNode);
         if (!WriteHtmlFile(*page.file)) {

@@ -356,6 +356,8 @@ bool WriteScriptFile(const GenerateInput& input, const std::string& text, Prompt
     std::string path = LocalPath(paths, LocalKind::Script, main ? main->pageFile : "");
     if (scriptPath)
         *scriptPath = path;
+    if (!InsideProjectFolder(input.projectFile, path, prompter))
+        return false;
     std::error_code ec;
     std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
     if (!WriteFileAtomically(path, text)) {

@@ -55,6 +55,8 @@ constexpr std::array kTexts = {
 
     // HTML pages and form discovery
     "Can't find file %s",
+    "%s lies outside the project's folder %s, and a build writes only inside it. Please move the page into the "
+    "project's folder.",
     "%s can't be used: a page, template or project must be an ordinary file of at most 64 MB.",
     "File changed!\r\nReload?\r\n",
     "\"%s\" is already used",

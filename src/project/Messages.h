@@ -43,6 +43,7 @@ enum class Msg {
 
     // HTML pages and form discovery
     CantFindFile,
+    OutsideProjectFolder,
     NotAnOrdinaryFile,
     FileChangedReload,
     NameAlreadyUsed,

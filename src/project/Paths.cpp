@@ -1,6 +1,8 @@
 #include "project/Paths.h"
 
+#include "project/Messages.h"
 #include "project/Project.h"
+#include "project/Prompter.h"
 #include "project/ServerSettings.h"
 
 #include <algorithm>
@@ -261,6 +263,20 @@ bool Readable(const PathContext& context, const std::string& candidate)
 }
 
 } // namespace
+
+bool InsideProjectFolder(const std::string& projectFile, const std::string& path, Prompter& prompter)
+{
+    if (projectFile.empty())
+        return true;
+    std::error_code error;
+    auto folder = std::filesystem::weakly_canonical(std::filesystem::absolute(projectFile, error).parent_path(), error);
+    auto target = std::filesystem::weakly_canonical(std::filesystem::absolute(path, error), error);
+    auto [end, at] = std::mismatch(folder.begin(), folder.end(), target.begin(), target.end());
+    if (!error && end == folder.end() && at != target.end())
+        return true;
+    prompter.Show(FormatMessage(Msg::OutsideProjectFolder, {target.string(), folder.string()}));
+    return false;
+}
 
 bool ResolveFile(const PathContext& context, std::string& path)
 {

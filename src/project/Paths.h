@@ -8,6 +8,7 @@
 
 namespace quillet {
 
+class Prompter;
 struct Project;
 struct ServerSettings;
 
@@ -70,6 +71,12 @@ enum class RemoteKind : int {
 std::string LocalPath(const PathContext& context, LocalKind kind, std::string_view name);
 // Server paths keep the separator of the base they start from; addresses use "/".
 std::string RemotePath(const ServerSettings& settings, RemoteKind kind, std::string_view name);
+
+// True when path lies in the folder of projectFile or below it, links
+// followed; always true for a project not yet saved, whose pages the user chose.
+// A build writes nowhere else, whatever a project file names: the prompter
+// shows why when it is not.
+bool InsideProjectFolder(const std::string& projectFile, const std::string& path, Prompter& prompter);
 
 // True when path (or, failing that, the file of the same name beside the
 // project) is a file that can be read; path then names the file that was found.

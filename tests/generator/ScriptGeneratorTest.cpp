@@ -1,4 +1,5 @@
 #include "generator/ScriptGenerator.h"
+#include "generator/Build.h"
 #include "project/Project.h"
 #include "project/ProjectDocument.h"
 #include "support/ScriptedPrompter.h"
@@ -196,6 +197,28 @@ TEST_F(Generator, ScriptIsWrittenIntoThePageFolder)
     EXPECT_TRUE(ReadBytes(path).starts_with("#!/usr/bin/perl\n"));
     auto perms = std::filesystem::status(path).permissions();
     EXPECT_NE(perms & std::filesystem::perms::owner_exec, std::filesystem::perms::none);
+}
+
+TEST_F(Generator, BuildWritesNothingOutsideTheProjectFolder)
+{
+    std::filesystem::create_directories(dir.File("proj"));
+    std::filesystem::create_directories(dir.File("elsewhere"));
+    const std::string page = "<form name=\"order\"><input type=\"submit\" name=\"Send\"></form>";
+    WriteBytes(dir.File("elsewhere/order.html"), page);
+    std::filesystem::create_symlink(dir.File("elsewhere/order.html"), dir.File("proj/link.html"));
+    for (const std::string& named :
+         {std::string("../elsewhere/order.html"), dir.File("elsewhere/order.html"), std::string("link.html")}) {
+        project.forms[0].pageFile = named;
+        prompter.ExpectShow(dir.File("elsewhere/order.html") + " lies outside the project's folder");
+        EXPECT_FALSE(BuildProject(project, dir.File("proj/order.prj"), prompter)) << named;
+        if (named != "link.html") { // whose script goes beside the link
+            prompter.ExpectShow(dir.File("elsewhere/scripts/order.cgi") + " lies outside the project's folder");
+            EXPECT_FALSE(GenerateScript({project, dir.File("proj/order.prj"), false}, prompter)) << named;
+        }
+        EXPECT_TRUE(prompter.Done()) << named;
+        EXPECT_EQ(ReadBytes(dir.File("elsewhere/order.html")), page);
+        EXPECT_FALSE(std::filesystem::exists(dir.File("elsewhere/scripts")));
+    }
 }
 
 TEST(GeneratorGolden, GuestbookScriptMatchesTheReviewedOne)
