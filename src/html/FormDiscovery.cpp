@@ -9,6 +9,7 @@
 #include "project/Prompter.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 namespace quillet {
 
@@ -55,17 +56,19 @@ std::vector<FormEntry> PageForms(HtmlPage& page)
         std::string_view name = AttrValue(*it, "NAME");
         entries.push_back({std::string(name), it, name.empty()});
     }
-    auto taken = [&entries](const std::string& name) {
-        return std::any_of(entries.begin(), entries.end(), [&name](const FormEntry& e) { return e.name == name; });
-    };
+    // A set, so that a page of many unnamed forms is named in linear time.
+    std::unordered_set<std::string> taken;
+    for (const FormEntry& entry : entries)
+        taken.insert(entry.name);
     for (size_t i = 0; i < entries.size(); ++i) {
         if (!entries[i].unnamed)
             continue;
         std::string base = "form" + std::to_string(i + 1);
         std::string name = base;
-        for (int suffix = 2; taken(name); ++suffix)
+        for (int suffix = 2; taken.count(name); ++suffix)
             name = base + "_" + std::to_string(suffix);
         entries[i].name = name;
+        taken.insert(name);
     }
     return entries;
 }

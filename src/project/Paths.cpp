@@ -268,11 +268,12 @@ bool InsideProjectFolder(const std::string& projectFile, const std::string& path
 {
     if (projectFile.empty())
         return true;
-    std::error_code error;
-    auto folder = std::filesystem::weakly_canonical(std::filesystem::absolute(projectFile, error).parent_path(), error);
-    auto target = std::filesystem::weakly_canonical(std::filesystem::absolute(path, error), error);
+    std::error_code ignored, folderError, targetError;
+    auto folder =
+        std::filesystem::weakly_canonical(std::filesystem::absolute(projectFile, ignored).parent_path(), folderError);
+    auto target = std::filesystem::weakly_canonical(std::filesystem::absolute(path, ignored), targetError);
     auto [end, at] = std::mismatch(folder.begin(), folder.end(), target.begin(), target.end());
-    if (!error && end == folder.end() && at != target.end())
+    if (!folderError && !targetError && end == folder.end() && at != target.end())
         return true;
     prompter.Show(FormatMessage(Msg::OutsideProjectFolder, {target.string(), folder.string()}));
     return false;

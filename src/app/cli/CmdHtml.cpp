@@ -145,16 +145,21 @@ int RunForms(const Args& given)
     std::vector<HtmlIter> forms;
     for (const FormEntry& entry : listing.entries)
         forms.push_back(entry.node);
+    std::vector<std::pair<size_t, HtmlIter>> unnamedButtons;
     ForEachFormsFields(nodes, forms, [&](size_t index, const std::vector<HtmlIter>& fields) {
         std::printf("%s\n", Escaped(listing.entries[index].name).c_str());
-        for (HtmlIter field : fields)
+        for (HtmlIter field : fields) {
             PrintField(nodes, field);
+            if (IsHandlerButton(*field) && AttrValue(*field, "NAME").empty())
+                unnamedButtons.emplace_back(index, field);
+        }
     });
     std::fflush(stdout);
-    for (const FormEntry& entry : listing.entries)
-        for (HtmlIter button : UnnamedSubmitButtons(nodes, entry.node))
-            prompter.Show(FormatMessage(Msg::UnnamedSubmitButton, {ButtonLabel(nodes, button), entry.name,
-                                                                   SuggestButtonName(nodes, entry.node, button)}));
+    for (const auto& [index, button] : unnamedButtons) {
+        const FormEntry& entry = listing.entries[index];
+        prompter.Show(FormatMessage(Msg::UnnamedSubmitButton, {ButtonLabel(nodes, button), entry.name,
+                                                               SuggestButtonName(nodes, entry.node, button)}));
+    }
     return std::ferror(stdout) == 0 ? 0 : 1;
 }
 
