@@ -76,7 +76,7 @@ std::string MessageTemplate::DiskPath(const std::string& path) const
 void MessageTemplate::Load(const std::string& path)
 {
     m_path->setText(Text(path));
-    std::optional<std::string> text = path.empty() ? std::nullopt : ReadWholeFile(DiskPath(path));
+    std::optional<std::string> text = path.empty() ? std::nullopt : ReadWholeFile(DiskPath(path), kMaxProjectFileBytes);
     m_editor->SetText(text.value_or(std::string()));
     m_editor->document()->setModified(false);
 }

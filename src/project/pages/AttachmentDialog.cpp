@@ -100,7 +100,7 @@ void AttachmentDialog::SetTextFile(bool textFile)
 
 void AttachmentDialog::LoadText(const std::string& path)
 {
-    std::optional<std::string> text = path.empty() ? std::nullopt : ReadWholeFile(path);
+    std::optional<std::string> text = path.empty() ? std::nullopt : ReadWholeFile(path, kMaxProjectFileBytes);
     m_editor->setPlainText(text ? Local(*text) : QString());
     m_editor->document()->setModified(false);
 }
