@@ -1,5 +1,7 @@
 #include "db/DatabaseTab.h"
 
+#include "project/NameRules.h"
+
 #include <cctype>
 #include <charconv>
 #include <limits>
@@ -29,13 +31,26 @@ DataSourceFields FieldsOf(const DataSource& dataSource)
             dataSource.database, dataSource.user, dataSource.password};
 }
 
-void StoreFields(const DataSourceFields& fields, DataSource& dataSource)
+std::optional<std::string> StoreFields(const DataSourceFields& fields, DataSource& dataSource)
 {
-    dataSource.driver = FitToWidth(fields.driver, kDriverWidth);
-    dataSource.host = FitToWidth(fields.host, kHostWidth);
-    dataSource.database = FitToWidth(fields.database, kDatabaseWidth);
-    dataSource.user = FitToWidth(fields.user, kUserWidth);
-    dataSource.password = FitToWidth(fields.password, kPasswordWidth);
+    std::optional<std::string> refused;
+    const struct {
+        const char* label;
+        std::string_view text;
+        size_t width;
+        std::string& field;
+    } texts[] = {{"driver", fields.driver, kDriverWidth, dataSource.driver},
+                 {"host", fields.host, kHostWidth, dataSource.host},
+                 {"database", fields.database, kDatabaseWidth, dataSource.database},
+                 {"user name", fields.user, kUserWidth, dataSource.user},
+                 {"password", fields.password, kPasswordWidth, dataSource.password}};
+    for (const auto& text : texts) {
+        std::optional<std::string> message = DataSourceFieldMessage(text.label, text.text);
+        if (!message)
+            text.field = FitToWidth(text.text, text.width);
+        else if (!refused)
+            refused = message;
+    }
     std::string_view port = fields.port;
     while (!port.empty() && std::isspace(static_cast<unsigned char>(port.front())))
         port.remove_prefix(1);
@@ -43,23 +58,32 @@ void StoreFields(const DataSourceFields& fields, DataSource& dataSource)
         port.remove_suffix(1);
     if (port.empty()) {
         dataSource.port = 0;
-        return;
+        return refused;
     }
-    int value = 0;
+    long value = -1;
     auto [end, error] = std::from_chars(port.data(), port.data() + port.size(), value);
-    if (error == std::errc() && end == port.data() + port.size())
-        dataSource.port = value;
+    bool whole = error == std::errc() && end == port.data() + port.size();
+    if (std::optional<std::string> message = PortMessage(whole ? value : -1); !message)
+        dataSource.port = static_cast<int>(value);
+    else if (!refused)
+        refused = message;
+    return refused;
 }
 
-void RenameRecord(DataSourceList& list, TreeItemRef item, std::string_view label)
+std::optional<std::string> RenameRecord(DataSourceList& list, TreeItemRef item, std::string_view label)
 {
     if (!Valid(list, item))
-        return;
+        return std::nullopt;
     DataSource& source = list[static_cast<size_t>(item.source)];
-    if (item.IsTable())
+    if (item.IsTable()) {
         source.tables[static_cast<size_t>(item.table)].name = FitToWidth(label, kTableNameWidth);
-    else
-        source.name = FitToWidth(label, kSourceNameWidth);
+        return std::nullopt;
+    }
+    std::string name = FitToWidth(label, kSourceNameWidth);
+    if (std::optional<std::string> message = DataSourceNameMessage(name))
+        return message;
+    source.name = std::move(name);
+    return std::nullopt;
 }
 
 void RemoveRecord(DataSourceList& list, TreeItemRef item)

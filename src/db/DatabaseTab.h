@@ -2,6 +2,7 @@
 
 #include "project/DataSource.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -40,11 +41,13 @@ struct DataSourceFields {
 
 std::string FitToWidth(std::string_view text, size_t width);
 DataSourceFields FieldsOf(const DataSource& dataSource);
-// Texts are cut to their record widths; a port that is not a whole number in
-// range leaves the stored port as it was.
-void StoreFields(const DataSourceFields& fields, DataSource& dataSource);
-// The label of an item becomes its record's name.
-void RenameRecord(DataSourceList& list, TreeItemRef item, std::string_view label);
+// Texts are cut to their record widths. A text holding ";" or a port that is
+// not a whole number from 0 to 65535 leaves its stored value as it was, and the
+// message that says why comes back.
+std::optional<std::string> StoreFields(const DataSourceFields& fields, DataSource& dataSource);
+// The label of an item becomes its record's name. A data source name that the
+// name rules refuse keeps the old name, and their message comes back.
+std::optional<std::string> RenameRecord(DataSourceList& list, TreeItemRef item, std::string_view label);
 // Removes the record of an item: a table, or a data source with its tables.
 void RemoveRecord(DataSourceList& list, TreeItemRef item);
 // The item under which "Add Table" adds: the data source of the item.

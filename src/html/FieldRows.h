@@ -17,6 +17,8 @@ struct FieldRowText {
     std::string value;
     std::string state;
     std::string content;
+
+    bool operator==(const FieldRowText&) const = default;
 };
 
 inline constexpr std::array<std::string_view, 16> kContentChoices = {

@@ -1,5 +1,7 @@
 #include "project/Action.h"
 
+#include "project/Messages.h"
+#include "project/NameRules.h"
 #include "project/ProjectFile.h"
 
 #include <array>
@@ -197,10 +199,17 @@ std::string Text(ProjectReader& in, std::string_view key)
     return ReadValue(in, key).text;
 }
 
-int Int(ProjectReader& in, std::string_view key)
+// Reads count entries with readOne; an entry that consumes no line means the
+// count promised more than the file holds.
+template <typename ReadOne>
+void ReadCounted(ProjectReader& in, long count, std::string_view firstKey, ReadOne readOne)
 {
-    long n = ReadNumber(in, key);
-    return n > INT32_MAX ? INT32_MAX : n < INT32_MIN ? INT32_MIN : static_cast<int>(n);
+    for (long i = 0; i < count && !in.Failed(); ++i) {
+        size_t start = in.Position();
+        readOne();
+        if (in.Position() == start)
+            in.FailMissing(start, "\"" + std::string(firstKey) + "=\"");
+    }
 }
 
 void ReadRecordFields(ProjectReader& in, RecordAction& r)
@@ -208,27 +217,22 @@ void ReadRecordFields(ProjectReader& in, RecordAction& r)
     r.dataSource = Text(in, "ACTION_DSN");
     r.table = Text(in, "ACTION_TABLE");
     r.rowsPerPage = ReadNumber(in, "ACTION_NROWS");
-    long count = ReadNumber(in, "ACTION_COLNUM");
-    for (long i = 0; i < count; ++i) {
-        size_t start = in.Position();
-        ActionColumn c;
+    ReadCounted(in, ReadCount(in, "ACTION_COLNUM"), "ACTION_COL_TBLNAME", [&] {
+        ActionColumn& c = r.columns.emplace_back();
         c.tableName = Text(in, "ACTION_COL_TBLNAME");
         c.columnName = Text(in, "ACTION_COL_COLNAME");
-        c.attributes = Int(in, "ACTION_COL_COLATTR");
+        c.attributes = ReadInt(in, "ACTION_COL_COLATTR");
         c.function = Text(in, "ACTION_COL_COLFUNC");
         c.value = Text(in, "ACTION_COL_COLVAL");
         c.header = Text(in, "ACTION_COL_COLHDR");
-        if (in.Position() == start)
-            break; // the count promised more than the file holds
-        r.columns.push_back(std::move(c));
-    }
+    });
     ReadCriteria(in, r.criteria);
 }
 
 void ReadMailFields(ProjectReader& in, MailAction& m)
 {
     m.templateFile = Text(in, "ACTION_FILE");
-    m.mailMode = Int(in, "ACTION_EMAILMODE");
+    m.mailMode = ReadInt(in, "ACTION_EMAILMODE");
     m.sender = Text(in, "ACTION_SENDER");
     m.from = Text(in, "ACTION_FROM");
     m.to = Text(in, "ACTION_TO");
@@ -238,19 +242,18 @@ void ReadMailFields(ProjectReader& in, MailAction& m)
     m.popServer = Text(in, "ACTION_POP");
     m.popUser = Text(in, "ACTION_USER");
     m.popPassword = Text(in, "ACTION_PASS");
-    m.smtpAuth = Int(in, "ACTION_BAUTH");
-    while (true) {
-        ReadResult path = ReadValue(in, "ATTACHMENT");
+    m.smtpAuth = ReadInt(in, "ACTION_BAUTH");
+    while (!in.Failed()) {
+        ReadResult path = ReadValue(in, "ATTACHMENT", true);
         if (!path.found)
             break;
-        Attachment a;
+        Attachment& a = m.attachments.emplace_back();
         a.path = std::move(path.text);
         a.contentType = Text(in, "CONTENT_TYPE");
         a.encoding = Text(in, "ENC");
         a.kind = Text(in, "TYPE");
-        a.binaryMode = Int(in, "BINMODE");
-        a.isTemplate = Int(in, "TEMPLATE");
-        m.attachments.push_back(std::move(a));
+        a.binaryMode = ReadInt(in, "BINMODE");
+        a.isTemplate = ReadInt(in, "TEMPLATE");
     }
 }
 
@@ -260,75 +263,98 @@ std::string ReadCode(ProjectReader& in)
     return ReadBlock(in, "ACTION_CODE", length).text;
 }
 
-} // namespace
-
-std::optional<Action> ReadAction(ProjectReader& in, int depth)
+void ReadBody(ProjectReader& in, Action& action, int depth)
 {
-    long type = ReadNumber(in, "ACTION_TYPE");
-    std::string name = Text(in, "ACTION_NAME");
-    std::optional<Action> action = CreateAction(type);
-    if (!action)
-        return std::nullopt;
-    action->name = std::move(name);
-    switch (action->type) {
+    switch (action.type) {
     case ActionType::InsertRecord:
     case ActionType::DeleteRecords:
     case ActionType::UpdateRecords:
     case ActionType::SelectRecords:
-        ReadRecordFields(in, action->Record());
+        ReadRecordFields(in, action.Record());
         break;
     case ActionType::SendEmail:
     case ActionType::SendBulkEmail:
-        ReadMailFields(in, action->Mail());
+        ReadMailFields(in, action.Mail());
         break;
     case ActionType::ReadWriteFile:
-        action->File().mode = Int(in, "ACTION_MODE");
-        action->File().file = Text(in, "ACTION_FILE");
-        action->File().dataFile = Text(in, "ACTION_FILES");
+        action.File().mode = ReadInt(in, "ACTION_MODE");
+        action.File().file = Text(in, "ACTION_FILE");
+        action.File().dataFile = Text(in, "ACTION_FILES");
         break;
     case ActionType::RespondToBrowser:
-        action->Response().file = Text(in, "ACTION_FILE");
-        action->Response().postMode = Int(in, "ACTION_POSTMODE");
-        action->Response().url = Text(in, "ACTION_URL");
+        action.Response().file = Text(in, "ACTION_FILE");
+        action.Response().postMode = ReadInt(in, "ACTION_POSTMODE");
+        action.Response().url = Text(in, "ACTION_URL");
         break;
     case ActionType::PerlCodeBlock:
-        action->Code().code = ReadCode(in);
+        action.Code().code = ReadCode(in);
         break;
     case ActionType::GenerateHtmlForm:
         ReadNumber(in, "ACTION_MODE");
-        action->FormBody().form.pageFile = Text(in, "ACTION_FILE");
+        action.FormBody().form.pageFile = Text(in, "ACTION_FILE");
         ReadValue(in, "ACTION_FILES");
         break;
     case ActionType::SetHttpCookies:
-        action->Cookie().code = ReadCode(in);
-        action->Cookie().expiry = ReadNumber(in, "ACTION_EXP");
-        action->Cookie().expiryKind = Int(in, "ACTION_EXPTYPE");
+        action.Cookie().code = ReadCode(in);
+        action.Cookie().expiry = ReadNumber(in, "ACTION_EXP");
+        action.Cookie().expiryKind = ReadInt(in, "ACTION_EXPTYPE");
         break;
     case ActionType::ConditionalStatement:
-        ReadCriteria(in, action->Condition().criteria);
-        ReadActionList(in, action->Condition().actions, depth + 1);
+        ReadCriteria(in, action.Condition().criteria);
+        ReadActionList(in, action.Condition().actions, depth + 1);
         break;
-    case ActionType::PostHtmlForm:
-        ReadForm(in, action->FormBody().form, depth + 1);
+    case ActionType::PostHtmlForm: {
+        size_t start = in.Position();
+        if (!ReadForm(in, action.FormBody().form, depth + 1))
+            in.FailMissing(start, "\"FORM_FILE=\"");
         break;
     }
+    }
+}
+
+} // namespace
+
+std::optional<Action> ReadAction(ProjectReader& in, int depth)
+{
+    size_t start = in.Position();
+    long type = ReadNumber(in, "ACTION_TYPE");
+    std::optional<Action> action = CreateAction(type);
+    if (!action) {
+        in.Fail(start, FormatMessage(Msg::ExpectedActionType));
+        return std::nullopt;
+    }
+    size_t nameStart = in.Position();
+    ReadResult name = ReadValue(in, "ACTION_NAME");
+    // Nothing read yet is no record at all; the caller says what was missing.
+    if (in.Position() == start)
+        return std::nullopt;
+    if (!name.found) {
+        in.FailMissing(nameStart, "\"ACTION_NAME=\"");
+        return std::nullopt;
+    }
+    action->name = std::move(name.text);
+    if (auto message = ActionNameMessage(action->name)) {
+        in.Refuse(nameStart, *message);
+        return std::nullopt;
+    }
+    ReadBody(in, *action, depth);
+    if (in.Failed())
+        return std::nullopt;
     return action;
 }
 
 void ReadActionList(ProjectReader& in, ActionList& list, int depth)
 {
-    long count = ReadNumber(in, "ACTION_NUM");
-    if (depth > kMaxNesting)
+    size_t start = in.Position();
+    long count = ReadCount(in, "ACTION_NUM");
+    if (count > 0 && depth > kMaxNesting) {
+        in.Fail(start, FormatMessage(Msg::ExpectedShallowerNesting, {std::to_string(kMaxNesting)}));
         return;
-    for (long i = 0; i < count; ++i) {
-        size_t start = in.Position();
-        std::optional<Action> action = ReadAction(in, depth);
-        // A record that consumed nothing means the count promised more than the file holds.
-        if (in.Position() == start)
-            break;
-        if (action)
-            list.push_back(std::move(*action));
     }
+    ReadCounted(in, count, "ACTION_TYPE", [&] {
+        if (std::optional<Action> action = ReadAction(in, depth))
+            list.push_back(std::move(*action));
+    });
 }
 
 } // namespace quillet

@@ -103,7 +103,8 @@ struct ResponseAction {
     bool operator==(const ResponseAction&) const = default;
 };
 
-// The code is held with CR LF line ends, as the block reader gives it back.
+// The code is held with CR LF line ends, as the block reader gives it back; the
+// last line has one only when the stored text ended with a line break.
 struct CodeAction {
     std::string code;
 
@@ -172,8 +173,8 @@ void CopyAction(Action& target, const Action& source);
 void ReleaseAction(Action& action);
 
 // Lists and forms nest through Conditional Statement and Post HTML Form; a
-// file nested deeper than this is read as if the deeper lists were empty, so a
-// hostile file cannot exhaust the stack.
+// file nested deeper than this is refused, so a hostile file cannot exhaust
+// the stack.
 constexpr int kMaxNesting = 64;
 
 void WriteAction(ProjectWriter& out, const Action& action);

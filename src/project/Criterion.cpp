@@ -20,26 +20,24 @@ void WriteCriteria(ProjectWriter& out, const CriteriaList& criteria)
 
 void ReadCriteria(ProjectReader& in, CriteriaList& criteria)
 {
-    long count = ReadNumber(in, "CRITERIA_NUMCRIS");
-    for (long i = 0; i < count; ++i) {
-        // A count larger than what follows stops where the entries stop.
+    long count = ReadCount(in, "CRITERIA_NUMCRIS");
+    for (long i = 0; i < count && !in.Failed(); ++i) {
         size_t start = in.Position();
-        Criterion c;
+        Criterion& c = criteria.emplace_back();
         c.table = ReadValue(in, "CRITERIA_TBLNAME").text;
         c.column = ReadValue(in, "CRITERIA_COLNAME").text;
-        long cells = ReadNumber(in, "CRITERIA_NUMORS");
-        for (long j = 0; j < cells; ++j) {
+        long cells = ReadCount(in, "CRITERIA_NUMORS");
+        for (long j = 0; j < cells && !in.Failed(); ++j) {
             size_t cellStart = in.Position();
-            OrCell cell;
+            OrCell& cell = c.cells.emplace_back();
             cell.op = ReadValue(in, "CRITERIA_OP").text;
             cell.value = ReadValue(in, "CRITERIA_COLVAL").text;
+            // A count larger than what follows is a damaged file.
             if (in.Position() == cellStart)
-                break;
-            c.cells.push_back(std::move(cell));
+                in.FailMissing(cellStart, "\"CRITERIA_OP=\"");
         }
         if (in.Position() == start)
-            break;
-        criteria.push_back(std::move(c));
+            in.FailMissing(start, "\"CRITERIA_TBLNAME=\"");
     }
 }
 

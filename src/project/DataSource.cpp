@@ -1,6 +1,8 @@
 #include "project/DataSource.h"
 
 #include "generator/PerlLiteral.h"
+#include "project/Messages.h"
+#include "project/NameRules.h"
 #include "project/Paths.h"
 #include "project/ProjectFile.h"
 
@@ -40,11 +42,8 @@ void WriteDataSources(ProjectWriter& out, const DataSourceList& list)
                 WriteNumber(out, "COLUMN_DEFSZ", BlockLength(col.defaultValue));
                 WriteBlock(out, "COLUMN_DEFVAL", col.defaultValue);
                 for (const ColumnValue& v : col.values) {
-                    // Value-list entries are written as held, CRs and all.
-                    WriteNumber(out, "COLUMN_VALSZ", static_cast<long>(v.text.size()));
-                    out.Raw("COLUMN_VALSET=");
-                    out.Raw(v.text);
-                    out.Raw("\n");
+                    WriteNumber(out, "COLUMN_VALSZ", BlockLength(v.text));
+                    WriteBlock(out, "COLUMN_VALSET", v.text);
                 }
             }
         }
@@ -56,68 +55,61 @@ namespace {
 std::optional<std::string> Required(ProjectReader& in, std::string_view key)
 {
     ReadResult r = ReadValue(in, key);
-    if (!r.found)
+    if (!r.found) {
+        in.FailMissing(in.Position(), "\"" + std::string(key) + "=\"");
         return std::nullopt;
+    }
     return std::move(r.text);
+}
+
+long RequiredNumber(ProjectReader& in, std::string_view key)
+{
+    bool found = false;
+    long number = ReadNumber(in, key, &found);
+    if (!found)
+        in.FailMissing(in.Position(), "\"" + std::string(key) + "=\"");
+    return number;
 }
 
 bool ReadColumn(ProjectReader& in, ColumnDef& col)
 {
-    auto type = Required(in, "COLUMN_TYPE");
-    if (!type)
-        return false;
-    col.type = std::move(*type);
-    bool found = false;
-    col.length = ReadNumber(in, "COLUMN_SIZE", &found);
-    if (!found)
-        return false;
-    auto nullOption = Required(in, "COLUMN_NULL");
-    auto index = nullOption ? Required(in, "COLUMN_INDEX") : std::nullopt;
-    if (!index)
-        return false;
-    col.nullOption = std::move(*nullOption);
-    col.index = std::move(*index);
-    long defaultLength = ReadNumber(in, "COLUMN_DEFSZ", &found);
-    if (!found)
-        return false;
-    ReadResult def = ReadBlock(in, "COLUMN_DEFVAL", defaultLength);
-    if (!def.found)
-        return false;
-    col.defaultValue = std::move(def.text);
-    while (true) {
-        long valueLength = ReadNumber(in, "COLUMN_VALSZ", &found);
+    col.type = Required(in, "COLUMN_TYPE").value_or("");
+    col.length = RequiredNumber(in, "COLUMN_SIZE");
+    col.nullOption = Required(in, "COLUMN_NULL").value_or("");
+    col.index = Required(in, "COLUMN_INDEX").value_or("");
+    long defaultLength = RequiredNumber(in, "COLUMN_DEFSZ");
+    col.defaultValue = ReadLineBlock(in, "COLUMN_DEFVAL", defaultLength).text;
+    while (!in.Failed()) {
+        bool found = false;
+        long valueLength = ReadNumber(in, "COLUMN_VALSZ", &found, true);
         if (!found)
             break;
-        ReadResult v = ReadBlock(in, "COLUMN_VALSET", valueLength);
+        ReadResult v = ReadLineBlock(in, "COLUMN_VALSET", valueLength);
         if (v.found)
             col.values.push_back({std::move(v.text)});
     }
-    return true;
+    return !in.Failed();
 }
 
 bool ReadTables(ProjectReader& in, DataSource& ds)
 {
-    while (true) {
-        ReadResult name = ReadValue(in, "TABLE_NAME");
+    while (!in.Failed()) {
+        ReadResult name = ReadValue(in, "TABLE_NAME", true);
         if (!name.found)
-            return true;
-        auto type = Required(in, "TABLE_TYPE");
-        if (!type)
-            return false;
+            break;
         TableDef& table = ds.tables.emplace_back();
         table.name = std::move(name.text);
-        table.type = std::move(*type);
-        while (true) {
-            ReadResult colName = ReadValue(in, "COLUMN_NAME");
+        table.type = Required(in, "TABLE_TYPE").value_or("");
+        while (!in.Failed()) {
+            ReadResult colName = ReadValue(in, "COLUMN_NAME", true);
             if (!colName.found)
                 break;
-            ColumnDef col;
+            ColumnDef& col = table.columns.emplace_back();
             col.name = std::move(colName.text);
-            if (!ReadColumn(in, col))
-                return false;
-            table.columns.push_back(std::move(col));
+            ReadColumn(in, col);
         }
     }
+    return !in.Failed();
 }
 
 } // namespace
@@ -125,18 +117,21 @@ bool ReadTables(ProjectReader& in, DataSource& ds)
 bool ReadDataSources(ProjectReader& in, DataSourceList& list)
 {
     if (!ReadValue(in, "DATASOURCES").found)
-        return true;
-    while (true) {
-        ReadResult dsn = ReadValue(in, "DSN");
+        return !in.Failed();
+    while (!in.Failed()) {
+        size_t start = in.Position();
+        ReadResult dsn = ReadValue(in, "DSN", true);
         if (!dsn.found)
-            return true;
+            break;
         DataSource& ds = list.emplace_back();
-        ParseDsn(dsn.text, ds);
-        if (!ReadTables(in, ds)) {
-            list.clear();
-            return false;
-        }
+        if (auto expected = ParseDsn(dsn.text, ds))
+            in.Fail(start, *expected);
+        else if (auto message = CheckDataSource(ds))
+            in.Refuse(start, *message);
+        else
+            ReadTables(in, ds);
     }
+    return !in.Failed();
 }
 
 namespace {
@@ -154,33 +149,51 @@ std::vector<std::string_view> Split(std::string_view text, char separator)
     }
 }
 
+// "NAME:DBI:DRIVER:DATABASE"; the database is the rest, so a path such as
+// C:\data\x.db keeps its colon.
+bool ParseDsnHead(std::string_view head, DataSource& ds)
+{
+    size_t first = head.find(':');
+    size_t second = first == std::string_view::npos ? first : head.find(':', first + 1);
+    size_t third = second == std::string_view::npos ? second : head.find(':', second + 1);
+    if (third == std::string_view::npos || head.substr(first + 1, second - first - 1) != "DBI")
+        return false;
+    ds.name = head.substr(0, first);
+    ds.driver = head.substr(second + 1, third - second - 1);
+    ds.database = head.substr(third + 1);
+    return true;
+}
+
 } // namespace
 
-void ParseDsn(std::string_view value, DataSource& ds)
+std::optional<std::string> ParseDsn(std::string_view value, DataSource& ds)
 {
     std::vector<std::string_view> pieces = Split(value, ';');
-    for (size_t i = 0; i < pieces.size() && !pieces[i].empty(); ++i) {
-        if (i == 0) {
-            std::vector<std::string_view> parts = Split(pieces[0], ':');
-            ds.name = parts[0];
-            if (parts.size() > 2)
-                ds.driver = parts[2];
-            if (parts.size() > 3)
-                ds.database = parts[3];
-            continue;
-        }
-        std::vector<std::string_view> kv = Split(pieces[i], '=');
-        std::string_view key = kv[0];
-        std::string_view val = kv.size() > 1 ? kv[1] : std::string_view();
-        if (key == "host")
+    if (!ParseDsnHead(pieces[0], ds))
+        return FormatMessage(Msg::ExpectedDsnHead);
+    for (size_t i = 1; i < pieces.size(); ++i) {
+        // A value runs to the end of its piece, "=" included.
+        size_t eq = pieces[i].find('=');
+        std::string_view key = pieces[i].substr(0, eq);
+        std::string_view val = eq == std::string_view::npos ? std::string_view() : pieces[i].substr(eq + 1);
+        if (eq == std::string_view::npos)
+            return FormatMessage(Msg::ExpectedDsnSetting);
+        if (key == "host") {
             ds.host = val;
-        else if (key == "port")
-            ds.port = static_cast<int>(ParseDecimal(val));
-        else if (key == "user")
+        } else if (key == "port") {
+            std::optional<long> port = ParseWholeNumber(val);
+            if (!port || *port < 0 || *port > 65535)
+                return FormatMessage(Msg::ExpectedPort);
+            ds.port = static_cast<int>(*port);
+        } else if (key == "user") {
             ds.user = val;
-        else if (key == "pass")
+        } else if (key == "pass") {
             ds.password = val;
+        } else {
+            return FormatMessage(Msg::ExpectedDsnSetting);
+        }
     }
+    return std::nullopt;
 }
 
 void WriteOpenSnippet(std::string& script, const DataSourceList& list)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -57,11 +58,14 @@ struct DataSource {
 using DataSourceList = std::vector<DataSource>;
 
 void WriteDataSources(ProjectWriter& out, const DataSourceList& list);
-// Appends what it reads to list. A table or column that lacks a required entry
-// drops the whole list, what was there before included, and returns false.
+// Appends what it reads to list. A table or column that lacks a required entry,
+// or a data source that the name rules refuse, fails the read.
 bool ReadDataSources(ProjectReader& in, DataSourceList& list);
 
-void ParseDsn(std::string_view value, DataSource& dataSource);
+// Fills the connection fields from a "DSN" value; returns what was expected
+// when the value is not "NAME:DBI:DRIVER:DATABASE" with host=, port=, user= and
+// pass= settings after ";".
+std::optional<std::string> ParseDsn(std::string_view value, DataSource& dataSource);
 std::string FormatDsn(const DataSource& dataSource);
 
 // The Perl text that opens and closes every data source of a generated script.

@@ -1,6 +1,7 @@
 #include "project/Form.h"
 
 #include "project/Action.h"
+#include "project/Messages.h"
 #include "project/ProjectFile.h"
 
 namespace quillet {
@@ -58,27 +59,36 @@ void WriteForm(ProjectWriter& out, const Form& form)
 
 bool ReadForm(ProjectReader& in, Form& form, int depth)
 {
+    size_t start = in.Position();
     ReadMarkedValue(in, "FORM_FILE", form.pageFile);
     ReadMarkedValue(in, "FORM_NAME", form.formName);
     bool found = false;
-    long count = ReadNumber(in, "TRANSDEF_NUM", &found);
+    long count = ReadCount(in, "TRANSDEF_NUM", &found);
     if (!found) {
         ReadValue(in, "DATASOURCES");
-        count = ReadNumber(in, "TRANSDEF_NUM", &found);
-        if (!found)
-            return false;
+        count = ReadCount(in, "TRANSDEF_NUM", &found);
     }
-    if (depth > kMaxNesting)
-        return true;
-    for (long i = 0; i < count; ++i) {
+    if (!found) {
+        // Nothing read at all is no form; a form that began must be whole.
+        if (in.Position() != start)
+            in.FailMissing(in.Position(), "\"TRANSDEF_NUM=\"");
+        return false;
+    }
+    if (depth > kMaxNesting) {
+        in.Fail(start, FormatMessage(Msg::ExpectedShallowerNesting, {std::to_string(kMaxNesting)}));
+        return false;
+    }
+    for (long i = 0; i < count && !in.Failed(); ++i) {
         ReadResult name = ReadValue(in, "TRANSDEF_NAME");
-        if (!name.found)
-            return false;
+        if (!name.found) {
+            in.FailMissing(in.Position(), "\"TRANSDEF_NAME=\"");
+            break;
+        }
         Handler& handler = form.handlers.emplace_back();
         handler.name = std::move(name.text);
         ReadActionList(in, handler.actions, depth);
     }
-    return true;
+    return !in.Failed();
 }
 
 } // namespace quillet

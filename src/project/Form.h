@@ -33,7 +33,8 @@ struct Form {
 };
 
 void WriteForm(ProjectWriter& out, const Form& form);
-// False when the block cannot be read; form then holds what was read of it.
+// False when there is no form block here, or when the reading failed (see the
+// reader's error); a block that begins must be whole.
 bool ReadForm(ProjectReader& in, Form& form, int depth = 0);
 
 } // namespace quillet

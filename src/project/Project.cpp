@@ -12,25 +12,10 @@ const DataSource* Project::FindDataSource(std::string_view name) const
     return nullptr;
 }
 
-namespace {
-
-void SkipToFormBlock(ProjectReader& in)
+void WriteProject(ProjectWriter& out, const Project& project, const ServerSettings* settings)
 {
-    while (!in.AtEnd()) {
-        size_t start = in.Position();
-        std::string_view line = *in.NextLine();
-        if (line.starts_with("FORM_FILE=")) {
-            in.Rewind(start);
-            return;
-        }
-    }
-}
-
-} // namespace
-
-void WriteProject(ProjectWriter& out, const Project& project)
-{
-    WriteSettings(out, project.settings);
+    out.SetByteOrderMark(project.byteOrderMark);
+    WriteSettings(out, settings ? *settings : project.settings);
     WriteDataSources(out, project.dataSources);
     for (const Form& form : project.forms)
         WriteForm(out, form);
@@ -38,19 +23,16 @@ void WriteProject(ProjectWriter& out, const Project& project)
 
 bool ReadProject(ProjectReader& in, Project& project)
 {
-    if (!ReadSettings(in, project.settings))
+    project.byteOrderMark = in.HasByteOrderMark();
+    if (!ReadSettings(in, project.settings) || !ReadDataSources(in, project.dataSources))
         return false;
-    // A broken table is dropped with every data source, but the forms after it
-    // are the user's work: go on at the first form block instead of stopping.
-    if (!ReadDataSources(in, project.dataSources))
-        SkipToFormBlock(in);
     while (true) {
         Form form;
         if (!ReadForm(in, form))
             break;
         project.forms.push_back(std::move(form));
     }
-    return true;
+    return !in.Failed() && in.ExpectEnd();
 }
 
 } // namespace quillet

@@ -17,6 +17,8 @@ struct Project {
     ServerSettings settings;
     DataSourceList dataSources;
     std::vector<Form> forms;
+    // The file began with a UTF-8 byte-order mark, which a save writes back.
+    bool byteOrderMark = false;
 
     bool operator==(const Project&) const = default;
 
@@ -26,9 +28,11 @@ struct Project {
     const DataSource* FindDataSource(std::string_view name) const;
 };
 
-void WriteProject(ProjectWriter& out, const Project& project);
-// False only when the settings block ends early; everything else that is
-// missing or unexpected leaves values empty or ends a list.
+// settings, when given, are written in place of the project's own.
+void WriteProject(ProjectWriter& out, const Project& project, const ServerSettings* settings = nullptr);
+// Reads the whole file or fails: a line the reader cannot place, a count that
+// promises more than follows, or a name the name rules refuse stops it, and
+// the reader's error says where and why. Missing optional keys read as empty.
 bool ReadProject(ProjectReader& in, Project& project);
 
 } // namespace quillet

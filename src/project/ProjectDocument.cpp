@@ -3,6 +3,7 @@
 #include "project/Messages.h"
 #include "project/ProjectFile.h"
 #include "project/Prompter.h"
+#include "project/UnsavedFiles.h"
 
 #include <sys/stat.h>
 
@@ -18,7 +19,31 @@ bool Exists(const std::string& path)
 
 } // namespace
 
-ProjectDocument::ProjectDocument(Prompter& prompter) : m_prompter(prompter) {}
+ProjectDocument::ProjectDocument(Prompter& prompter) : m_prompter(prompter)
+{
+    MarkUnmodified();
+}
+
+namespace {
+
+std::string ProjectText(const Project& project, const ServerSettings& settings)
+{
+    ProjectWriter out;
+    WriteProject(out, project, &settings);
+    return out.Text();
+}
+
+} // namespace
+
+bool ProjectDocument::IsModified(const ServerSettings& shownSettings) const
+{
+    return ProjectText(m_project, shownSettings) != m_savedText;
+}
+
+void ProjectDocument::MarkUnmodified()
+{
+    m_savedText = ProjectText(m_project, m_project.settings);
+}
 
 std::string ProjectDocument::ProjectFilePath(const std::string& path)
 {
@@ -42,11 +67,18 @@ std::string ProjectDocument::FirstFreeProjectPath(const std::string& folder)
 
 bool ProjectDocument::NewProject(const std::string& folder)
 {
+    NewUntitled();
+    m_path = FirstFreeProjectPath(folder);
+    return SaveProject(m_path);
+}
+
+void ProjectDocument::NewUntitled()
+{
     m_project = Project();
     LoadPreferences(m_project.settings);
     m_project.forms.emplace_back();
-    m_path = FirstFreeProjectPath(folder);
-    return SaveProject(m_path);
+    m_path.clear();
+    MarkUnmodified();
 }
 
 bool ProjectDocument::LoadProject(const std::string& path)
@@ -58,12 +90,16 @@ bool ProjectDocument::LoadProject(const std::string& path)
     }
     Project loaded;
     if (!ReadProject(*in, loaded)) {
-        m_prompter.Show(FormatMessage(Msg::CantReadBadProject));
+        std::string message = FormatMessage(Msg::CantReadBadProject, {path});
+        if (in->Error())
+            message += "\r\n" + in->Error()->message;
+        m_prompter.Show(message);
         return false;
     }
     m_project = std::move(loaded);
     m_path = path;
     m_loadedBytes = in->Size();
+    MarkUnmodified();
     return true;
 }
 
@@ -79,6 +115,7 @@ bool ProjectDocument::SaveProject(const std::string& path)
         m_prompter.Show(FormatMessage(Msg::CantCreateFile, {target}));
         return false;
     }
+    m_savedText = out.Text();
     return true;
 }
 
@@ -86,18 +123,13 @@ bool ProjectDocument::CloseProject()
 {
     if (m_storeEdits)
         m_storeEdits();
-    switch (m_prompter.AskYesNoCancel(FormatMessage(Msg::SaveProjectFile, {m_path}))) {
-    case Prompter::Answer::Cancel:
+    std::vector<UnsavedFile> unsaved;
+    if (IsModified())
+        unsaved.push_back({DisplayName(), [this] { return SaveProject(m_path); }, true});
+    if (AskToSaveAll(unsaved, m_prompter) == SaveAnswer::Cancelled)
         return false;
-    case Prompter::Answer::Yes:
-        // A save that failed has been reported; closing anyway would lose the edits.
-        if (!SaveProject(m_path))
-            return false;
-        break;
-    case Prompter::Answer::No:
-        break;
-    }
     m_project = Project();
+    MarkUnmodified();
     return true;
 }
 

@@ -22,9 +22,23 @@ public:
     explicit ProjectDocument(Prompter& prompter);
 
     bool NewProject(const std::string& folder);
+    // A project with one empty form that has no file yet; its first save needs a path.
+    void NewUntitled();
     bool LoadProject(const std::string& path);
     bool SaveProject(const std::string& path);
+    // Asks to save when the content differs from the file; false when the user
+    // cancels or the save failed, and the project then stays open.
     bool CloseProject();
+
+    bool IsUntitled() const { return m_path.empty(); }
+    // The name the title and the questions show: the path, or "Untitled".
+    std::string DisplayName() const { return m_path.empty() ? kDefaultTitle : m_path; }
+    // Whether the content, with the settings a view shows in place of the
+    // stored ones, differs from what was last read or written.
+    bool IsModified() const { return IsModified(m_project.settings); }
+    bool IsModified(const ServerSettings& shownSettings) const;
+    // Takes the content as it stands as the unmodified state.
+    void MarkUnmodified();
 
     Project& Content() { return m_project; }
     const Project& Content() const { return m_project; }
@@ -44,6 +58,7 @@ private:
     std::string m_path;
     // A save writes about what the load read.
     size_t m_loadedBytes = 0;
+    std::string m_savedText;
     std::function<void()> m_storeEdits;
 };
 

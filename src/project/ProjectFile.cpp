@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -12,6 +13,21 @@
 #include <unistd.h>
 
 namespace quillet {
+
+namespace {
+
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+// How a key looks on its line, for messages: "KEY=", or the bare "DATASOURCES".
+std::string KeyText(std::string_view key)
+{
+    std::string text = "\"" + std::string(key);
+    if (key != "DATASOURCES")
+        text += '=';
+    return text + "\"";
+}
+
+} // namespace
 
 void DropCrBeforeLf(std::string& text)
 {
@@ -29,13 +45,14 @@ void DropCrBeforeLf(std::string& text)
     text.resize(to);
 }
 
-ProjectReader::ProjectReader(std::string_view diskText) : m_text(diskText)
-{
-    DropCrBeforeLf(m_text);
-}
+ProjectReader::ProjectReader(std::string_view diskText) : ProjectReader(std::string(diskText), 0) {}
 
 ProjectReader::ProjectReader(std::string&& diskText, int) : m_text(std::move(diskText))
 {
+    if (std::string_view(m_text).starts_with(kByteOrderMark)) {
+        m_byteOrderMark = true;
+        m_text.erase(0, kByteOrderMark.size());
+    }
     DropCrBeforeLf(m_text);
 }
 
@@ -51,6 +68,7 @@ std::optional<std::string_view> ProjectReader::NextLine()
 {
     if (AtEnd())
         return std::nullopt;
+    size_t start = m_pos;
     size_t end = m_text.find('\n', m_pos);
     std::string_view line;
     if (end == std::string::npos) {
@@ -60,14 +78,75 @@ std::optional<std::string_view> ProjectReader::NextLine()
         line = std::string_view(m_text).substr(m_pos, end - m_pos);
         m_pos = end + 1;
     }
+    // The writer never writes either; taking them as values would change the
+    // file on the next save, so the reading stops here.
+    if (line.empty() || line.back() == '\r') {
+        m_pos = start;
+        Fail(start, FormatMessage(line.empty() ? Msg::ExpectedNoBlankLine : Msg::ExpectedLineEnd));
+        return std::nullopt;
+    }
     return line;
 }
 
 std::string_view ProjectReader::Take(size_t count)
 {
+    if (m_error)
+        return {};
     std::string_view taken = std::string_view(m_text).substr(m_pos, count);
     m_pos += taken.size();
     return taken;
+}
+
+void ProjectReader::NoteMissed(size_t position, std::string_view key)
+{
+    if (m_missedAt == position)
+        return;
+    m_missedAt = position;
+    m_missedKey = key;
+}
+
+int ProjectReader::LineAt(size_t position) const
+{
+    position = std::min(position, m_text.size());
+    auto end = m_text.begin() + static_cast<std::ptrdiff_t>(position);
+    int line = 1 + static_cast<int>(std::count(m_text.begin(), end, '\n'));
+    // At the end of a text whose last line has no line end, the missing next line is meant.
+    if (position == m_text.size() && position > 0 && m_text.back() != '\n')
+        ++line;
+    return line;
+}
+
+void ProjectReader::Record(size_t position, std::string text, bool expected)
+{
+    if (m_error)
+        return;
+    int line = LineAt(position);
+    Msg id = expected ? Msg::ProjectLineExpected : Msg::ProjectLineRefused;
+    m_error = ReadError{line, FormatMessage(id, {std::to_string(line), text})};
+}
+
+void ProjectReader::Fail(size_t position, std::string expected)
+{
+    Record(position, std::move(expected), true);
+}
+
+void ProjectReader::FailMissing(size_t position, std::string expected)
+{
+    if (m_missedAt == position && !m_missedKey.empty())
+        expected = KeyText(m_missedKey);
+    Record(position, std::move(expected), true);
+}
+
+void ProjectReader::Refuse(size_t position, std::string message)
+{
+    Record(position, std::move(message), false);
+}
+
+bool ProjectReader::ExpectEnd()
+{
+    if (!AtEnd())
+        FailMissing(m_pos, FormatMessage(Msg::ExpectedEndOfFile));
+    return !m_error;
 }
 
 void ProjectWriter::Raw(std::string_view text)
@@ -77,6 +156,12 @@ void ProjectWriter::Raw(std::string_view text)
         m_disk += "\r\n";
     }
     m_disk += text;
+}
+
+void ProjectWriter::SetByteOrderMark(bool mark)
+{
+    if (mark && !std::string_view(m_disk).starts_with(kByteOrderMark))
+        m_disk.insert(0, kByteOrderMark);
 }
 
 std::string ProjectWriter::Text() const
@@ -91,19 +176,17 @@ bool ProjectWriter::Commit(const std::string& path) const
     return WriteFileAtomically(path, m_disk);
 }
 
-ReadResult ReadValue(ProjectReader& in, std::string_view key)
+ReadResult ReadValue(ProjectReader& in, std::string_view key, bool listEntry)
 {
     size_t start = in.Position();
     auto line = in.NextLine();
     if (!line)
         return {};
     size_t eq = line->find('=');
-    std::string_view lineKey = line->substr(0, eq);
-    // An empty line, or one holding only "=", matches whatever is expected.
-    if (line->empty() || *line == "=")
-        return {true, {}};
-    if (lineKey != key) {
+    if (line->substr(0, eq) != key) {
         in.Rewind(start);
+        if (!listEntry)
+            in.NoteMissed(start, key);
         return {};
     }
     if (eq == std::string_view::npos)
@@ -129,13 +212,88 @@ long ParseDecimal(std::string_view text)
     return negative ? -value : value;
 }
 
-long ReadNumber(ProjectReader& in, std::string_view key, bool* found)
+std::optional<long> ParseWholeNumber(std::string_view text)
 {
-    ReadResult r = ReadValue(in, key);
+    bool negative = text.starts_with('-');
+    std::string_view digits = text.substr(negative ? 1 : 0);
+    if (digits.empty())
+        return std::nullopt;
+    long value = 0;
+    for (char c : digits) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        int digit = c - '0';
+        // Counting down reaches LONG_MIN, which counting up cannot hold.
+        if (value < (LONG_MIN + digit) / 10)
+            return std::nullopt;
+        value = value * 10 - digit;
+    }
+    if (!negative && value == LONG_MIN)
+        return std::nullopt;
+    return negative ? value : -value;
+}
+
+namespace {
+
+std::optional<long> ReadWholeNumber(ProjectReader& in, std::string_view key, bool* found, bool listEntry)
+{
+    size_t start = in.Position();
+    ReadResult r = ReadValue(in, key, listEntry);
     if (found)
         *found = r.found;
-    return r.found ? ParseDecimal(r.text) : 0;
+    if (!r.found)
+        return 0;
+    std::optional<long> number = ParseWholeNumber(r.text);
+    if (!number)
+        in.Fail(start, FormatMessage(Msg::ExpectedNumberAfter, {KeyText(key)}));
+    return number;
 }
+
+} // namespace
+
+long ReadNumber(ProjectReader& in, std::string_view key, bool* found, bool listEntry)
+{
+    return ReadWholeNumber(in, key, found, listEntry).value_or(0);
+}
+
+int ReadInt(ProjectReader& in, std::string_view key, bool* found)
+{
+    size_t start = in.Position();
+    long number = ReadNumber(in, key, found);
+    if (number < INT32_MIN || number > INT32_MAX) {
+        in.Fail(start, FormatMessage(Msg::ExpectedNumberAfter, {KeyText(key)}));
+        return 0;
+    }
+    return static_cast<int>(number);
+}
+
+long ReadCount(ProjectReader& in, std::string_view key, bool* found)
+{
+    size_t start = in.Position();
+    long count = ReadNumber(in, key, found);
+    if (count < 0) {
+        in.Fail(start, FormatMessage(Msg::ExpectedCountAfter, {KeyText(key)}));
+        return 0;
+    }
+    return count;
+}
+
+namespace {
+
+bool IsHexNumber(std::string_view text)
+{
+    return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
+        return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+    });
+}
+
+bool IsCompanionLine(std::string_view line)
+{
+    size_t blank = line.find(' ');
+    return blank != std::string_view::npos && IsHexNumber(line.substr(0, blank)) && IsHexNumber(line.substr(blank + 1));
+}
+
+} // namespace
 
 MarkedResult ReadMarkedValue(ProjectReader& in, std::string_view key, std::string& text)
 {
@@ -144,54 +302,68 @@ MarkedResult ReadMarkedValue(ProjectReader& in, std::string_view key, std::strin
         return MarkedResult::End;
     ReadResult r = ReadValue(in, key);
     if (!r.found)
-        return MarkedResult::OtherKey;
-    if (!in.NextLine())
+        return in.Failed() ? MarkedResult::End : MarkedResult::OtherKey;
+    size_t companionStart = in.Position();
+    auto companion = in.NextLine();
+    if (!companion || !IsCompanionLine(*companion)) {
+        in.Fail(companionStart, FormatMessage(Msg::ExpectedCompanion, {KeyText(key)}));
         return MarkedResult::End;
+    }
     text = std::move(r.text);
     return MarkedResult::Found;
 }
 
 ReadResult ReadBlock(ProjectReader& in, std::string_view key, long length)
 {
-    size_t textLength = length > 0 ? static_cast<size_t>(length) : 0;
-    std::string_view chunk = in.Take(key.size() + 1 + textLength + 1);
-    size_t split = chunk.find_first_of("=\n");
-    if (split == std::string_view::npos || chunk.substr(0, split) != key)
+    size_t start = in.Position();
+    if (length < 0) {
+        in.Fail(start, FormatMessage(Msg::ExpectedCountAfter, {KeyText(key)}));
         return {};
-    std::string_view body = chunk.substr(split + 1);
-    body = body.substr(0, std::min(body.size(), textLength));
-
-    // The writer ends the text with its own LF; a text that already ended with a
-    // line break does not gain an empty line. Empty lines inside are kept.
-    if (!body.empty() && body.back() == '\n')
-        body.remove_suffix(1);
+    }
+    size_t textLength = static_cast<size_t>(length);
+    std::string_view head = in.Take(key.size() + 1);
+    if (head.substr(0, key.size()) != key || !head.ends_with('=')) {
+        in.Rewind(start);
+        in.NoteMissed(start, key);
+        in.FailMissing(start, KeyText(key));
+        return {};
+    }
+    std::string_view body = in.Take(textLength);
+    std::string_view lineEnd = in.Take(1);
+    // The last block of a file may end without a line end.
+    if (body.size() != textLength || (lineEnd != "\n" && !(lineEnd.empty() && in.AtEnd()))) {
+        in.Fail(start, FormatMessage(Msg::ExpectedBlockEnd, {KeyText(key), std::to_string(length)}));
+        return {};
+    }
     std::string text;
-    if (textLength == 0)
-        return {true, text};
-    text.reserve(body.size() + body.size() / 16 + 2);
-    size_t pos = 0;
-    while (true) {
-        size_t lf = body.find('\n', pos);
-        std::string_view line = body.substr(pos, lf == std::string_view::npos ? std::string_view::npos : lf - pos);
-        text += line;
-        if (line.empty() || line.back() != '\r')
+    text.reserve(body.size() + body.size() / 16);
+    for (char c : body) {
+        if (c == '\n')
             text += '\r';
-        text += '\n';
-        if (lf == std::string_view::npos)
-            break;
-        pos = lf + 1;
+        text += c;
     }
     return {true, std::move(text)};
+}
+
+ReadResult ReadLineBlock(ProjectReader& in, std::string_view key, long length)
+{
+    ReadResult r = ReadBlock(in, key, length);
+    while (!r.text.empty() && (r.text.back() == '\n' || r.text.back() == '\r'))
+        r.text.pop_back();
+    return r;
 }
 
 namespace {
 
 // A plain value runs to the end of its line, so a line break inside it would
-// turn the rest into a stray entry; it is written as a blank instead.
+// turn the rest into a stray entry; it is written as a blank instead. A lone CR
+// is kept, except at the end, where it would read as a CR CR LF line end.
 void AppendOneLine(std::string& out, std::string_view text)
 {
-    for (size_t cut; (cut = text.find_first_of("\r\n")) != std::string_view::npos; text.remove_prefix(cut + 1)) {
-        out.append(text.data(), cut);
+    while (!text.empty() && text.back() == '\r')
+        text.remove_suffix(1);
+    for (size_t lf; (lf = text.find('\n')) != std::string_view::npos; text.remove_prefix(lf + 1)) {
+        out.append(text.data(), lf > 0 && text[lf - 1] == '\r' ? lf - 1 : lf);
         out += ' ';
     }
     out += text;
@@ -227,15 +399,19 @@ void WriteBlock(ProjectWriter& out, std::string_view key, std::string_view text)
 {
     out.Raw(key);
     out.Raw("=");
-    for (size_t cr; (cr = text.find('\r')) != std::string_view::npos; text.remove_prefix(cr + 1))
-        out.Raw(text.substr(0, cr));
+    // A CR of a CR LF goes back with the line end; a lone CR stays.
+    for (size_t crlf; (crlf = text.find("\r\n")) != std::string_view::npos; text.remove_prefix(crlf + 1))
+        out.Raw(text.substr(0, crlf));
     out.Raw(text);
     out.Raw("\n");
 }
 
 long BlockLength(std::string_view text)
 {
-    return static_cast<long>(text.size() - std::count(text.begin(), text.end(), '\r'));
+    size_t crLf = 0;
+    for (size_t at = text.find("\r\n"); at != std::string_view::npos; at = text.find("\r\n", at + 2))
+        ++crLf;
+    return static_cast<long>(text.size() - crLf);
 }
 
 std::optional<std::string> ReadWholeFile(const std::string& path, size_t limit)

@@ -7,18 +7,32 @@
 
 namespace quillet {
 
+// Where a project file stopped making sense: the line, and the message that
+// names it and says what belonged there.
+struct ReadError {
+    int line = 0;
+    std::string message;
+};
+
 // The text of a project file or web configuration, read line by line with the
 // ability to leave a line in place for the next expected key. The whole file is
-// held in memory with every CR LF turned into LF; a lone CR stays as it is.
+// held in memory with every CR LF turned into LF; a lone CR stays as it is. A
+// UTF-8 byte-order mark in front is skipped and remembered.
+//
+// Reading is strict: a blank line, a line that ends in CR (a CR CR LF line end
+// on disk) or a value that a reader calls bad stops the reading. The first
+// failure is kept; from then on every read finds the end of the text, so the
+// record readers unwind without further checks.
 class ProjectReader {
 public:
     explicit ProjectReader(std::string_view diskText);
 
     static std::optional<ProjectReader> FromFile(const std::string& path);
 
-    bool AtEnd() const { return m_pos >= m_text.size(); }
+    bool AtEnd() const { return m_error || m_pos >= m_text.size(); }
     size_t Size() const { return m_text.size(); }
     size_t Position() const { return m_pos; }
+    bool HasByteOrderMark() const { return m_byteOrderMark; }
 
     // The next line without its LF, or nothing at the end of the text.
     std::optional<std::string_view> NextLine();
@@ -26,12 +40,35 @@ public:
     // Up to count characters from the current position.
     std::string_view Take(size_t count);
 
+    // Notes that key was looked for at position and not found there; the first
+    // key missed at a line is what a later failure there names as expected.
+    // Keys are literals that outlive the reader.
+    void NoteMissed(size_t position, std::string_view key);
+    // Stops the reading at the line that starts at position, saying what was
+    // expected there.
+    void Fail(size_t position, std::string expected);
+    // The same for an entry that is not there: names the first key missed at
+    // that line when there is one, else expected.
+    void FailMissing(size_t position, std::string expected);
+    // Stops the reading with a message that says itself what is wrong.
+    void Refuse(size_t position, std::string message);
+    bool Failed() const { return m_error.has_value(); }
+    const std::optional<ReadError>& Error() const { return m_error; }
+    // Fails unless the whole text has been read.
+    bool ExpectEnd();
+
 private:
     // Takes the bytes of a file without copying them.
     ProjectReader(std::string&& diskText, int);
+    int LineAt(size_t position) const;
+    void Record(size_t position, std::string text, bool expected);
 
     std::string m_text;
     size_t m_pos = 0;
+    bool m_byteOrderMark = false;
+    size_t m_missedAt = std::string::npos;
+    std::string_view m_missedKey;
+    std::optional<ReadError> m_error;
 };
 
 // Builds the text of a project file in memory as it goes to disk, with CR LF
@@ -45,6 +82,8 @@ public:
     void Raw(std::string_view text);
     // A "key=text" line; line breaks in text become blanks.
     void Value(std::string_view key, std::string_view text);
+    // Puts a UTF-8 byte-order mark in front; called before anything is written.
+    void SetByteOrderMark(bool mark);
     // The text with LF line ends.
     std::string Text() const;
     const std::string& DiskText() const { return m_disk; }
@@ -61,21 +100,36 @@ struct ReadResult {
     std::string text;
 };
 
-ReadResult ReadValue(ProjectReader& in, std::string_view key);
-long ReadNumber(ProjectReader& in, std::string_view key, bool* found = nullptr);
+// listEntry marks a look for one more entry of a list that may have ended;
+// such a key is not what a later failure at that line names as expected.
+ReadResult ReadValue(ProjectReader& in, std::string_view key, bool listEntry = false);
+// A missing entry gives 0; a value that is not a whole number in range fails the read.
+long ReadNumber(ProjectReader& in, std::string_view key, bool* found = nullptr, bool listEntry = false);
+int ReadInt(ProjectReader& in, std::string_view key, bool* found = nullptr);
+// The number of entries that follow: a missing entry gives 0, a negative one fails.
+long ReadCount(ProjectReader& in, std::string_view key, bool* found = nullptr);
+// The companion line must be two hexadecimal numbers; a missing one at the end of
+// the text counts as the end.
 MarkedResult ReadMarkedValue(ProjectReader& in, std::string_view key, std::string& text);
-// Reads a sized block whose length entry gave length; the text comes back with
-// CR LF line ends, the last line included.
+// Reads a sized block whose length entry gave length; every LF of the stored text
+// comes back as CR LF, so the text writes back as it was read. A block that is
+// not there, or not followed by its line end, fails the read.
 ReadResult ReadBlock(ProjectReader& in, std::string_view key, long length);
+// A value that ends at its line: the writer's line end of an older file, if
+// any, is not part of it (column defaults and value-list entries).
+ReadResult ReadLineBlock(ProjectReader& in, std::string_view key, long length);
 
 void WriteValue(ProjectWriter& out, std::string_view key, std::string_view text);
 void WriteNumber(ProjectWriter& out, std::string_view key, long number);
 void WriteMarkedValue(ProjectWriter& out, std::string_view key, std::string_view text);
+// Writes every CR LF of text as LF; a lone CR stays.
 void WriteBlock(ProjectWriter& out, std::string_view key, std::string_view text);
 long BlockLength(std::string_view text);
 
 // Decimal text as the C library's atol reads it, saturating instead of overflowing.
 long ParseDecimal(std::string_view text);
+// An optional "-" and decimal digits, nothing else, within the range of long.
+std::optional<long> ParseWholeNumber(std::string_view text);
 
 // Turns every CR LF into LF in place; a lone CR stays.
 void DropCrBeforeLf(std::string& text);

@@ -58,16 +58,19 @@ bool ReadSettings(ProjectReader& in, ServerSettings& settings)
 {
     for (const TextKey& k : kHeadKeys) {
         MarkedResult r = ReadMarkedValue(in, k.key, settings.*k.field);
-        if (r == MarkedResult::End && k.required)
+        if (r == MarkedResult::End && k.required) {
+            // A file that ends inside the block: name what the next line should have been.
+            in.Fail(in.Position(), "\"" + std::string(k.key) + "=\"");
             return false;
+        }
     }
     settings.tablixPermission = ReadNumber(in, "SERVER_TABLIX_PERMISSION");
-    settings.buildPortable = static_cast<int>(ReadNumber(in, "BUILD_PORTABLE"));
-    settings.ftpPassive = static_cast<int>(ReadNumber(in, "FTP_PASSIVE"));
+    settings.buildPortable = ReadInt(in, "BUILD_PORTABLE");
+    settings.ftpPassive = ReadInt(in, "FTP_PASSIVE");
     std::string dropped;
     ReadMarkedValue(in, "DBASE_FILE", dropped);
     ReadMarkedValue(in, "DNS", settings.dnsServers);
-    return true;
+    return !in.Failed();
 }
 
 bool IsWindowsServer(std::string_view serverType)

@@ -1,6 +1,7 @@
 #include "project/Messages.h"
 #include "project/ProjectDocument.h"
 #include "project/ProjectFile.h"
+#include "project/UnsavedFiles.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TempDir.h"
 
@@ -8,6 +9,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 
 using namespace quillet;
 using quillet::test::ReadBytes;
@@ -24,64 +26,127 @@ std::string Fixture(const std::string& name)
 
 } // namespace
 
-TEST(Document, FixturesLoadOrFailAsExpected)
+// Every file of the corpus either loads and saves back as the named file, byte
+// for byte, or is refused at its line and left untouched, by the document and
+// by "quillet-cli resave" alike.
+TEST(Document, CorpusLoadsWholeOrIsRefusedUntouched)
 {
     struct Case {
         const char* file;
-        bool loads;
-        const char* message; // shown on failure
-        size_t dataSources;
-        size_t forms;
+        const char* resave; // what a save after the load writes; nullptr: refused
+        const char* detail; // the refusal after the path
     } cases[] = {
-        {"empty.prj", false, "Can't read bad project file", 0, 0},
-        {"truncated-settings.prj", false, "Can't read bad project file", 0, 0},
-        {"settings-only.prj", true, nullptr, 0, 0},
-        {"settings-only-lf.prj", true, nullptr, 0, 0},
-        {"missing-texteditor.prj", true, nullptr, 0, 0},
-        {"table-without-type.prj", true, nullptr, 0, 1},
-        {"column-missing-null.prj", true, nullptr, 0, 1},
-        {"companion-missing.prj", true, nullptr, 0, 0},
-        {"huge-counts.prj", true, nullptr, 0, 0},
-        {"unknown-action-type.prj", true, nullptr, 0, 1},
-        {"windows-written.prj", true, nullptr, 0, 1},
-        {"long-line.prj", true, nullptr, 0, 0},
-        {"binary-junk.prj", true, nullptr, 0, 0},
-        {"no-such-file.prj", false, "Can't Open File \"", 0, 0},
+        {"full.prj", "full.prj", nullptr},
+        {"bom.prj", "bom.prj", nullptr},
+        {"lone-cr.prj", "lone-cr.prj", nullptr},
+        {"no-forms.prj", "no-forms.prj", nullptr},
+        {"windows-written.prj", "windows-written.prj", nullptr},
+        {"long-line.prj", "long-line.prj", nullptr},
+        {"full-lf.prj", "full.prj", nullptr},
+        {"no-final-line-end.prj", "full.prj", nullptr},
+        {"legacy-line-ends.prj", "full.prj", nullptr},
+        {"settings-only.prj", "no-forms.prj", nullptr},
+        {"settings-only-lf.prj", "no-forms.prj", nullptr},
+        {"missing-texteditor.prj", "no-forms.prj", nullptr},
+        {"empty.prj", nullptr, "Line 1: expected \"SERVER_SERVER=\""},
+        {"truncated-settings.prj", nullptr, "Line 17: expected \"SERVER_HTMLURL=\""},
+        {"crcrlf.prj", nullptr, "Line 1: expected a line end of CR LF or LF, not CR CR LF"},
+        {"blank-in-settings.prj", nullptr, "Line 5: expected an entry, not a blank line"},
+        {"stray-after-settings.prj", nullptr, "Line 42: expected \"DATASOURCES\""},
+        {"handler-count-too-high.prj", nullptr, "Line 131: expected \"TRANSDEF_NAME=\""},
+        {"action-count-too-high.prj", nullptr, "Line 118: expected \"ACTION_TYPE=\""},
+        {"stray-in-action.prj", nullptr, "Line 123: expected \"ACTION_POSTMODE=\""},
+        {"unknown-action-type.prj", nullptr, "Line 120: expected an action type from 0 to 12"},
+        {"trailing-content.prj", nullptr, "Line 145: expected \"FORM_FILE=\""},
+        {"truncated-in-block.prj", nullptr,
+         "Line 96: expected the end of the \"ACTION_CODE=\" value after 11 characters"},
+        {"truncated-mid-line.prj", nullptr, "Line 99: expected \"ACTION_NAME=\""},
+        {"truncated-after-handler-name.prj", nullptr, "Line 70: expected \"TRANSDEF_NAME=\""},
+        {"companion-missing.prj", nullptr, "Line 46: expected the line \"0 0\" after \"FORM_NAME=\""},
+        {"bad-number.prj", nullptr, "Line 70: expected a whole number after \"ACTION_NUM=\""},
+        {"negative-count.prj", nullptr, "Line 68: expected a count of 0 or more after \"TRANSDEF_NUM=\""},
+        {"huge-counts.prj", nullptr, "Line 47: expected a whole number after \"TRANSDEF_NUM=\""},
+        {"semicolon-password.prj", nullptr, "Line 43: expected host=, port=, user= or pass= in \"DSN=\""},
+        {"port-overflow.prj", nullptr, "Line 43: expected a port from 0 to 65535 after \"port=\""},
+        {"bad-data-source-name.prj", nullptr,
+         "Line 43: Data source name \"my-db\" must start with a letter and hold only letters, digits and \"_\": it "
+         "becomes a variable of the generated script."},
+        {"reserved-action-name.prj", nullptr,
+         "Line 99: \"FORM\" is a variable the generated script uses itself. Please choose another action name."},
+        {"table-without-type.prj", nullptr, "Line 45: expected \"TABLE_TYPE=\""},
+        {"column-missing-null.prj", nullptr, "Line 49: expected \"COLUMN_NULL=\""},
+        {"binary-junk.prj", nullptr, "Line 1: expected \"SERVER_SERVER=\""},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        TempDir dir;
+        std::string path = dir.File("p.prj");
+        std::string original = ReadBytes(Fixture(c.file));
+        std::string expected = c.resave ? ReadBytes(Fixture(c.resave)) : original;
+        std::string message = c.detail ? FormatMessage(Msg::CantReadBadProject, {path}) + "\r\n" + c.detail : "";
+
+        WriteBytes(path, original);
         ScriptedPrompter prompter;
-        if (c.message)
-            prompter.ExpectShow(c.message);
+        if (c.detail)
+            prompter.ExpectShow(message);
         ProjectDocument doc(prompter);
-        EXPECT_EQ(doc.LoadProject(Fixture(c.file)), c.loads) << c.file;
-        EXPECT_EQ(doc.Content().dataSources.size(), c.dataSources) << c.file;
-        EXPECT_EQ(doc.Content().forms.size(), c.forms) << c.file;
-        EXPECT_TRUE(prompter.Done()) << c.file;
+        EXPECT_EQ(doc.LoadProject(path), c.resave != nullptr);
+        if (c.resave) {
+            EXPECT_TRUE(doc.SaveProject(path));
+        }
+        EXPECT_TRUE(prompter.Done());
+        EXPECT_EQ(ReadBytes(path), expected);
+
+        WriteBytes(path, original);
+        std::string command = "'" QUILLET_CLI "' resave '" + path + "' 2>'" + dir.File("err") + "'";
+        int status = std::system(command.c_str());
+        EXPECT_EQ(WEXITSTATUS(status), c.resave ? 0 : 1);
+        EXPECT_EQ(ReadBytes(dir.File("err")), c.detail ? "quillet-cli: " + message + "\n" : "");
+        EXPECT_EQ(ReadBytes(path), expected);
     }
 }
 
-TEST(Document, TolerantLoadsKeepWhatTheyCould)
+TEST(Document, LoadedValuesKeepWhatWasTyped)
 {
     ScriptedPrompter prompter;
     ProjectDocument doc(prompter);
-    ASSERT_TRUE(doc.LoadProject(Fixture("missing-texteditor.prj")));
-    EXPECT_EQ(doc.Content().settings.serverType, "Others");
-    EXPECT_TRUE(doc.Content().settings.textEditor.empty());
+    ASSERT_TRUE(doc.LoadProject(Fixture("lone-cr.prj")));
+    EXPECT_EQ(doc.Content().settings.ftpUser, "ad\rmin");
+    EXPECT_TRUE(doc.Content().settings.ftpPassive);
+    const Handler& send = doc.Content().forms.at(0).handlers.at(0);
+    EXPECT_EQ(send.actions.at(1).Condition().actions.at(0).Code().code, "$a=1;\r$b=2;\r\n$c=3;");
 
-    ASSERT_TRUE(doc.LoadProject(Fixture("long-line.prj")));
-    EXPECT_EQ(doc.Content().settings.serverType.size(), 5000u);
+    ASSERT_TRUE(doc.LoadProject(Fixture("legacy-line-ends.prj")));
+    const DataSource& shop = doc.Content().dataSources.at(0);
+    EXPECT_EQ(shop.database, "C:\\data\\x.db");
+    EXPECT_EQ(shop.password, "a=b");
+    const ColumnDef& kind = shop.tables.at(0).columns.at(0);
+    EXPECT_EQ(kind.defaultValue, "x");
+    ASSERT_EQ(kind.values.size(), 2u);
+    EXPECT_EQ(kind.values[1].text, "y");
+}
 
-    ASSERT_TRUE(doc.LoadProject(Fixture("unknown-action-type.prj")));
-    const ActionList& actions = doc.Content().forms[0].handlers.at(0).actions;
-    ASSERT_EQ(actions.size(), 1u);
-    EXPECT_EQ(actions[0].name, "Code");
-    EXPECT_EQ(actions[0].Code().code, "abc\r\n");
+TEST(Document, OnlyChangesAreAskedAbout)
+{
+    ScriptedPrompter prompter;
+    ProjectDocument doc(prompter);
+    ASSERT_TRUE(doc.LoadProject(Fixture("full.prj")));
+    EXPECT_FALSE(doc.IsModified());
+    ServerSettings shown = doc.Content().settings;
+    shown.perlPath = "/usr/local/bin/perl";
+    EXPECT_TRUE(doc.IsModified(shown));
+    EXPECT_TRUE(doc.CloseProject());
 
-    ASSERT_TRUE(doc.LoadProject(Fixture("windows-written.prj")));
-    const Form& form = doc.Content().forms[0];
-    EXPECT_EQ(form.pageFile, "C:\\web\\order.html");
-    EXPECT_EQ(form.handlers.at(0).actions.at(0).File().dataFile, "c:\\inetpub\\scripts\\data\\rows.txt");
-    EXPECT_EQ(doc.Content().FindDataSource("db1"), nullptr);
+    int saves = 0;
+    std::vector<UnsavedFile> files = {{"a.prj", [&] { return ++saves, false; }, true},
+                                      {"a.html", [&] { return ++saves, true; }}};
+    prompter.ExpectQuestion("Save the changes to these files?\r\na.prj\r\na.html", Prompter::Answer::Yes);
+    EXPECT_EQ(AskToSaveAll(files, prompter), SaveAnswer::Cancelled);
+    EXPECT_EQ(saves, 1);
+    prompter.ExpectQuestion("Save project file a.prj?", Prompter::Answer::No);
+    EXPECT_EQ(AskToSaveAll({files[0]}, prompter), SaveAnswer::Discarded);
+    EXPECT_EQ(AskToSaveAll({}, prompter), SaveAnswer::NothingToSave);
+    EXPECT_TRUE(prompter.Done());
 }
 
 TEST(Document, SaveChoosesTheProjectExtension)

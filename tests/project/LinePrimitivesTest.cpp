@@ -1,5 +1,6 @@
 #include "project/ProjectFile.h"
 
+#include <climits>
 #include <gtest/gtest.h>
 
 using namespace quillet;
@@ -11,6 +12,29 @@ TEST(ProjectReader, TurnsCrLfIntoLfAndKeepsLoneCr)
     EXPECT_EQ(*in.NextLine(), "B=x\ry");
     EXPECT_EQ(*in.NextLine(), "C=2");
     EXPECT_FALSE(in.NextLine());
+    EXPECT_FALSE(in.Failed());
+}
+
+TEST(ProjectReader, StopsAtLinesTheWriterNeverWrites)
+{
+    struct Case {
+        const char* text;
+        const char* error;
+    } cases[] = {
+        {"A=1\n\nB=2\n", "Line 2: expected an entry, not a blank line"},
+        {"A=1\r\r\nB=2\r\r\n", "Line 1: expected a line end of CR LF or LF, not CR CR LF"},
+        {"A=1\nB=2\r", "Line 2: expected a line end of CR LF or LF, not CR CR LF"},
+    };
+    for (const Case& c : cases) {
+        ProjectReader in(c.text);
+        while (in.NextLine()) {
+        }
+        ASSERT_TRUE(in.Failed()) << c.text;
+        EXPECT_EQ(in.Error()->message, c.error);
+        // Once failed, every read finds the end.
+        EXPECT_TRUE(in.AtEnd());
+        EXPECT_FALSE(ReadValue(in, "B").found);
+    }
 }
 
 TEST(ReadValue, MatchesKeyAndLeavesOtherLinesInPlace)
@@ -23,36 +47,43 @@ TEST(ReadValue, MatchesKeyAndLeavesOtherLinesInPlace)
     ReadResult alone = ReadValue(in, "DATASOURCES");
     EXPECT_TRUE(alone.found);
     EXPECT_EQ(alone.text, "");
-    // A mismatch pushes the line back: the next expected key sees it again.
+    // A mismatch pushes the line back; a later failure there names the first key missed.
     EXPECT_FALSE(ReadValue(in, "MISSING").found);
-    EXPECT_EQ(ReadNumber(in, "OTHER"), 1);
-    EXPECT_FALSE(ReadValue(in, "OTHER").found);
+    EXPECT_FALSE(ReadValue(in, "ALSO_MISSING").found);
+    EXPECT_FALSE(in.ExpectEnd());
+    EXPECT_EQ(in.Error()->message, "Line 3: expected \"MISSING=\"");
 }
 
-TEST(ReadValue, EmptyLineOrBareEqualsMatchesAnyKey)
-{
-    ProjectReader in("\n=\n=x\n");
-    EXPECT_TRUE(ReadValue(in, "ANY").found);
-    EXPECT_TRUE(ReadValue(in, "OTHER").found);
-    EXPECT_FALSE(ReadValue(in, "THIRD").found);
-}
-
-TEST(ReadNumber, ReadsLikeAtolAndSaturates)
+TEST(ReadNumber, TakesOnlyWholeNumbers)
 {
     struct Case {
         const char* text;
         long expected;
-    } cases[] = {{"N=42", 42},
-                 {"N= -7", -7},
-                 {"N=12abc", 12},
-                 {"N=", 0},
-                 {"N=abc", 0},
-                 {"N=99999999999999999999999", LONG_MAX},
-                 {"N=-99999999999999999999999", LONG_MIN}};
+        bool ok;
+    } cases[] = {
+        {"N=42", 42, true},
+        {"N=-7", -7, true},
+        {"N=-9223372036854775808", LONG_MIN, true},
+        {"N=9223372036854775807", LONG_MAX, true},
+        {"N=9223372036854775808", 0, false},
+        {"N= 7", 0, false},
+        {"N=12abc", 0, false},
+        {"N=+1", 0, false},
+        {"N=", 0, false},
+        {"N=-", 0, false},
+        {"OTHER=5", 0, true},
+    };
     for (const Case& c : cases) {
         ProjectReader in(c.text);
         EXPECT_EQ(ReadNumber(in, "N"), c.expected) << c.text;
+        EXPECT_EQ(in.Failed(), !c.ok) << c.text;
     }
+    ProjectReader count("N=-1");
+    ReadCount(count, "N");
+    EXPECT_EQ(count.Error()->message, "Line 1: expected a count of 0 or more after \"N=\"");
+    ProjectReader wide("N=2147483648");
+    ReadInt(wide, "N");
+    EXPECT_TRUE(wide.Failed());
 }
 
 TEST(ReadMarkedValue, NeedsItsCompanionLine)
@@ -64,24 +95,33 @@ TEST(ReadMarkedValue, NeedsItsCompanionLine)
     EXPECT_EQ(ReadMarkedValue(found, "K", text), MarkedResult::OtherKey);
     EXPECT_EQ(ReadNumber(found, "NEXT"), 1);
     EXPECT_EQ(ReadMarkedValue(found, "K", text), MarkedResult::End);
+    EXPECT_FALSE(found.Failed());
 
-    ProjectReader noCompanion("K=v");
-    EXPECT_EQ(ReadMarkedValue(noCompanion, "K", text), MarkedResult::End);
+    for (const char* bad : {"K=v", "K=v\nNEXT=1\n", "K=v\n0 0 0\n"}) {
+        ProjectReader in(bad);
+        EXPECT_EQ(ReadMarkedValue(in, "K", text), MarkedResult::End) << bad;
+        EXPECT_EQ(in.Error()->message, "Line 2: expected the line \"0 0\" after \"K=\"") << bad;
+    }
+    ProjectReader hex("K=v\n1f A0\n");
+    EXPECT_EQ(ReadMarkedValue(hex, "K", text), MarkedResult::Found);
 }
 
-TEST(ReadBlock, RebuildsCrLfLinesAndKeepsEmptyOnes)
+TEST(ReadBlock, GivesBackTheStoredTextWithCrLf)
 {
     struct Case {
         const char* file;
         long length;
         const char* expected;
     } cases[] = {
-        {"CODE=abc\n", 3, "abc\r\n"},
+        {"CODE=abc\n", 3, "abc"},
         {"CODE=abc\n\n", 4, "abc\r\n"},
-        {"CODE=$a=1;\n$b=2;\n", 11, "$a=1;\r\n$b=2;\r\n"},
-        {"CODE=a\n\nb\n", 4, "a\r\n\r\nb\r\n"},
+        {"CODE=$a=1;\n$b=2;\n", 11, "$a=1;\r\n$b=2;"},
+        {"CODE=a\n\nb\n", 4, "a\r\n\r\nb"},
         {"CODE=\n", 0, ""},
-        {"CODE=x\r\n", 2, "x\r\n"},
+        {"CODE=x\r\n\r\n", 2, "x\r\n"},
+        {"CODE=a\rb\n", 3, "a\rb"},
+        {"CODE=abc", 3, "abc"},
+        {"CODE=ACTION_TYPE=3\nACTION_NAME=x\n", 27, "ACTION_TYPE=3\r\nACTION_NAME=x"},
     };
     for (const Case& c : cases) {
         ProjectReader in(c.file);
@@ -89,45 +129,67 @@ TEST(ReadBlock, RebuildsCrLfLinesAndKeepsEmptyOnes)
         EXPECT_TRUE(r.found) << c.file;
         EXPECT_EQ(r.text, c.expected) << c.file;
         EXPECT_TRUE(in.AtEnd()) << c.file;
+        EXPECT_FALSE(in.Failed()) << c.file;
     }
 }
 
-TEST(ReadBlock, TakesLinesThatLookLikeKeysAsText)
+TEST(ReadBlock, ABlockThatIsNotWholeFails)
 {
-    ProjectReader in("CODE=ACTION_TYPE=3\nACTION_NAME=x\nNEXT=1\n");
-    ReadResult r = ReadBlock(in, "CODE", 27);
-    ASSERT_TRUE(r.found);
-    EXPECT_EQ(r.text, "ACTION_TYPE=3\r\nACTION_NAME=x\r\n");
-    EXPECT_EQ(ReadNumber(in, "NEXT"), 1);
+    struct Case {
+        const char* file;
+        long length;
+        const char* error;
+    } cases[] = {
+        {"OTHER=abc\n", 3, "Line 1: expected \"CODE=\""},
+        {"CO", 1000000, "Line 1: expected \"CODE=\""},
+        {"CODE=ab", 3, "Line 1: expected the end of the \"CODE=\" value after 3 characters"},
+        {"CODE=abcd\n", 3, "Line 1: expected the end of the \"CODE=\" value after 3 characters"},
+        {"CODE=\nX=1\n", -5, "Line 1: expected a count of 0 or more after \"CODE=\""},
+    };
+    for (const Case& c : cases) {
+        ProjectReader in(c.file);
+        EXPECT_FALSE(ReadBlock(in, "CODE", c.length).found) << c.file;
+        ASSERT_TRUE(in.Failed()) << c.file;
+        EXPECT_EQ(in.Error()->message, c.error);
+    }
 }
 
-TEST(ReadBlock, OtherKeyOrShortFileIsNotFound)
+TEST(WriteBlock, WritesCrLfAsLfAndReadsBackTheSame)
 {
-    ProjectReader other("OTHER=abc\n");
-    EXPECT_FALSE(ReadBlock(other, "CODE", 3).found);
-    ProjectReader shortFile("CO");
-    EXPECT_FALSE(ReadBlock(shortFile, "CODE", 1000000).found);
-    ProjectReader negative("CODE=\nX=1\n");
-    EXPECT_TRUE(ReadBlock(negative, "CODE", -5).found);
-    EXPECT_EQ(ReadNumber(negative, "X"), 1);
-}
-
-TEST(WriteBlock, DropsCrAndCountsWhatItWrites)
-{
+    for (std::string text : {"a\r\n\r\nb\r\n", "a\rb", "x\r\r\ny", ""}) {
+        ProjectWriter out;
+        WriteNumber(out, "LEN", BlockLength(text));
+        WriteBlock(out, "CODE", text);
+        ProjectReader in(out.DiskText());
+        EXPECT_EQ(ReadBlock(in, "CODE", ReadNumber(in, "LEN")).text, text);
+        EXPECT_TRUE(in.ExpectEnd());
+    }
     ProjectWriter out;
-    std::string text = "a\r\n\r\nb\r\n";
-    WriteNumber(out, "LEN", BlockLength(text));
-    WriteBlock(out, "CODE", text);
-    EXPECT_EQ(out.Text(), "LEN=5\nCODE=a\n\nb\n\n");
-    ProjectReader in(out.Text());
-    ReadResult r = ReadBlock(in, "CODE", ReadNumber(in, "LEN"));
-    EXPECT_EQ(r.text, text);
+    WriteBlock(out, "CODE", "a\r\n\r\nb\r\n");
+    EXPECT_EQ(out.Text(), "CODE=a\n\nb\n\n");
 }
 
 TEST(WriteValue, KeepsAValueOnItsLine)
 {
     ProjectWriter out;
-    WriteValue(out, "NAME", "two\r\nlines");
+    WriteValue(out, "NAME", "two\r\nlines\nhere");
+    WriteValue(out, "USER", "ad\rmin\r");
     WriteMarkedValue(out, "M", "x");
-    EXPECT_EQ(out.Text(), "NAME=two  lines\nM=x\n0 0\n");
+    EXPECT_EQ(out.Text(), "NAME=two lines here\nUSER=ad\rmin\nM=x\n0 0\n");
+    ProjectReader in(out.DiskText());
+    EXPECT_EQ(ReadValue(in, "NAME").text, "two lines here");
+    EXPECT_EQ(ReadValue(in, "USER").text, "ad\rmin");
+}
+
+TEST(ProjectWriter, KeepsAByteOrderMark)
+{
+    ProjectReader in("\xEF\xBB\xBF"
+                     "A=1\r\n");
+    EXPECT_TRUE(in.HasByteOrderMark());
+    EXPECT_EQ(ReadValue(in, "A").text, "1");
+    ProjectWriter out;
+    out.SetByteOrderMark(true);
+    WriteValue(out, "A", "1");
+    EXPECT_EQ(out.DiskText(), "\xEF\xBB\xBF"
+                              "A=1\r\n");
 }

@@ -56,8 +56,10 @@ protected:
         project.settings.homePagePath = "/htdocs";
         project.settings.cgiPath = "/cgi-bin";
         Action condition = *CreateAction(static_cast<long>(ActionType::ConditionalStatement));
+        condition.name = "Check";
         condition.Condition().actions.push_back(RecordAction(ActionType::SelectRecords, "List", "item", ""));
         Action respond = *CreateAction(static_cast<long>(ActionType::RespondToBrowser));
+        respond.name = "Reply";
         respond.Response().file = "templates/thanks.html";
         Form& form = project.forms.emplace_back();
         form.pageFile = "order.html";

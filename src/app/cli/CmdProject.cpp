@@ -31,7 +31,8 @@ extern const Command kNewCommand = {"new", "new PATH.prj [--page PAGE.html [--fo
 
 extern const Command kResaveCommand = {"resave", "resave IN.prj [OUT.prj]",
                                        "Loads IN.prj and saves it again, to OUT.prj when given, else over IN.prj.\n"
-                                       "The file is written in the program's canonical form with CR LF line ends.",
+                                       "The file is written in the program's canonical form with CR LF line ends;\n"
+                                       "a file the reader refuses is reported with its line and left untouched.",
                                        RunResave};
 
 namespace {

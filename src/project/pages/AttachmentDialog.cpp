@@ -162,10 +162,12 @@ bool AttachmentDialog::SaveFile()
 
 void AttachmentDialog::accept()
 {
-    std::string path = Bytes(m_source->text());
-    // A text that cannot be written keeps the dialog open rather than lose it.
-    if (TextFileChosen() && m_editor->document()->isModified() && !path.empty() && !SaveFile())
+    // A text that cannot be written keeps the dialog open rather than lose it;
+    // typed text without a file asks for one.
+    bool typed = !m_source->text().trimmed().isEmpty() || !m_editor->toPlainText().trimmed().isEmpty();
+    if (TextFileChosen() && m_editor->document()->isModified() && typed && !SaveFile())
         return;
+    std::string path = Bytes(m_source->text());
     FinishAttachment(m_working, path, TextFileChosen());
     m_attachment = m_working;
     QDialog::accept();
