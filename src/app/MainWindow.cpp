@@ -3,6 +3,7 @@
 #include "app/ProjectWindow.h"
 #include "generator/ProjectFromPage.h"
 #include "project/ProjectDocument.h"
+#include "project/UnsavedFiles.h"
 #include "project/pages/ProjectView.h"
 #include "ui/FileChooser.h"
 #include "ui/ShellServices.h"
@@ -10,14 +11,12 @@
 #include <QApplication>
 
 #include <QCloseEvent>
-#include <QDir>
 #include <QFileInfo>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QSettings>
-#include <QStandardPaths>
 #include <QToolBar>
 #include <QUrl>
 
@@ -81,7 +80,7 @@ void MainWindow::CreateMenus()
     QAction* close = file->addAction(tr("&Close"), this, &MainWindow::OnFileClose);
     close->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_W), QKeySequence(Qt::CTRL | Qt::Key_F4)});
     m_projectActions << close;
-    m_projectActions << file->addAction(tr("C&lose All"), this, [this] { m_area->closeAllSubWindows(); });
+    m_projectActions << file->addAction(tr("C&lose All"), this, [this] { CloseAllProjects(); });
     file->addSeparator();
     m_recentMenu = file->addMenu(tr("Recent &Files"));
     file->addSeparator();
@@ -217,6 +216,7 @@ QMdiSubWindow* MainWindow::AddProject(ProjectWindow* frame)
         action->setShortcut(QKeySequence());
     connect(window, &QObject::destroyed, this, [this] { UpdateActions(); });
     connect(frame, &ProjectWindow::TitleChanged, this, [this] { UpdateActions(); });
+    connect(frame, &ProjectWindow::SavedByName, this, &MainWindow::AddRecentFile);
     window->showMaximized();
     m_area->setActiveSubWindow(window);
     return window;
@@ -241,26 +241,17 @@ ProjectWindow* MainWindow::OpenProject(const QString& path)
     return frame;
 }
 
-ProjectWindow* MainWindow::NewProject(const QString& folder)
+ProjectWindow* MainWindow::NewProject()
 {
-    QDir().mkpath(folder);
     auto* frame = new ProjectWindow(m_prompter, m_environment);
-    if (!frame->NewProject(Bytes(folder))) {
-        delete frame;
-        return nullptr;
-    }
+    frame->NewUntitled();
     AddProject(frame);
-    AddRecentFile(QString::fromLocal8Bit(frame->Document().Path()));
     return frame;
 }
 
 void MainWindow::OnFileNew()
 {
-    // Next to the project in front, else in the user's documents.
-    ProjectWindow* active = ActiveProject();
-    QString folder = active ? QFileInfo(QString::fromLocal8Bit(active->Document().Path())).absolutePath()
-                            : QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    NewProject(folder);
+    NewProject();
 }
 
 void MainWindow::OnFileNewFromPage()
@@ -298,10 +289,13 @@ void MainWindow::OnFileSaveAs()
     ProjectWindow* frame = ActiveProject();
     if (!frame)
         return;
-    QString path = FileChooser::Current().SaveFile(this, tr("Save As"), kProjectFilter,
-                                                   QString::fromLocal8Bit(frame->Document().Path()));
-    if (!path.isEmpty() && frame->SaveAs(Bytes(path)))
-        AddRecentFile(QString::fromLocal8Bit(frame->Document().Path()));
+    QString suggested =
+        frame->Document().IsUntitled()
+            ? ProjectWindow::LastFolder() + "/" + ProjectDocument::kDefaultTitle + ProjectDocument::kExtension
+            : QString::fromLocal8Bit(frame->Document().Path());
+    QString path = FileChooser::Current().SaveFile(this, tr("Save As"), kProjectFilter, suggested);
+    if (!path.isEmpty())
+        frame->SaveAs(Bytes(path));
 }
 
 void MainWindow::OnFileClose()
@@ -310,10 +304,25 @@ void MainWindow::OnFileClose()
         window->close();
 }
 
+bool MainWindow::CloseAllProjects()
+{
+    // One question for the unsaved files of every project.
+    std::vector<UnsavedFile> unsaved;
+    for (ProjectWindow* frame : Projects()) {
+        std::vector<UnsavedFile> files = frame->UnsavedFiles();
+        unsaved.insert(unsaved.end(), files.begin(), files.end());
+    }
+    if (AskToSaveAll(unsaved, m_prompter) == SaveAnswer::Cancelled)
+        return false;
+    for (ProjectWindow* frame : Projects())
+        frame->SkipCloseQuestion();
+    m_area->closeAllSubWindows();
+    return m_area->subWindowList().isEmpty();
+}
+
 void MainWindow::closeEvent(QCloseEvent* event)
 {
-    m_area->closeAllSubWindows();
-    if (m_area->subWindowList().isEmpty())
+    if (CloseAllProjects())
         event->accept();
     else
         event->ignore();
@@ -353,6 +362,7 @@ void MainWindow::UpdateActions()
         action->setEnabled(active != nullptr);
     QString name = QApplication::applicationName();
     setWindowTitle(active ? active->windowTitle() + " - " + name : name);
+    setWindowModified(active && active->isWindowModified());
 }
 
 } // namespace quillet

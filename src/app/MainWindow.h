@@ -26,7 +26,8 @@ public:
     ~MainWindow() override;
 
     ProjectWindow* OpenProject(const QString& path);
-    ProjectWindow* NewProject(const QString& folder);
+    // An untitled project; it gets a file when it is first saved.
+    ProjectWindow* NewProject();
     ProjectWindow* ActiveProject() const;
     QList<ProjectWindow*> Projects() const;
     QMdiArea* Area() const { return m_area; }
@@ -40,6 +41,8 @@ public slots:
     void OnFileSave();
     void OnFileSaveAs();
     void OnFileClose();
+    // Asks once about every unsaved file of every project, then closes them all.
+    bool CloseAllProjects();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -12,16 +12,24 @@
 #include "project/UploadList.h"
 #include "project/pages/ProjectView.h"
 #include "ui/BusyTask.h"
+#include "ui/FileChooser.h"
 #include "ui/ShellServices.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCryptographicHash>
+#include <QDir>
+#include <QFileInfo>
 #include <QSettings>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace quillet {
 
 namespace {
+
+const char* kLastFolderKey = "LastFolder";
+const char* kProjectFilter = "Quillet Project (*.prj)|*.prj||";
 
 QString PublishedKey(const std::string& projectPath, const ServerSettings& settings)
 {
@@ -44,6 +52,10 @@ ProjectWindow::ProjectWindow(Prompter& prompter, AppEnvironment& environment, QW
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_view);
     m_doc.SetStoreEdits([this] { UpdateAllViews(ProjectView::kStoreIntoSettings); });
+    connect(m_view->FormTab(), &FormPage::PageModified, this, &ProjectWindow::UpdateModifiedMark);
+    // Typing and clicking anywhere in the window may change the project; the
+    // title's mark is checked once the event has been handled.
+    qApp->installEventFilter(this);
 }
 
 bool ProjectWindow::NewProject(const std::string& folder)
@@ -54,10 +66,17 @@ bool ProjectWindow::NewProject(const std::string& folder)
     return true;
 }
 
+void ProjectWindow::NewUntitled()
+{
+    m_doc.NewUntitled();
+    AfterLoad();
+}
+
 bool ProjectWindow::OpenProject(const std::string& path)
 {
     if (!m_doc.LoadProject(path))
         return false;
+    RememberFolder(path);
     AfterLoad();
     return true;
 }
@@ -66,32 +85,99 @@ void ProjectWindow::AfterLoad()
 {
     m_view->OnInitialUpdate();
     UpdateAllViews(ProjectView::kFillFromSettings);
+    // Settings left empty in the file show their defaults; showing them is no change of the user's.
+    m_doc.Content().settings = m_view->WebTab()->ShownSettings();
+    m_doc.MarkUnmodified();
     UpdateTitle();
+}
+
+QString ProjectWindow::LastFolder()
+{
+    QString folder = QSettings().value(kLastFolderKey).toString();
+    return !folder.isEmpty() && QDir(folder).exists() ? folder : QDir::homePath();
+}
+
+void ProjectWindow::RememberFolder(const std::string& path)
+{
+    QSettings().setValue(kLastFolderKey, QFileInfo(QString::fromLocal8Bit(path)).absolutePath());
+}
+
+bool ProjectWindow::SaveProjectTo(const std::string& path)
+{
+    std::string target = ProjectDocument::ProjectFilePath(path);
+    if (!m_doc.SaveProject(target))
+        return false;
+    m_doc.SetPath(target);
+    RememberFolder(target);
+    UpdateTitle();
+    emit SavedByName(QString::fromLocal8Bit(target));
+    return true;
+}
+
+bool ProjectWindow::SaveProjectAs()
+{
+    QString suggested = m_doc.IsUntitled()
+                            ? LastFolder() + "/" + ProjectDocument::kDefaultTitle + ProjectDocument::kExtension
+                            : QString::fromLocal8Bit(m_doc.Path());
+    QString path = FileChooser::Current().SaveFile(this, tr("Save As"), kProjectFilter, suggested);
+    return !path.isEmpty() && SaveProjectTo(path.toLocal8Bit().toStdString());
+}
+
+bool ProjectWindow::SaveProject()
+{
+    return m_doc.IsUntitled() ? SaveProjectAs() : m_doc.SaveProject(m_doc.Path());
+}
+
+bool ProjectWindow::SavePage()
+{
+    FormPage* page = m_view->FormTab();
+    return !page->IsPageModified() || page->SaveHtmlFile();
 }
 
 bool ProjectWindow::Save()
 {
     UpdateAllViews(ProjectView::kStoreIntoSettings);
-    return m_doc.SaveProject(m_doc.Path());
+    bool saved = SaveProject() && SavePage();
+    UpdateModifiedMark();
+    return saved;
 }
 
 bool ProjectWindow::SaveAs(const std::string& path)
 {
     UpdateAllViews(ProjectView::kStoreIntoSettings);
-    std::string target = ProjectDocument::ProjectFilePath(path);
-    if (!m_doc.SaveProject(target))
-        return false;
-    m_doc.SetPath(target);
-    UpdateTitle();
-    return true;
+    bool saved = SaveProjectTo(path) && SavePage();
+    UpdateModifiedMark();
+    return saved;
+}
+
+std::vector<UnsavedFile> ProjectWindow::UnsavedFiles()
+{
+    UpdateAllViews(ProjectView::kStoreIntoSettings);
+    std::vector<UnsavedFile> files;
+    if (m_doc.IsModified()) {
+        files.push_back({m_doc.DisplayName(), [this] { return SaveProject(); }, true});
+    }
+    FormPage* page = m_view->FormTab();
+    if (page->IsPageModified())
+        files.push_back({page->PageFileName(), [page] { return page->SaveHtmlFile(); }});
+    return files;
+}
+
+bool ProjectWindow::IsModified() const
+{
+    return m_view->FormTab()->IsPageModified() || m_doc.IsModified(m_view->WebTab()->ShownSettings());
 }
 
 bool ProjectWindow::CloseProject()
 {
     if (m_closed)
         return true;
-    m_closed = m_doc.CloseProject();
-    return m_closed;
+    if (AskToSaveAll(UnsavedFiles(), m_prompter) == SaveAnswer::Cancelled) {
+        UpdateModifiedMark();
+        return false;
+    }
+    m_closed = true;
+    return true;
 }
 
 void ProjectWindow::closeEvent(QCloseEvent* event)
@@ -110,8 +196,32 @@ void ProjectWindow::UpdateAllViews(int hint)
 void ProjectWindow::UpdateTitle()
 {
     QString name = QString::fromLocal8Bit(SplitPath(m_doc.Path(), PathPart::FileExt));
-    setWindowTitle(name.isEmpty() ? QString(ProjectDocument::kDefaultTitle) : name);
+    setWindowTitle((name.isEmpty() ? QString(ProjectDocument::kDefaultTitle) : name) + "[*]");
+    setWindowModified(IsModified());
     emit TitleChanged(windowTitle());
+}
+
+void ProjectWindow::UpdateModifiedMark()
+{
+    m_markPending = false;
+    bool modified = !m_closed && IsModified();
+    if (modified == isWindowModified())
+        return;
+    setWindowModified(modified);
+    emit TitleChanged(windowTitle());
+}
+
+bool ProjectWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    QEvent::Type type = event->type();
+    if ((type == QEvent::KeyRelease || type == QEvent::MouseButtonRelease) && !m_markPending) {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (widget && (widget == this || isAncestorOf(widget))) {
+            m_markPending = true;
+            QTimer::singleShot(0, this, &ProjectWindow::UpdateModifiedMark);
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void ProjectWindow::OnBuild()

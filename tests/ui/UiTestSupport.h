@@ -38,7 +38,13 @@ public:
         QString answer = Next(title);
         return answer.isEmpty() ? QStringList() : answer.split('\n');
     }
-    QString SaveFile(QWidget*, const QString& title, const QString&, const QString&) override { return Next(title); }
+    QStringList suggested;
+
+    QString SaveFile(QWidget*, const QString& title, const QString&, const QString& path) override
+    {
+        suggested << path;
+        return Next(title);
+    }
     QString Folder(QWidget*, const QString& title) override { return Next(title); }
 
 private:

@@ -134,6 +134,7 @@ private slots:
     void saveFileTemplateAndServerPath();
     void sendMailFieldsAttachmentsAndLeaving();
     void browserModesAndLeaving();
+    void typedTemplateTextIsNeverDropped();
     void postFormPicksPageFormAndHandlers();
     void everyKindBuildsAScriptPerlAccepts();
     void sheetKeepsTheUserOnAPageThatFailsItsCheck();
@@ -469,6 +470,39 @@ void ActionPagesTest::browserModesAndLeaving()
     QCOMPARE(response.Response().file, std::string());
     QCOMPARE(response.Response().url, std::string("http://example.org/done.html"));
     QCOMPARE(response.Response().postMode, 0);
+    CheckPrompter();
+}
+
+void ActionPagesTest::typedTemplateTextIsNeverDropped()
+{
+    // Text typed without a template file asks for one; cancelling keeps the user on the page.
+    Action mail = New(ActionType::SendEmail, "Notify");
+    auto* page = Open<SendMailPage>(mail);
+    page->Field("Recipients' E-mail Addresses:")->setText("ann@example.org");
+    page->Template()->Editor()->insertPlainText("Dear $FORM{'name'}[0]");
+    QVERIFY(!Leave(*page));
+    const QString mailPath = Folder() + "/templates/mail.txt";
+    m_chooser.answers = {mailPath};
+    QVERIFY(Leave(*page));
+    QCOMPARE(mail.Mail().templateFile, std::string("templates/mail.txt"));
+    QCOMPARE(*ReadWholeFile(mailPath.toStdString()), std::string("Dear $FORM{'name'}[0]"));
+
+    // A report inserted into a new template is an edit like any other.
+    TemplateEditor::SetReportDesigner([](TemplateEditor&, std::string& text, int) {
+        text += "<table>$Entries->{rows}</table>";
+        return true;
+    });
+    Action response = New(ActionType::RespondToBrowser, "Answer");
+    response.Response().postMode = 1;
+    auto* answer = Open<BrowserResponsePage>(response);
+    m_chooser.answers = {Folder() + "/templates/list.html"};
+    QVERIFY(answer->Template()->NewFile());
+    answer->Template()->Editor()->insertPlainText("Entries: ");
+    answer->Template()->Editor()->InsertQueryReport();
+    TemplateEditor::SetReportDesigner(nullptr);
+    QVERIFY(Leave(*answer));
+    answer = Open<BrowserResponsePage>(response);
+    QCOMPARE(answer->Template()->Editor()->Text(), std::string("Entries: <table>$Entries->{rows}</table>"));
     CheckPrompter();
 }
 

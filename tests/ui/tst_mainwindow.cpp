@@ -2,8 +2,10 @@
 #include "app/AppEnvironment.h"
 #include "app/MainWindow.h"
 #include "app/ProjectWindow.h"
+#include "html/pages/FormPage.h"
 #include "project/Messages.h"
 #include "project/pages/ProjectView.h"
+#include "ui/GridWidget.h"
 
 #include <QAction>
 #include <QLineEdit>
@@ -13,9 +15,11 @@
 #include <QMenuBar>
 #include <QSettings>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <memory>
 
 using namespace quillet;
+using test::ScriptedChooser;
 using test::UiPrompter;
 
 class MainWindowTest : public QObject {
@@ -35,6 +39,11 @@ private:
         QFile::copy(QUILLET_SOURCE_DIR "/examples/guestbook/guestbook.html", m_folder->path() + "/guestbook.html");
         return path;
     }
+    static QByteArray ReadAll(const QString& path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
     QAction* MenuAction(const QString& text) const
     {
         for (QAction* action : m_window->menuBar()->findChildren<QAction*>())
@@ -42,11 +51,10 @@ private:
                 return action;
         return nullptr;
     }
-    void CloseAll()
+    void CloseAll() { QVERIFY(m_window->close()); }
+    QString GridText(ProjectWindow* frame, int row, int column)
     {
-        for (int i = 0; i < m_window->Projects().size(); ++i)
-            m_prompter.ExpectQuestion("Save project file", Prompter::Answer::No);
-        QVERIFY(m_window->close());
+        return frame->View()->FormTab()->Grid()->item(row, column)->text();
     }
 
 private slots:
@@ -139,7 +147,7 @@ private slots:
         QVERIFY(m_window->OpenProject(NewProjectFile("other")));
         QCOMPARE(m_window->OpenProject(path), first);
         QCOMPARE(m_window->Projects().size(), 2);
-        QCOMPARE(first->windowTitle(), QString("twice.prj"));
+        QCOMPARE(first->windowTitle(), QString("twice.prj[*]"));
         CloseAll();
     }
 
@@ -151,21 +159,67 @@ private slots:
         QVERIFY(m_window->RecentFiles().isEmpty());
     }
 
-    void newProjectTakesAFreeName()
+    void untitledProjectIsSavedWhereTheUserChooses()
     {
-        QFile(m_folder->path() + "/Untitled.prj").open(QIODevice::WriteOnly);
-        ProjectWindow* frame = m_window->NewProject(m_folder->path());
-        QVERIFY(frame);
-        QCOMPARE(QString::fromStdString(frame->Document().Path()), m_folder->path() + "/Untitled1.prj");
+        ProjectWindow* frame = m_window->NewProject();
+        QVERIFY(frame->Document().IsUntitled());
+        QCOMPARE(frame->windowTitle(), QString("Untitled[*]"));
+        QVERIFY(!QFile::exists(m_folder->path() + "/Untitled.prj"));
+        QVERIFY(m_window->RecentFiles().isEmpty());
+
+        ScriptedChooser chooser;
+        FileChooser::SetCurrent(&chooser);
+        QSettings().setValue("LastFolder", m_folder->path());
+        chooser.answers = {m_folder->path() + "/mine.prj"};
+        MenuAction("&Save")->trigger();
+        FileChooser::SetCurrent(nullptr);
+        QCOMPARE(chooser.suggested, QStringList{m_folder->path() + "/Untitled.prj"});
+        QCOMPARE(QString::fromStdString(frame->Document().Path()), m_folder->path() + "/mine.prj");
+        QCOMPARE(m_window->RecentFiles(), QStringList{m_folder->path() + "/mine.prj"});
         CloseAll();
+    }
+
+    void contentRuleSurvivesSaveCloseAndReopen()
+    {
+        QString path = NewProjectFile("rules");
+        ProjectWindow* frame = m_window->OpenProject(path);
+        QVERIFY(!frame->isWindowModified());
+        frame->View()->FormTab()->Grid()->item(1, FormPage::kContent)->setText("EMAIL");
+        frame->UpdateModifiedMark();
+        QVERIFY(frame->isWindowModified());
+        MenuAction("&Save")->trigger();
+        QVERIFY(!frame->isWindowModified());
+        MenuAction("&Close")->trigger();
+        QVERIFY(m_window->Projects().isEmpty());
+        frame = m_window->OpenProject(path);
+        QCOMPARE(GridText(frame, 1, FormPage::kContent), QString("EMAIL"));
+        CloseAll();
+    }
+
+    void closingAsksOnceAndListsTheUnsavedPage()
+    {
+        ProjectWindow* frame = m_window->OpenProject(NewProjectFile("ask"));
+        QString page = m_folder->path() + "/guestbook.html";
+        QByteArray before = ReadAll(page);
+        frame->View()->FormTab()->Grid()->item(0, FormPage::kContent)->setText("NOT NULL");
+        std::string question = FormatMessage(Msg::SaveChangesTo, {"\r\n" + page.toStdString()});
+        m_prompter.ExpectQuestion(question, Prompter::Answer::Cancel);
+        QVERIFY(!m_window->close());
+        QCOMPARE(m_window->Projects().size(), 1);
+        m_prompter.ExpectQuestion(question, Prompter::Answer::No);
+        MenuAction("&Close")->trigger();
+        QVERIFY(m_window->Projects().isEmpty());
+        QCOMPARE(ReadAll(page), before);
     }
 
     void cancelOnTheSaveQuestionKeepsTheWindowOpen()
     {
-        QVERIFY(m_window->OpenProject(NewProjectFile("keep")));
+        ProjectWindow* frame = m_window->OpenProject(NewProjectFile("keep"));
+        frame->Document().Content().forms.at(0).formName = "renamed";
         m_prompter.ExpectQuestion("Save project file", Prompter::Answer::Cancel);
         QVERIFY(!m_window->close());
         QCOMPARE(m_window->Projects().size(), 1);
+        m_prompter.ExpectQuestion("Save project file", Prompter::Answer::No);
         CloseAll();
     }
 

@@ -3,6 +3,7 @@
 #include "db/AdminRequests.h"
 #include "db/ColumnTypes.h"
 #include "net/pages/PublishDialog.h"
+#include "project/NameRules.h"
 #include "project/Paths.h"
 #include "project/Project.h"
 #include "project/Prompter.h"
@@ -146,6 +147,18 @@ QWidget* DatabasePage::BuildSourceFields()
     m_user = NewEdit(m_sourceFields, kUserWidth, tr("Database login user name"));
     m_password = NewEdit(m_sourceFields, kPasswordWidth, tr("Database login password"));
     m_password->setEchoMode(QLineEdit::Password);
+    // The project file separates the connection settings with ";": refuse it as it is typed.
+    const std::pair<QLineEdit*, const char*> texts[] = {
+        {m_host, "host"}, {m_database, "database"}, {m_user, "user name"}, {m_password, "password"}};
+    for (const auto& [edit, label] : texts)
+        connect(edit, &QLineEdit::textEdited, this, [this, edit, label](const QString& text) {
+            if (std::optional<std::string> refused = DataSourceFieldMessage(label, Bytes(text))) {
+                int caret = edit->cursorPosition();
+                edit->setText(QString(text).remove(';'));
+                edit->setCursorPosition(std::min(caret, static_cast<int>(edit->text().size())));
+                m_prompter.Show(*refused);
+            }
+        });
     auto* form = new QFormLayout(m_sourceFields);
     form->addRow(tr("D&river:"), m_driver);
     form->addRow(tr("&Host:"), m_host);
@@ -349,7 +362,20 @@ void DatabasePage::DeleteSelected()
 
 void DatabasePage::OnLabelChanged(QTreeWidgetItem* item, int)
 {
-    RenameRecord(m_project.dataSources, RefOf(item), Bytes(item->text(0)));
+    RenameLabel(item, RefOf(item));
+}
+
+void DatabasePage::RenameLabel(QTreeWidgetItem* item, TreeItemRef ref)
+{
+    std::optional<std::string> refused = RenameRecord(m_project.dataSources, ref, Bytes(item->text(0)));
+    if (!refused)
+        return;
+    // The label goes back to the name the record keeps.
+    {
+        QSignalBlocker block(m_tree);
+        item->setText(0, Local(m_project.dataSources.at(static_cast<size_t>(ref.source)).name));
+    }
+    m_prompter.Show(*refused);
 }
 
 void DatabasePage::OnSelectionChanged(QTreeWidgetItem* now, QTreeWidgetItem*)
@@ -365,11 +391,14 @@ void DatabasePage::Leave(TreeItemRef ref)
         return;
     DataSource& source = m_project.dataSources[static_cast<size_t>(ref.source)];
     if (QTreeWidgetItem* item = ItemOf(ref))
-        RenameRecord(m_project.dataSources, ref, Bytes(item->text(0)));
+        RenameLabel(item, ref);
     if (!ref.IsTable()) {
-        StoreFields({Bytes(m_driver->currentText()), Bytes(m_host->text()), Bytes(m_port->text()),
-                     Bytes(m_database->text()), Bytes(m_user->text()), Bytes(m_password->text())},
-                    source);
+        std::optional<std::string> refused =
+            StoreFields({Bytes(m_driver->currentText()), Bytes(m_host->text()), Bytes(m_port->text()),
+                         Bytes(m_database->text()), Bytes(m_user->text()), Bytes(m_password->text())},
+                        source);
+        if (refused)
+            m_prompter.Show(*refused);
     } else if (m_tableGrid && ref.table < static_cast<int>(source.tables.size())) {
         ReadPanes();
         m_tableGrid->Save(source.tables[static_cast<size_t>(ref.table)]);

@@ -80,6 +80,8 @@ private:
 
     void OnSelectionChanged(QTreeWidgetItem* now, QTreeWidgetItem* before);
     void OnLabelChanged(QTreeWidgetItem* item, int column);
+    // A label refused by the name rules goes back to the record's name, with the message.
+    void RenameLabel(QTreeWidgetItem* item, TreeItemRef ref);
     void Leave(TreeItemRef ref);
     void Enter(TreeItemRef ref);
     void ShowSource(const DataSource& source);

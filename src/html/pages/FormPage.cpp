@@ -5,7 +5,9 @@
 #include "html/TemplateVariables.h"
 #include "project/Messages.h"
 #include "project/Project.h"
+#include "project/ProjectDocument.h"
 #include "project/Prompter.h"
+#include "project/UnsavedFiles.h"
 #include "ui/FileChooser.h"
 #include "ui/GridWidget.h"
 #include "ui/ShellServices.h"
@@ -236,6 +238,7 @@ void FormPage::OpenPage()
     if (form && !form->pageFile.empty())
         ReloadPage(*form, m_page, quiet);
     m_loadedKey = LoadedKey();
+    SetPageModified(false);
     FillLists();
 }
 
@@ -248,7 +251,31 @@ bool FormPage::ReloadShownPage()
     m_declinedNames.clear();
     bool loaded = ReloadPage(*form, m_page, m_prompter);
     m_loadedKey = LoadedKey();
+    SetPageModified(false);
     return loaded;
+}
+
+void FormPage::SetPageModified(bool modified)
+{
+    if (modified == m_pageModified)
+        return;
+    m_pageModified = modified;
+    emit PageModified();
+}
+
+std::string FormPage::PageFileName()
+{
+    Form* form = CurrentForm();
+    std::string path = form ? PagePath(*form, m_page) : std::string();
+    return path.empty() ? std::string(ProjectDocument::kDefaultTitle) : path;
+}
+
+bool FormPage::SaveOrDropPage()
+{
+    if (!m_pageModified)
+        return true;
+    UnsavedFile page{PageFileName(), [this] { return SaveHtmlFile(); }};
+    return AskToSaveAll({page}, m_prompter) != SaveAnswer::Cancelled;
 }
 
 void FormPage::Store()
@@ -268,6 +295,8 @@ QString FormPage::AskPagePath(const QString& title)
 bool FormPage::NewHtmlFile()
 {
     Form* form = CurrentForm();
+    if (!SaveOrDropPage())
+        return false;
     QString path = AskPagePath(tr("New HTML file"));
     if (!form || path.isEmpty())
         return false;
@@ -290,7 +319,7 @@ bool FormPage::NewHtmlFile()
 bool FormPage::OpenHtmlFile()
 {
     Form* form = CurrentForm();
-    if (!form)
+    if (!form || !SaveOrDropPage())
         return false;
     for (;;) {
         QString path = FileChooser::Current().OpenFile(this, tr("Open HTML file"), kHtmlFilter).trimmed();
@@ -333,6 +362,7 @@ bool FormPage::SaveHtmlFile()
         return false;
     }
     m_loadedKey = LoadedKey();
+    SetPageModified(false);
     FillLists();
     return true;
 }
@@ -442,8 +472,10 @@ bool FormPage::CheckPageChanged()
     m_page.projectFile = m_projectFile();
     bool reloaded = quillet::CheckPageChanged(*form, m_page, m_prompter);
     m_asking = false;
-    if (reloaded)
+    if (reloaded) {
+        SetPageModified(false);
         FillLists();
+    }
     return reloaded;
 }
 

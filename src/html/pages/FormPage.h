@@ -61,6 +61,11 @@ public:
     // Takes the page file's time after someone else wrote it.
     void TakePageTime();
 
+    // The page has edits that only a save puts in its file.
+    bool IsPageModified() const { return m_pageModified; }
+    // The page's file as questions name it.
+    std::string PageFileName();
+
     LoadedPage& Page() { return m_page; }
     Form* CurrentForm();
     QLineEdit* PathBox() const { return m_path; }
@@ -74,6 +79,10 @@ public:
     // The modal steps; tests answer them in place of the dialogs.
     std::function<bool(HtmlPage& nodes)> runFieldDialog;
     std::function<bool(ButtonActionsPage& page)> runActionSheet;
+
+signals:
+    // The page's unsaved state changed.
+    void PageModified();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -98,6 +107,9 @@ private:
     std::vector<int> SelectedRows() const;
     QString AskPagePath(const QString& title);
     std::string LoadedKey();
+    void SetPageModified(bool modified);
+    // Before another page replaces this one: save, drop or cancel its edits.
+    bool SaveOrDropPage();
 
     Project& m_project;
     Prompter& m_prompter;
@@ -108,6 +120,7 @@ private:
     bool m_filling = false;
     bool m_asking = false;
     std::vector<const HtmlNode*> m_declinedNames;
+    bool m_pageModified = false;
 
     QLineEdit* m_path = nullptr;
     QLineEdit* m_title = nullptr;

@@ -79,6 +79,7 @@ void FormPage::CellEdited(int row, int column)
         return;
     Row& entry = m_rows[static_cast<size_t>(row)];
     std::string text = m_grid->Text(row, column).toLocal8Bit().toStdString();
+    FieldRowText before = ReadFieldRow(*nodes, entry.node);
     switch (column) {
     case kName: {
         std::vector<std::string> others;
@@ -101,6 +102,8 @@ void FormPage::CellEdited(int row, int column)
     default:
         break;
     }
+    if (!(ReadFieldRow(*nodes, entry.node) == before))
+        SetPageModified(true);
     FillRow(row);
 }
 
@@ -122,8 +125,12 @@ std::vector<int> FormPage::SelectedRows() const
 bool FormPage::AddField(NewFieldKind kind)
 {
     Form* form = CurrentForm();
+    bool hadForm = m_page.formNode.has_value();
     if (!form || !EnsureForm(*form, m_page, m_forms->count() > 0, m_prompter))
         return false;
+    // A form made for the field is an edit of the page even when the field is not added.
+    if (!hadForm)
+        SetPageModified(true);
     if (m_rows.empty())
         FillLists();
     HtmlPage nodes = NewFieldNodes(kind, m_grid->RowCountWithHeading());
@@ -131,6 +138,7 @@ bool FormPage::AddField(NewFieldKind kind)
         return false;
     HtmlIter field = InsertNewField(*m_page.Nodes(), *m_page.formNode, std::move(nodes));
     HandlerForField(*form, *field);
+    SetPageModified(true);
     FillLists();
     return true;
 }
@@ -153,6 +161,7 @@ bool FormPage::EditField()
     Handler* own = entry.handler.empty() ? nullptr : form->FindHandler(entry.handler);
     if (own && IsHandlerButton(*entry.node) && newName != oldName && !newName.empty() && !form->FindHandler(newName))
         own->name = entry.handler = newName;
+    SetPageModified(true);
     // The old nodes may have held other fields of a list left open: rebuild every row.
     FillLists();
     return true;
@@ -174,6 +183,7 @@ void FormPage::DeleteFields()
             form->handlers.erase(handler);
         m_rows.erase(m_rows.begin() + *row);
     }
+    SetPageModified(true);
     FillLists();
 }
 
@@ -190,8 +200,10 @@ void FormPage::MoveRowsTo(int target)
         MoveFieldBefore(*nodes, m_rows[static_cast<size_t>(row)].node, before);
         moved = true;
     }
-    if (moved)
+    if (moved) {
+        SetPageModified(true);
         FillLists();
+    }
 }
 
 void FormPage::OfferButtonNames()

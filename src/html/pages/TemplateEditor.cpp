@@ -9,6 +9,7 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QMenu>
+#include <QTextCursor>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <QWidgetAction>
@@ -97,6 +98,14 @@ void TemplateEditor::SetText(const std::string& text)
     setPlainText(Local(text));
 }
 
+void TemplateEditor::ReplaceText(const std::string& text)
+{
+    // Through a cursor, so the change can be undone and marks the text modified.
+    QTextCursor cursor(document());
+    cursor.select(QTextCursor::Document);
+    cursor.insertText(Local(text));
+}
+
 void TemplateEditor::SetReportDesigner(ReportDesigner designer)
 {
     Designer() = std::move(designer);
@@ -112,9 +121,9 @@ void TemplateEditor::InsertQueryReport()
 {
     std::string text = Text();
     if (Designer() && Designer()(*this, text, textCursor().position())) {
-        // Rewriting an unchanged text would only move the caret and drop the undo history.
+        // Rewriting an unchanged text would only move the caret.
         if (text != Text())
-            SetText(text);
+            ReplaceText(text);
         return;
     }
     std::string reports = DefaultReportsText(m_actions);

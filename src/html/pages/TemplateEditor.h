@@ -28,7 +28,10 @@ public:
     void SetMenuKind(TemplateMenuKind kind) { m_kind = kind; }
 
     std::string Text() const;
+    // A new text, as read from its file: not an edit.
     void SetText(const std::string& text);
+    // An edit of the whole text: undoable, and it marks the text modified.
+    void ReplaceText(const std::string& text);
 
     LoadedPage* Page() const { return m_page; }
     const ActionList* Actions() const { return m_actions; }

@@ -60,13 +60,16 @@ void BrowserResponsePage::Load()
 void BrowserResponsePage::Store()
 {
     bool post = m_post->isChecked();
-    StoreResponse(post, m_template->Path(), m_url->text().toLocal8Bit().toStdString(), m_action.Response());
+    // The text first: a template without a file gets its path here.
     if (post)
         m_template->StoreText();
+    StoreResponse(post, m_template->Path(), m_url->text().toLocal8Bit().toStdString(), m_action.Response());
 }
 
 bool BrowserResponsePage::LeaveCheck()
 {
+    if (m_post->isChecked() && m_template->HasUnsavedText())
+        return false;
     return ResponseLeaveCheck(m_action.Response(), m_context.prompter);
 }
 

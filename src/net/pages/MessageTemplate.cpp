@@ -91,11 +91,19 @@ bool MessageTemplate::WriteText(const std::string& path)
     return true;
 }
 
+bool MessageTemplate::HasUnsavedText() const
+{
+    if (!m_editor->document()->isModified())
+        return false;
+    // Text cleared again before it had a file has nothing to keep.
+    return !Path().empty() || !m_editor->toPlainText().trimmed().isEmpty();
+}
+
 bool MessageTemplate::StoreText()
 {
-    if (!m_editor->document()->isModified() || Path().empty())
+    if (!HasUnsavedText())
         return true;
-    return WriteText(Path());
+    return Path().empty() ? SaveFile() : WriteText(Path());
 }
 
 bool MessageTemplate::SaveIfModified()

@@ -25,8 +25,11 @@ public:
     std::string Path() const;
     // Shows path and reads its file into the editor, marked unmodified.
     void Load(const std::string& path);
-    // Writes a modified text to a set path; false after a failure was shown.
+    // Writes a modified text to its file. Text typed without a path asks for
+    // one rather than being dropped; false when it could not be kept.
     bool StoreText();
+    // Typed text that is in no file yet, which leaving the page would lose.
+    bool HasUnsavedText() const;
 
     bool NewFile();
     bool OpenFile();

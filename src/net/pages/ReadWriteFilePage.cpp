@@ -62,11 +62,17 @@ void ReadWriteFilePage::Load()
 
 void ReadWriteFilePage::Store()
 {
+    // The text first: a template without a file gets its path here.
+    m_template->StoreText();
     FileMode mode = m_modes[0]->isChecked()   ? FileMode::Overwrite
                     : m_modes[1]->isChecked() ? FileMode::Append
                                               : FileMode::Read;
     StoreFileAction(m_template->Path(), m_serverPath->text().toLocal8Bit().toStdString(), mode, m_action.File());
-    m_template->StoreText();
+}
+
+bool ReadWriteFilePage::LeaveCheck()
+{
+    return !m_template->HasUnsavedText();
 }
 
 bool ReadWriteFilePage::BrowseServer(int mode, std::string& chosen)

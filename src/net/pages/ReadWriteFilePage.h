@@ -20,6 +20,7 @@ public:
 
     void Load() override;
     void Store() override;
+    bool LeaveCheck() override;
 
     QLineEdit* ServerPath() const { return m_serverPath; }
     QRadioButton* ModeButton(int mode) const { return m_modes[mode]; }

@@ -162,8 +162,9 @@ MailFields SendMailPage::Fields() const
 
 void SendMailPage::Store()
 {
-    StoreMailFields(Fields(), m_action.Mail());
+    // The text first: a template without a file gets its path here.
     m_template->StoreText();
+    StoreMailFields(Fields(), m_action.Mail());
 }
 
 void SendMailPage::SendTestMessage()
@@ -176,7 +177,7 @@ void SendMailPage::SendTestMessage()
 
 bool SendMailPage::LeaveCheck()
 {
-    return MailLeaveCheck(m_action.Mail(), m_context.prompter);
+    return !m_template->HasUnsavedText() && MailLeaveCheck(m_action.Mail(), m_context.prompter);
 }
 
 void SendMailPage::AddAttachment()

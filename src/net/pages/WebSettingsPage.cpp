@@ -272,6 +272,13 @@ void WebSettingsPage::BrowseSshKey()
         m_sshKey->setText(chosen);
 }
 
+ServerSettings WebSettingsPage::ShownSettings() const
+{
+    ServerSettings shown = m_project.settings;
+    StoreWebPage(Values(), shown);
+    return shown;
+}
+
 void WebSettingsPage::AddDnsServer()
 {
     std::vector<std::string> names = Values().dnsServers;

@@ -34,6 +34,8 @@ public:
 
     void Load() override;
     void Store() override;
+    // The settings as the boxes show them, without storing them.
+    ServerSettings ShownSettings() const;
     // Lists the configurations and selects "Default"; see the source for when it is loaded.
     void OpenConfigurations();
 
