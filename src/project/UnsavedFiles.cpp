@@ -15,7 +15,7 @@ SaveAnswer AskToSaveAll(const std::vector<UnsavedFile>& files, Prompter& prompte
     } else {
         std::string names;
         for (const UnsavedFile& file : files)
-            names += "\r\n" + file.name;
+            names += (names.empty() ? "" : "\r\n") + file.name;
         question = FormatMessage(Msg::SaveChangesTo, {names});
     }
     switch (prompter.AskYesNoCancel(question)) {

@@ -202,7 +202,7 @@ private slots:
         QString page = m_folder->path() + "/guestbook.html";
         QByteArray before = ReadAll(page);
         frame->View()->FormTab()->Grid()->item(0, FormPage::kContent)->setText("NOT NULL");
-        std::string question = FormatMessage(Msg::SaveChangesTo, {"\r\n" + page.toStdString()});
+        std::string question = FormatMessage(Msg::SaveChangesTo, {page.toStdString()});
         m_prompter.ExpectQuestion(question, Prompter::Answer::Cancel);
         QVERIFY(!m_window->close());
         QCOMPARE(m_window->Projects().size(), 1);
