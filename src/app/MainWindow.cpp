@@ -139,7 +139,10 @@ void MainWindow::UpdateWindowList()
     const QList<QMdiSubWindow*> windows = m_area->subWindowList();
     for (int i = 0; i < windows.size(); ++i) {
         QMdiSubWindow* window = windows[i];
-        QString text = (i < 9 ? QString("&%1 ").arg(i + 1) : QString()) + window->widget()->windowTitle();
+        // The title as shown: its "[*]" placeholder becomes the modified mark or nothing.
+        QWidget* project = window->widget();
+        QString title = project->windowTitle().replace("[*]", project->isWindowModified() ? "*" : "");
+        QString text = (i < 9 ? QString("&%1 ").arg(i + 1) : QString()) + title;
         QAction* action = m_windowMenu->addAction(text, this, [this, window] { m_area->setActiveSubWindow(window); });
         action->setCheckable(true);
         action->setChecked(window == m_area->activeSubWindow());

@@ -194,24 +194,6 @@ ReadResult ReadValue(ProjectReader& in, std::string_view key, bool listEntry)
     return {true, std::string(line->substr(eq + 1))};
 }
 
-long ParseDecimal(std::string_view text)
-{
-    size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r')))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '-' || text[i] == '+'))
-        negative = text[i++] == '-';
-    long value = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        int digit = text[i] - '0';
-        if (value > (LONG_MAX - digit) / 10)
-            return negative ? LONG_MIN : LONG_MAX;
-        value = value * 10 + digit;
-    }
-    return negative ? -value : value;
-}
-
 std::optional<long> ParseWholeNumber(std::string_view text)
 {
     bool negative = text.starts_with('-');

@@ -126,8 +126,6 @@ void WriteMarkedValue(ProjectWriter& out, std::string_view key, std::string_view
 void WriteBlock(ProjectWriter& out, std::string_view key, std::string_view text);
 long BlockLength(std::string_view text);
 
-// Decimal text as the C library's atol reads it, saturating instead of overflowing.
-long ParseDecimal(std::string_view text);
 // An optional "-" and decimal digits, nothing else, within the range of long.
 std::optional<long> ParseWholeNumber(std::string_view text);
 
