@@ -266,6 +266,7 @@ private slots:
         QCOMPARE(CurrentForm().handlers.size(), size_t{1});
         QCOMPARE(CurrentForm().handlers[0].name, std::string("Send_it"));
         QCOMPARE(FormTab().Grid()->Text(1, FormPage::kName), QString("Send_it"));
+        QVERIFY(FormTab().IsPageModified());
         // Declined once, not asked again until the page is read anew.
         FormTab().DefineActions();
     }

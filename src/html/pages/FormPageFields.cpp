@@ -225,8 +225,10 @@ void FormPage::OfferButtonNames()
         HandlerForField(*form, *button);
         named = true;
     }
-    if (named)
+    if (named) {
+        SetPageModified(true);
         FillLists();
+    }
 }
 
 bool FormPage::DefineActions()
