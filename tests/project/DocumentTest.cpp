@@ -101,7 +101,10 @@ TEST(Document, CorpusLoadsWholeOrIsRefusedUntouched)
         std::string command = "'" QUILLET_CLI "' resave '" + path + "' 2>'" + dir.File("err") + "'";
         int status = std::system(command.c_str());
         EXPECT_EQ(WEXITSTATUS(status), c.resave ? 0 : 1);
-        EXPECT_EQ(ReadBytes(dir.File("err")), c.detail ? "quillet-cli: " + message + "\n" : "");
+        // The terminal gets the message's lines with LF ends.
+        std::string printed =
+            c.detail ? "quillet-cli: " + FormatMessage(Msg::CantReadBadProject, {path}) + "\n" + c.detail + "\n" : "";
+        EXPECT_EQ(ReadBytes(dir.File("err")), printed);
         EXPECT_EQ(ReadBytes(path), expected);
     }
 }
