@@ -159,6 +159,30 @@ constexpr std::array kTexts = {
     "Please select a data object from the drop down list box before using this command\n",
     "Please select a query action from the drop down list box before using this command\n",
     "The report cannot be placed in this template: the template ends inside an unclosed tag, quote or comment.",
+
+    // Server check
+    "CGI: the probe could not be stored as %s. Check \"File Upload Method:\", the server's log-in and "
+    "\"Server-Side Path of the CGIBIN:\" in the Web tab.",
+    "CGI: no script answered at %s (%s). Check that \"CGI BIN URL:\" and \"Server-Side Path of the CGIBIN:\" in "
+    "the Web tab name the same folder.",
+    "CGI: the server sent the script's text back instead of running it. Change \"CGI File Extension:\" in the Web "
+    "tab to one your host runs as CGI (often *.cgi or *.pl).",
+    "CGI: scripts run, but not Perl at %s. Change \"File Path of PERL 5:\" in the Web tab to %s.",
+    "CGI: the server runs no script in that folder (%s), not even a shell script of mode 755. Check \"Server-Side "
+    "Path of the CGIBIN:\" in the Web tab, and ask your host whether CGI may run there.",
+    "CGI: scripts run at %s",
+    "Perl: %s at %s",
+    "%s: %s",
+    "%s: missing. Ask your host to install it, or use another driver for the data source.",
+    "Data folder %s: writable",
+    "Data folder %s: scripts cannot write there (%s). Give the \"data\" folder under \"Server-Side Path of the "
+    "CGIBIN:\" (Web tab) the write permission of the web server (mode 777 where scripts run as another user).",
+    "Mail program %s: found",
+    "Mail program %s: %s. Change \"SMTP Server or Sendmail Path:\" of the Send Email action to the server's mail "
+    "program or an SMTP server.",
+    "Clock: the server is %s seconds off this computer",
+    "Clock: the server is %s seconds off this computer. Ask your host to set its clock: cookies and dates of the "
+    "scripts depend on it.",
 };
 
 static_assert(kTexts.size() == static_cast<size_t>(Msg::Count), "every message needs its text");

@@ -141,6 +141,23 @@ enum class Msg {
     SelectQueryAction,
     ReportNotPlaced,
 
+    // Server check
+    CheckUploadFailed,
+    CheckNoAnswer,
+    CheckSourceReturned,
+    CheckPerlPathWrong,
+    CheckCgiNotRun,
+    CheckCgiRuns,
+    CheckPerlVersion,
+    CheckModuleFound,
+    CheckModuleMissing,
+    CheckDataWritable,
+    CheckDataNotWritable,
+    CheckMailFound,
+    CheckMailMissing,
+    CheckClock,
+    CheckClockOff,
+
     Count
 };
 

@@ -19,13 +19,14 @@ extern const Command kSqlCommand;
 extern const Command kPublishCommand;
 extern const Command kTablesCommand;
 extern const Command kCreateTablesCommand;
+extern const Command kCheckCommand;
 
 const std::vector<Command>& Commands()
 {
     static const std::vector<Command> commands = {
         kNewCommand,     kResaveCommand, kBuildCommand,        kPreviewCommand, kDnsCommand,
         kMailCommand,    kHtmlCommand,   kFormsCommand,        kUploadsCommand, kSqlCommand,
-        kPublishCommand, kTablesCommand, kCreateTablesCommand,
+        kPublishCommand, kTablesCommand, kCreateTablesCommand, kCheckCommand,
     };
     return commands;
 }
