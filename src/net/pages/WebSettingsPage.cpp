@@ -1,5 +1,6 @@
 #include "net/pages/WebSettingsPage.h"
 
+#include "db/ServerCheck.h"
 #include "net/SshIdentity.h"
 #include "net/WebDnsLookup.h"
 #include "net/WebPageRules.h"
@@ -145,7 +146,13 @@ void WebSettingsPage::BuildControls()
     form->addRow(tr("Web C&onfiguration:"), BuildConfigurationRow());
     auto* setUp = new QPushButton(tr("Set Up Server-S&ide"), this);
     connect(setUp, &QPushButton::clicked, this, &WebSettingsPage::SetUpServerSide);
-    form->addRow(QString(), setUp);
+    auto* check = new QPushButton(tr("Check Se&rver"), this);
+    connect(check, &QPushButton::clicked, this, &WebSettingsPage::CheckServer);
+    auto* serverButtons = new QHBoxLayout;
+    serverButtons->addWidget(setUp);
+    serverButtons->addWidget(check);
+    serverButtons->addStretch();
+    form->addRow(QString(), serverButtons);
 
     connect(m_serverType, &QComboBox::currentTextChanged, this, &WebSettingsPage::UpdateEnabling);
     connect(m_uploadMethod, &QComboBox::currentTextChanged, this, &WebSettingsPage::UpdateEnabling);
@@ -419,6 +426,18 @@ void WebSettingsPage::SetUpServerSide()
     BuildUploadList(list, paths, m_project.settings, form ? *form : none, kServerSetupKinds, false, m_prompter);
     PublishDialog dialog(list, m_project.settings, m_prompter, this);
     dialog.exec();
+}
+
+void WebSettingsPage::CheckServer()
+{
+    Store();
+    Project project = m_project;
+    ServerCheckReport report;
+    bool finished = RunBusy(this, tr("Checking the server..."), m_prompter, [&](BusyTask& task) {
+        report = quillet::CheckServer(project, task.WorkPrompter(), [&task] { return !task.Cancelled(); });
+    });
+    if (finished && !report.lines.empty())
+        m_prompter.Show(report.Text());
 }
 
 void WebSettingsPage::BrowseCgiFolder()

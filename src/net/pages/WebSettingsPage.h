@@ -54,6 +54,7 @@ public slots:
     void SaveConfiguration();
     void DeleteConfiguration();
     void SetUpServerSide();
+    void CheckServer();
     void BrowseCgiFolder();
     void BrowseHomePage();
     void BrowseSshKey();
