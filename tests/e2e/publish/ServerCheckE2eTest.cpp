@@ -49,7 +49,9 @@ TEST(ServerCheckE2e, EachProblemOfTheServerIsNamed)
         project.settings.perlPath = c.perlPath;
         project.dataSources.resize(1);
         project.dataSources[0].driver = "SQLite";
+        project.dataSources[0].name = "guestdb";
         Action mail = *CreateAction(static_cast<long>(ActionType::SendEmail));
+        mail.name = "notify";
         mail.Mail().server = c.mailProgram;
         project.forms.resize(1);
         project.forms[0].handlers = {{"Submit", {mail}}};
