@@ -1,6 +1,7 @@
 #include "net/RemoteTransport.h"
 
 #include "net/RemoteConnection.h"
+#include "project/ProjectFile.h"
 #include "project/ServerSettings.h"
 
 #include <algorithm>
@@ -16,19 +17,6 @@ namespace fs = std::filesystem;
 namespace quillet {
 
 namespace {
-
-bool WriteAll(int fd, std::string_view bytes)
-{
-    while (!bytes.empty()) {
-        ssize_t n = write(fd, bytes.data(), bytes.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        bytes.remove_prefix(static_cast<size_t>(n));
-    }
-    return true;
-}
 
 void MakeFolderOf(const std::string& path)
 {

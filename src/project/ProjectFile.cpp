@@ -438,18 +438,6 @@ std::string UnreadableFileMessage(const std::string& path)
     return FormatMessage(Msg::CantFindFile, {path});
 }
 
-namespace {
-
-// The file a save must replace: a link's target, so the link itself stays.
-std::string SaveTarget(const std::string& path)
-{
-    char resolved[PATH_MAX];
-    struct stat st;
-    if (lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode) && realpath(path.c_str(), resolved))
-        return resolved;
-    return path;
-}
-
 bool WriteAll(int fd, std::string_view bytes)
 {
     const char* data = bytes.data();
@@ -464,6 +452,18 @@ bool WriteAll(int fd, std::string_view bytes)
         left -= static_cast<size_t>(n);
     }
     return true;
+}
+
+namespace {
+
+// The file a save must replace: a link's target, so the link itself stays.
+std::string SaveTarget(const std::string& path)
+{
+    char resolved[PATH_MAX];
+    struct stat st;
+    if (lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode) && realpath(path.c_str(), resolved))
+        return resolved;
+    return path;
 }
 
 } // namespace

@@ -132,6 +132,9 @@ std::optional<long> ParseWholeNumber(std::string_view text);
 // Turns every CR LF into LF in place; a lone CR stays.
 void DropCrBeforeLf(std::string& text);
 
+// Writes all of bytes to fd, going on after interrupted or partial writes.
+bool WriteAll(int fd, std::string_view bytes);
+
 // Writes bytes to path through a temporary file in the same folder and a rename.
 // The file gets mode when one is given, else keeps the mode of the file it replaces.
 bool WriteFileAtomically(const std::string& path, std::string_view bytes, int mode = -1);
