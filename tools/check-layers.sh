@@ -12,7 +12,7 @@ layer_of() {
     case "$1" in
     src/app/cli/*) echo cli ;;
     src/app/*) echo app ;;
-    src/ui/*) echo ui ;;
+    src/ui/pages/*) echo ui ;;
     src/*/pages/*) echo pages ;;
     src/*) echo core ;;
     tests/ui/* | tests/e2e/* | bench/bench_ui_*) echo app ;;
@@ -27,7 +27,7 @@ target_of() {
     \<Q*) echo qt ;;
     app/cli/*) echo cli ;;
     app/*) echo app ;;
-    ui/*) echo ui ;;
+    ui/pages/*) echo ui ;;
     */pages/*) echo pages ;;
     project/* | generator/* | html/* | db/* | net/*) echo core ;;
     esac

@@ -5,8 +5,8 @@
 #include "project/ProjectDocument.h"
 #include "project/UnsavedFiles.h"
 #include "project/pages/ProjectView.h"
-#include "ui/FileChooser.h"
-#include "ui/ShellServices.h"
+#include "ui/pages/FileChooser.h"
+#include "ui/pages/ShellServices.h"
 
 #include <QApplication>
 

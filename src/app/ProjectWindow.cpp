@@ -11,9 +11,9 @@
 #include "project/Prompter.h"
 #include "project/UploadList.h"
 #include "project/pages/ProjectView.h"
-#include "ui/BusyTask.h"
-#include "ui/FileChooser.h"
-#include "ui/ShellServices.h"
+#include "ui/pages/BusyTask.h"
+#include "ui/pages/FileChooser.h"
+#include "ui/pages/ShellServices.h"
 
 #include <QApplication>
 #include <QCloseEvent>

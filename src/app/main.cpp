@@ -2,8 +2,8 @@
 #include "app/MainWindow.h"
 #include "app/ProjectWindow.h"
 #include "generator/pages/QueryReportDialog.h"
-#include "ui/AppIcon.h"
-#include "ui/QtPrompter.h"
+#include "ui/pages/AppIcon.h"
+#include "ui/pages/QtPrompter.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

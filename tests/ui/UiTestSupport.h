@@ -2,8 +2,8 @@
 
 #include "support/PromptScript.h"
 #include "support/TempDir.h"
-#include "ui/AppIcon.h"
-#include "ui/FileChooser.h"
+#include "ui/pages/AppIcon.h"
+#include "ui/pages/FileChooser.h"
 
 #include <QDebug>
 #include <QStringList>

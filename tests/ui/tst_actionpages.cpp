@@ -19,7 +19,7 @@
 #include "project/ProjectFile.h"
 #include "project/pages/ActionListCtrl.h"
 #include "project/pages/ActionPages.h"
-#include "ui/PropertySheet.h"
+#include "ui/pages/PropertySheet.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -6,7 +6,7 @@
 #include "project/Messages.h"
 #include "project/Project.h"
 #include "project/pages/ProjectView.h"
-#include "ui/GridWidget.h"
+#include "ui/pages/GridWidget.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -8,7 +8,7 @@
 #include "project/Action.h"
 #include "project/Messages.h"
 #include "project/pages/AttachmentDialog.h"
-#include "ui/GridWidget.h"
+#include "ui/pages/GridWidget.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -10,7 +10,7 @@
 #include "project/Project.h"
 #include "project/pages/ActionListCtrl.h"
 #include "project/pages/ProjectView.h"
-#include "ui/GridWidget.h"
+#include "ui/pages/GridWidget.h"
 
 #include <QComboBox>
 #include <QDirIterator>

@@ -14,7 +14,7 @@
 #include "project/pages/ActionPages.h"
 #include "project/pages/AttachmentDialog.h"
 #include "project/pages/ProjectView.h"
-#include "ui/PropertySheet.h"
+#include "ui/pages/PropertySheet.h"
 
 #include <QAbstractButton>
 #include <QAbstractSpinBox>

@@ -5,7 +5,7 @@
 #include "html/pages/FormPage.h"
 #include "project/Messages.h"
 #include "project/pages/ProjectView.h"
-#include "ui/GridWidget.h"
+#include "ui/pages/GridWidget.h"
 
 #include <QAction>
 #include <QLineEdit>

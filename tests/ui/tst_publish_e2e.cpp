@@ -2,7 +2,7 @@
 #include "app/AppEnvironment.h"
 #include "app/ProjectWindow.h"
 #include "e2e/publish/ServerProcess.h"
-#include "ui/GridWidget.h"
+#include "ui/pages/GridWidget.h"
 
 #include "net/pages/PublishDialog.h"
 #include "project/Messages.h"

@@ -7,7 +7,7 @@
 #include "project/Project.h"
 #include "project/pages/ActionPages.h"
 #include "support/ServerProcess.h"
-#include "ui/BusyTask.h"
+#include "ui/pages/BusyTask.h"
 
 #include <QElapsedTimer>
 #include <QLineEdit>

@@ -6,7 +6,7 @@
 #include "project/Project.h"
 #include "project/ProjectFile.h"
 #include "project/ServerSettings.h"
-#include "ui/GridWidget.h"
+#include "ui/pages/GridWidget.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -7,9 +7,9 @@
 #include "project/Paths.h"
 #include "project/Project.h"
 #include "project/Prompter.h"
-#include "ui/BusyTask.h"
-#include "ui/GridWidget.h"
-#include "ui/Splitters.h"
+#include "ui/pages/BusyTask.h"
+#include "ui/pages/GridWidget.h"
+#include "ui/pages/Splitters.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -3,7 +3,7 @@
 #include "db/DatabaseTab.h"
 #include "db/TableDesigner.h"
 #include "project/UploadEntry.h"
-#include "ui/PropertyPage.h"
+#include "ui/pages/PropertyPage.h"
 
 #include <functional>
 #include <memory>

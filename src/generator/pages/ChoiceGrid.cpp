@@ -1,7 +1,7 @@
 #include "generator/pages/ChoiceGrid.h"
 
 #include "generator/PerlValue.h"
-#include "ui/GridWidget.h"
+#include "ui/pages/GridWidget.h"
 
 #include <QComboBox>
 #include <QHeaderView>

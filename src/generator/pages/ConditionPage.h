@@ -1,7 +1,7 @@
 #pragma once
 
 #include "project/pages/ActionPages.h"
-#include "ui/PropertyPage.h"
+#include "ui/pages/PropertyPage.h"
 
 namespace quillet {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/PropertyPage.h"
+#include "ui/pages/PropertyPage.h"
 
 class QDateEdit;
 class QPushButton;

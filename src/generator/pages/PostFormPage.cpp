@@ -8,7 +8,7 @@
 #include "project/Prompter.h"
 #include "project/pages/ActionListCtrl.h"
 #include "project/pages/NewActionButton.h"
-#include "ui/FileChooser.h"
+#include "ui/pages/FileChooser.h"
 
 #include <QComboBox>
 #include <QFormLayout>

@@ -2,7 +2,7 @@
 
 #include "html/FormDiscovery.h"
 #include "project/pages/ActionPages.h"
-#include "ui/PropertyPage.h"
+#include "ui/pages/PropertyPage.h"
 
 class QComboBox;
 class QLineEdit;

@@ -5,7 +5,7 @@
 #include "html/pages/TemplateEditor.h"
 #include "project/Messages.h"
 #include "project/Prompter.h"
-#include "ui/QtPrompter.h"
+#include "ui/pages/QtPrompter.h"
 
 #include <QColorDialog>
 #include <QComboBox>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "project/Form.h"
-#include "ui/PropertyPage.h"
+#include "ui/pages/PropertyPage.h"
 
 #include <string>
 #include <vector>

@@ -1,7 +1,7 @@
 #include "html/pages/FieldPropertyDialogs.h"
 
 #include "html/FormFields.h"
-#include "ui/GridWidget.h"
+#include "ui/pages/GridWidget.h"
 
 #include <QCheckBox>
 #include <QComboBox>

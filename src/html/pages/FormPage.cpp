@@ -8,9 +8,9 @@
 #include "project/ProjectDocument.h"
 #include "project/Prompter.h"
 #include "project/UnsavedFiles.h"
-#include "ui/FileChooser.h"
-#include "ui/GridWidget.h"
-#include "ui/ShellServices.h"
+#include "ui/pages/FileChooser.h"
+#include "ui/pages/GridWidget.h"
+#include "ui/pages/ShellServices.h"
 
 #include <QComboBox>
 #include <QDropEvent>

@@ -2,7 +2,7 @@
 
 #include "html/FormDiscovery.h"
 #include "html/FormGenerator.h"
-#include "ui/PropertyPage.h"
+#include "ui/pages/PropertyPage.h"
 
 #include <QString>
 #include <array>

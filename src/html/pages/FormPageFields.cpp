@@ -8,8 +8,8 @@
 #include "project/Messages.h"
 #include "project/Project.h"
 #include "project/Prompter.h"
-#include "ui/GridWidget.h"
-#include "ui/PropertySheet.h"
+#include "ui/pages/GridWidget.h"
+#include "ui/pages/PropertySheet.h"
 
 #include <QComboBox>
 #include <QItemSelectionModel>

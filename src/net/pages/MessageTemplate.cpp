@@ -7,8 +7,8 @@
 #include "project/ProjectFile.h"
 #include "project/Prompter.h"
 #include "project/pages/ActionPages.h"
-#include "ui/FileChooser.h"
-#include "ui/ShellServices.h"
+#include "ui/pages/FileChooser.h"
+#include "ui/pages/ShellServices.h"
 
 #include <QFontDatabase>
 #include <QGridLayout>

@@ -4,9 +4,9 @@
 #include "project/Messages.h"
 #include "project/Prompter.h"
 #include "project/ServerSettings.h"
-#include "ui/BusyTask.h"
-#include "ui/GridWidget.h"
-#include "ui/ShellServices.h"
+#include "ui/pages/BusyTask.h"
+#include "ui/pages/GridWidget.h"
+#include "ui/pages/ShellServices.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>

@@ -1,6 +1,6 @@
 #include "net/pages/ReadWriteFilePage.h"
 
-#include "ui/BusyTask.h"
+#include "ui/pages/BusyTask.h"
 
 #include "net/MailPageModel.h"
 #include "net/Publisher.h"

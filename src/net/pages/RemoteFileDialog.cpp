@@ -4,8 +4,8 @@
 #include "net/pages/FtpConnectDialog.h"
 #include "project/Messages.h"
 #include "project/Prompter.h"
-#include "ui/BusyTask.h"
-#include "ui/FileChooser.h"
+#include "ui/pages/BusyTask.h"
+#include "ui/pages/FileChooser.h"
 
 #include <QApplication>
 #include <QComboBox>

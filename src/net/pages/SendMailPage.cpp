@@ -5,7 +5,7 @@
 #include "net/pages/MessageTemplate.h"
 #include "project/Action.h"
 #include "project/pages/AttachmentDialog.h"
-#include "ui/BusyTask.h"
+#include "ui/pages/BusyTask.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,7 +1,7 @@
 #include "net/pages/ServerBrowse.h"
 
 #include "net/pages/RemoteFileDialog.h"
-#include "ui/FileChooser.h"
+#include "ui/pages/FileChooser.h"
 
 #include <algorithm>
 

@@ -11,8 +11,8 @@
 #include "project/Project.h"
 #include "project/Prompter.h"
 #include "project/UploadList.h"
-#include "ui/BusyTask.h"
-#include "ui/FileChooser.h"
+#include "ui/pages/BusyTask.h"
+#include "ui/pages/FileChooser.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "project/WebConfigurations.h"
-#include "ui/PropertyPage.h"
+#include "ui/pages/PropertyPage.h"
 
 #include <functional>
 #include <optional>

@@ -3,7 +3,7 @@
 #include "project/ActionListModel.h"
 #include "project/Prompter.h"
 #include "project/pages/ActionPages.h"
-#include "ui/PropertySheet.h"
+#include "ui/pages/PropertySheet.h"
 
 #include <QDropEvent>
 #include <QKeyEvent>

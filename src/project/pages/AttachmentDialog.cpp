@@ -4,7 +4,7 @@
 #include "project/Messages.h"
 #include "project/ProjectFile.h"
 #include "project/Prompter.h"
-#include "ui/FileChooser.h"
+#include "ui/pages/FileChooser.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>

@@ -1,4 +1,4 @@
-#include "ui/GridWidget.h"
+#include "ui/pages/GridWidget.h"
 
 #include <QComboBox>
 #include <QHeaderView>

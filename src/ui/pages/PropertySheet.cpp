@@ -1,6 +1,6 @@
-#include "ui/PropertySheet.h"
+#include "ui/pages/PropertySheet.h"
 
-#include "ui/PropertyPage.h"
+#include "ui/pages/PropertyPage.h"
 
 #include <QDialogButtonBox>
 #include <QSignalBlocker>

@@ -1,4 +1,4 @@
-#include "ui/AppIcon.h"
+#include "ui/pages/AppIcon.h"
 
 #include <QPainter>
 #include <QPainterPath>

@@ -1,4 +1,4 @@
-#include "ui/BusyTask.h"
+#include "ui/pages/BusyTask.h"
 
 #include "net/Cancel.h"
 

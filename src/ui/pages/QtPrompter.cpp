@@ -1,4 +1,4 @@
-#include "ui/QtPrompter.h"
+#include "ui/pages/QtPrompter.h"
 
 #include <QApplication>
 #include <QMessageBox>

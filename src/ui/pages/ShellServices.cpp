@@ -1,4 +1,4 @@
-#include "ui/ShellServices.h"
+#include "ui/pages/ShellServices.h"
 
 #include "project/Messages.h"
 #include "project/Prompter.h"

@@ -1,4 +1,4 @@
-#include "ui/Splitters.h"
+#include "ui/pages/Splitters.h"
 
 #include <QEvent>
 #include <QSettings>

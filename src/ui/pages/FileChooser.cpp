@@ -1,4 +1,4 @@
-#include "ui/FileChooser.h"
+#include "ui/pages/FileChooser.h"
 
 #include <QFileDialog>
 
