@@ -239,7 +239,7 @@ public:
     // True when the node was taken as a font mark or the end of one.
     bool Take(const HtmlNode& node)
     {
-        std::string name = Lower(node.Name());
+        std::string name = Lower(std::string(node.Name()));
         if (name.starts_with('/')) {
             auto open = std::find(m_open.begin(), m_open.end(), name.substr(1));
             if (open == m_open.end())

@@ -132,7 +132,8 @@ void ReadFormForReport(ReportContext& context, std::string_view pageText, std::s
         if (!NameIn(node->Name(), {"input", "textarea", "select"}) || AttrValue(*node, "name").empty())
             continue;
         context.fieldNames.emplace_back(AttrValue(*node, "name"));
-        std::string type = EqualsNoCase(node->Name(), "input") ? std::string(AttrValue(*node, "type")) : node->Name();
+        std::string type =
+            EqualsNoCase(node->Name(), "input") ? std::string(AttrValue(*node, "type")) : std::string(node->Name());
         std::transform(type.begin(), type.end(), type.begin(), [](unsigned char c) { return std::tolower(c); });
         context.fieldTypes.push_back(type.empty() ? "text" : type);
     }

@@ -91,9 +91,7 @@ void WriteContentCell(HtmlNode& field, std::string_view text)
 HtmlIter ReplaceField(HtmlPage& page, HtmlIter field, HtmlPage&& edited)
 {
     HtmlIter after = page.erase(field, FieldEnd(page, field));
-    HtmlIter first = edited.begin();
-    page.splice(after, edited);
-    return first;
+    return page.splice(after, edited);
 }
 
 void DeleteField(HtmlPage& page, HtmlIter field)

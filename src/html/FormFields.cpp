@@ -49,7 +49,7 @@ std::optional<FieldKind> ButtonElementKind(const HtmlNode& node)
 
 std::optional<FieldKind> FieldKindOf(const HtmlNode& node)
 {
-    const std::string& name = node.Name();
+    std::string_view name = node.Name();
     if (EqualsNoCase(name, "TEXTAREA"))
         return FieldKind::TextArea;
     if (EqualsNoCase(name, "SELECT"))

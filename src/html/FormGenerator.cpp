@@ -98,7 +98,7 @@ HtmlIter FieldEnd(HtmlPage& page, HtmlIter field)
 {
     if (field == page.end())
         return field;
-    std::string endName = "/" + field->Name();
+    std::string endName = "/" + std::string(field->Name());
     if (EqualsNoCase(field->Name(), "input") || FieldKindOf(*field) == std::nullopt)
         return std::next(field);
     for (HtmlIter it = std::next(field); it != page.end(); ++it) {
@@ -114,9 +114,7 @@ HtmlIter InsertNewField(HtmlPage& page, HtmlIter formNode, HtmlPage&& nodes)
 {
     std::vector<HtmlIter> fields = FormFields(page, formNode);
     HtmlIter at = fields.empty() ? std::next(formNode) : FieldEnd(page, fields.back());
-    HtmlIter first = nodes.begin();
-    page.splice(at, nodes);
-    return first;
+    return page.splice(at, nodes);
 }
 
 bool IsRequiredField(const HtmlNode& field)

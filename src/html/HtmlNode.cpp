@@ -1,6 +1,7 @@
 #include "html/HtmlNode.h"
 
 #include "html/HtmlTokenizer.h"
+#include "html/PageArena.h"
 
 #include <algorithm>
 
@@ -14,50 +15,175 @@ char LowerAscii(char c)
 }
 
 // "/name" for a start node, "name" for an end node; empty for nodes without a counterpart.
-std::string CounterpartName(const std::string& name)
+std::string CounterpartName(std::string_view name)
 {
     if (name.empty() || name[0] == '!' || name[0] == '%')
         return {};
     if (name[0] == '/')
-        return name.size() > 1 ? name.substr(1) : std::string();
-    return "/" + name;
+        return std::string(name.substr(1));
+    return "/" + std::string(name);
 }
 
 } // namespace
 
+HtmlNode::HtmlNode(std::string name) : m_own(new Extra{std::move(name), {}, {}, {}, false}) {}
+
+HtmlNode::Extra* HtmlNode::CopyOut(const HtmlNode& node)
+{
+    Extra* extra = node.GetExtra();
+    std::string_view bytes = extra ? extra->source : node.PageBytes();
+    if (!extra && bytes.empty())
+        return nullptr;
+    Extra* copy = extra ? new Extra(*extra) : new Extra{std::string(node.Name()), {}, bytes, {}, true};
+    // Outside a page nothing else keeps the bytes.
+    if (!copy->source.empty() && !copy->own) {
+        copy->own = SharedText(copy->source);
+        copy->source = *copy->own;
+    }
+    return copy;
+}
+
+HtmlNode::HtmlNode(const HtmlNode& other) : m_own(CopyOut(other)) {}
+
+HtmlNode::HtmlNode(HtmlNode&& other) noexcept
+    : m_own(other.Detached() ? std::exchange(other.m_own, nullptr) : CopyOut(other))
+{
+}
+
+HtmlNode& HtmlNode::operator=(const HtmlNode& other)
+{
+    if (this != &other)
+        *this = HtmlNode(other);
+    return *this;
+}
+
+HtmlNode& HtmlNode::operator=(HtmlNode&& other) noexcept
+{
+    if (this == &other)
+        return *this;
+    if (!Detached()) {
+        // A node of a page takes the content and keeps its place.
+        PageArena& arena = Arena();
+        if (m_bits & kExtra)
+            arena.TakeExtra(m_start);
+        arena.Adopt(this, std::move(other));
+        return *this;
+    }
+    HtmlNode taken(std::move(other));
+    std::swap(m_own, taken.m_own);
+    return *this;
+}
+
+HtmlNode::~HtmlNode()
+{
+    if (Detached())
+        delete m_own;
+}
+
+PageArena& HtmlNode::Arena() const
+{
+    return PageArena::Of(this);
+}
+
+HtmlNode::Extra* HtmlNode::GetExtra() const
+{
+    if (Detached())
+        return m_own;
+    return (m_bits & kExtra) ? Arena().extras[m_start].get() : nullptr;
+}
+
+std::string_view HtmlNode::PageBytes() const
+{
+    std::uint32_t size = m_bits & kSizeMask;
+    if (Detached() || (m_bits & kExtra) || size == 0)
+        return {};
+    return std::string_view(*Arena().text).substr(m_start, size);
+}
+
+HtmlNode::Extra& HtmlNode::MakeExtra() const
+{
+    if (Extra* extra = GetExtra())
+        return *extra;
+    auto* self = const_cast<HtmlNode*>(this);
+    std::string_view bytes = PageBytes();
+    auto extra = std::make_unique<Extra>(Extra{std::string(Name()), {}, bytes, {}, !bytes.empty()});
+    if (Detached()) {
+        self->m_own = extra.release();
+        return *m_own;
+    }
+    PageArena& arena = Arena();
+    m_start = arena.AddExtra(std::move(extra));
+    m_bits = kExtra;
+    return *arena.extras[m_start];
+}
+
+std::string_view HtmlNode::Name() const
+{
+    if (Extra* extra = GetExtra())
+        return extra->name;
+    if (m_bits & kText)
+        return {};
+    std::string_view bytes = PageBytes();
+    return bytes.empty() ? std::string_view() : ReadNodeName(bytes);
+}
+
+bool HtmlNode::IsText() const
+{
+    return Name().empty();
+}
+
+void HtmlNode::SetName(std::string name)
+{
+    Attrs();
+    Extra& extra = MakeExtra();
+    extra.name = std::move(name);
+    extra.source = {};
+    extra.own.Reset();
+}
+
+const std::vector<HtmlAttr>& HtmlNode::Attrs() const
+{
+    static const std::vector<HtmlAttr> none;
+    Extra* extra = GetExtra();
+    if (!extra) {
+        if (PageBytes().empty())
+            return none;
+        extra = &MakeExtra();
+    }
+    if (extra->attrsPending) {
+        extra->attrs = ReadNodeAttrs(extra->name, extra->source);
+        extra->attrsPending = false;
+    }
+    return extra->attrs;
+}
+
+std::vector<HtmlAttr>& HtmlNode::EditAttrs()
+{
+    Attrs();
+    Extra& extra = MakeExtra();
+    extra.source = {};
+    extra.own.Reset();
+    return extra.attrs;
+}
+
 std::string_view HtmlNode::Text() const
 {
-    if (!IsText())
+    Extra* extra = GetExtra();
+    if (!extra)
+        return (m_bits & kText) ? PageBytes() : std::string_view();
+    if (!extra->name.empty())
         return {};
-    if (AttrsPending())
-        return Source();
-    if (m_attrs.empty() || !m_attrs.front().value)
+    if (extra->attrsPending)
+        return extra->source;
+    if (extra->attrs.empty() || !extra->attrs.front().value)
         return {};
-    return *m_attrs.front().value;
+    return *extra->attrs.front().value;
 }
 
-void HtmlNode::SetSource(SharedText pageText, std::string_view source)
+std::string_view HtmlNode::Source() const
 {
-    m_attrs.clear();
-    size_t start = pageText ? static_cast<size_t>(source.data() - pageText->data()) : 0;
-    if (!pageText || start > UINT32_MAX || source.size() > kLengthMask) {
-        // Beyond what a node can point at: keep the parts, not the bytes.
-        m_attrs = ReadNodeAttrs(m_name, source);
-        m_pageText.Reset();
-        m_sourceLength = 0;
-        return;
-    }
-    m_pageText = std::move(pageText);
-    m_sourceStart = static_cast<std::uint32_t>(start);
-    m_sourceLength = static_cast<std::uint32_t>(source.size()) | kPending;
-}
-
-void HtmlNode::Materialise() const
-{
-    if (!AttrsPending())
-        return;
-    m_attrs = ReadNodeAttrs(m_name, Source());
-    m_sourceLength &= kLengthMask;
+    Extra* extra = GetExtra();
+    return extra ? extra->source : PageBytes();
 }
 
 bool EqualsNoCase(std::string_view a, std::string_view b)
@@ -154,10 +280,7 @@ HtmlPage NewElementPair(std::string_view name)
 
 HtmlIter InsertAfter(HtmlPage& page, HtmlIter after, HtmlPage&& nodes)
 {
-    HtmlIter position = std::next(after);
-    HtmlIter first = nodes.empty() ? position : nodes.begin();
-    page.splice(position, nodes);
-    return first;
+    return page.splice(std::next(after), nodes);
 }
 
 HtmlIter InsertAfter(HtmlPage& page, HtmlIter after, HtmlNode node)
@@ -172,7 +295,7 @@ HtmlIter Append(HtmlPage& page, HtmlNode node)
 
 HtmlIter FindMatchingTag(HtmlPage& page, HtmlIter node)
 {
-    const std::string& name = node->Name();
+    std::string_view name = node->Name();
     if (EqualsNoCase(name, "INPUT") || EqualsNoCase(name, "IMAGE"))
         return node;
     std::string counterpart = CounterpartName(name);

@@ -1,14 +1,16 @@
 #pragma once
 
-#include "html/NodePool.h"
 #include "html/SharedText.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <initializer_list>
-#include <list>
+#include <iterator>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 namespace quillet {
@@ -24,76 +26,202 @@ struct HtmlAttr {
     bool operator==(const HtmlAttr&) const = default;
 };
 
+class HtmlPage;
+struct PageArena;
+
 // One node of a page: a text stretch (empty name, one unnamed attribute holding
 // the text), a comment ("!--"), a server block ("%"), a declaration ("!..."),
 // an end tag ("/...") or a start tag. A node read from a page keeps the bytes
-// it was read from and writes them back unchanged until it is edited; its
-// attributes are built from those bytes when they are first asked for.
+// it was read from and writes them back unchanged until it is edited; its name
+// and attributes are read from those bytes when they are asked for.
+//
+// A page holds a million nodes or more, so a node in a page is 16 bytes: its
+// links, and the offset and size of its bytes in the page's text. The page is
+// found from the node's address (see PageArena). Whatever a node needs beyond
+// that (a name of its own, built attributes) lives apart, in an Extra. A node
+// outside any page, such as one returned by NewNode, always owns an Extra.
 class HtmlNode {
 public:
     HtmlNode() = default;
-    explicit HtmlNode(std::string name) : m_name(std::move(name)) {}
+    explicit HtmlNode(std::string name);
+    // A copy is a node outside any page; one of a read node keeps its bytes.
+    HtmlNode(const HtmlNode& other);
+    HtmlNode(HtmlNode&& other) noexcept;
+    HtmlNode& operator=(const HtmlNode& other);
+    HtmlNode& operator=(HtmlNode&& other) noexcept;
+    ~HtmlNode();
 
-    const std::string& Name() const { return m_name; }
-    void SetName(std::string name)
-    {
-        Materialise();
-        m_name = std::move(name);
-        DropSource();
-    }
+    std::string_view Name() const;
+    void SetName(std::string name);
 
-    const std::vector<HtmlAttr>& Attrs() const
-    {
-        Materialise();
-        return m_attrs;
-    }
+    const std::vector<HtmlAttr>& Attrs() const;
     // Editing the attributes drops the original bytes: the tag is then written in normal form.
-    std::vector<HtmlAttr>& EditAttrs()
-    {
-        Materialise();
-        DropSource();
-        return m_attrs;
-    }
+    std::vector<HtmlAttr>& EditAttrs();
 
-    bool IsText() const { return m_name.empty(); }
+    bool IsText() const;
     // The node's text when it is a text node, else empty.
     std::string_view Text() const;
 
-    // The bytes the node was read from; empty for new or edited nodes. They live in
-    // the text of the whole page, shared by its nodes and their copies.
-    std::string_view Source() const
-    {
-        return m_pageText ? std::string_view(*m_pageText).substr(m_sourceStart, m_sourceLength & kLengthMask)
-                          : std::string_view();
-    }
-    // source must lie within pageText.
-    void SetSource(SharedText pageText, std::string_view source);
-    // The size of the page text the node was read from, 0 for new or edited nodes.
-    size_t PageTextSize() const { return m_pageText ? m_pageText->size() : 0; }
+    // The bytes the node was read from; empty for new or edited nodes.
+    std::string_view Source() const;
 
     // Same name and attributes; where the node came from does not count.
-    bool SameAs(const HtmlNode& other) const { return m_name == other.m_name && Attrs() == other.Attrs(); }
+    bool SameAs(const HtmlNode& other) const { return Name() == other.Name() && Attrs() == other.Attrs(); }
+
+    struct Extra;
 
 private:
-    void Materialise() const;
-    void DropSource() { m_pageText.Reset(); }
+    friend class HtmlPage;
+    friend struct PageArena;
 
-    // A page holds a million nodes or more: keep them small. The top bit of the
-    // length marks attributes not yet built from the source.
-    static constexpr std::uint32_t kPending = 0x80000000u;
-    static constexpr std::uint32_t kLengthMask = ~kPending;
-    bool AttrsPending() const { return (m_sourceLength & kPending) != 0; }
+    static constexpr std::uint32_t kSizeBits = 28;
+    static constexpr std::uint32_t kSizeMask = (1u << kSizeBits) - 1;
+    static constexpr std::uint32_t kText = 1u << 28;     // a text node read from the page
+    static constexpr std::uint32_t kExtra = 1u << 29;    // m_start is the index of an Extra
+    static constexpr std::uint32_t kDetached = 1u << 30; // outside any page: m_own holds the Extra
+    static constexpr std::uint32_t kFree = 1u << 31;     // a slot of the page not in use
 
-    std::string m_name;
-    mutable std::vector<HtmlAttr> m_attrs;
-    SharedText m_pageText;
-    std::uint32_t m_sourceStart = 0;
-    mutable std::uint32_t m_sourceLength = 0;
+    bool Detached() const { return (m_bits & kDetached) != 0; }
+    PageArena& Arena() const;
+    Extra* GetExtra() const;
+    // A copy of the node's content that owns its bytes; none for an empty node.
+    static Extra* CopyOut(const HtmlNode& node);
+    // The Extra of a node in a page, made when the node has none.
+    Extra& MakeExtra() const;
+    std::string_view PageBytes() const;
+
+    struct Links {
+        std::uint32_t prev;
+        std::uint32_t next;
+    };
+    union {
+        Links m_link;
+        Extra* m_own = nullptr;
+    };
+    mutable std::uint32_t m_start = 0; // offset in the page text, or Extra index
+    mutable std::uint32_t m_bits = kDetached;
 };
 
-// A page is a flat list: iterators held by forms and field rows stay valid while
-// other nodes are inserted, removed or spliced.
-using HtmlPage = std::list<HtmlNode, NodePool<HtmlNode>>;
+// The pieces of a page's nodes, in blocks that never move: iterators and
+// references stay valid while other nodes are inserted, removed or moved within
+// the page, and while the page object itself is moved. Moving nodes to another
+// page makes them new nodes there (InsertAfter and splice return the first).
+class HtmlPage {
+public:
+    template <bool Const>
+    class Iter {
+    public:
+        using iterator_category = std::bidirectional_iterator_tag;
+        using value_type = HtmlNode;
+        using difference_type = std::ptrdiff_t;
+        using pointer = std::conditional_t<Const, const HtmlNode*, HtmlNode*>;
+        using reference = std::conditional_t<Const, const HtmlNode&, HtmlNode&>;
+
+        Iter() = default;
+        explicit Iter(HtmlNode* node) : m_node(node) {}
+        template <bool C = Const, class = std::enable_if_t<C>>
+        Iter(const Iter<false>& other) : m_node(other.m_node)
+        {
+        }
+
+        reference operator*() const { return *m_node; }
+        pointer operator->() const { return m_node; }
+        Iter& operator++()
+        {
+            m_node = Next(m_node);
+            return *this;
+        }
+        Iter operator++(int)
+        {
+            Iter was = *this;
+            ++*this;
+            return was;
+        }
+        Iter& operator--()
+        {
+            m_node = Prev(m_node);
+            return *this;
+        }
+        Iter operator--(int)
+        {
+            Iter was = *this;
+            --*this;
+            return was;
+        }
+        friend bool operator==(const Iter& a, const Iter& b) { return a.m_node == b.m_node; }
+
+    private:
+        friend class HtmlPage;
+        template <bool>
+        friend class Iter;
+        HtmlNode* m_node = nullptr;
+    };
+    using iterator = Iter<false>;
+    using const_iterator = Iter<true>;
+    using reverse_iterator = std::reverse_iterator<iterator>;
+    using const_reverse_iterator = std::reverse_iterator<const_iterator>;
+    using value_type = HtmlNode;
+
+    HtmlPage();
+    HtmlPage(const HtmlPage& other);
+    HtmlPage(HtmlPage&& other) noexcept;
+    // Copies of the nodes from first up to last.
+    HtmlPage(const_iterator first, const_iterator last);
+    HtmlPage& operator=(const HtmlPage& other);
+    HtmlPage& operator=(HtmlPage&& other) noexcept;
+    ~HtmlPage();
+
+    iterator begin() { return iterator(Next(Head())); }
+    iterator end() { return iterator(Head()); }
+    const_iterator begin() const { return const_iterator(Next(Head())); }
+    const_iterator end() const { return const_iterator(Head()); }
+    const_iterator cbegin() const { return begin(); }
+    const_iterator cend() const { return end(); }
+    reverse_iterator rbegin() { return reverse_iterator(end()); }
+    reverse_iterator rend() { return reverse_iterator(begin()); }
+    const_reverse_iterator rbegin() const { return const_reverse_iterator(end()); }
+    const_reverse_iterator rend() const { return const_reverse_iterator(begin()); }
+
+    size_t size() const;
+    bool empty() const { return size() == 0; }
+    HtmlNode& front() { return *begin(); }
+    HtmlNode& back() { return *std::prev(end()); }
+    const HtmlNode& front() const { return *begin(); }
+    const HtmlNode& back() const { return *std::prev(end()); }
+
+    iterator insert(const_iterator pos, HtmlNode node);
+    void push_back(HtmlNode node) { insert(end(), std::move(node)); }
+    template <class... Args>
+    HtmlNode& emplace_back(Args&&... args)
+    {
+        return *insert(end(), HtmlNode(std::forward<Args>(args)...));
+    }
+    iterator erase(const_iterator pos);
+    iterator erase(const_iterator first, const_iterator last);
+    void pop_back() { erase(std::prev(end())); }
+    void clear();
+
+    // Moves the nodes [first, last) of other before pos and returns the first moved
+    // (pos when none). Within one page the nodes keep their places in memory.
+    iterator splice(const_iterator pos, HtmlPage& other, const_iterator first, const_iterator last);
+    iterator splice(const_iterator pos, HtmlPage& other) { return splice(pos, other, other.begin(), other.end()); }
+    iterator splice(const_iterator pos, HtmlPage&& other) { return splice(pos, other); }
+
+    // A page whose nodes are read from text; the tokenizer adds them in order.
+    explicit HtmlPage(SharedText text);
+    void AppendRead(size_t start, size_t size, bool text);
+    // The size of the text the page was read from, 0 when it was not.
+    size_t TextSize() const;
+
+private:
+    static HtmlNode* Next(const HtmlNode* node);
+    static HtmlNode* Prev(const HtmlNode* node);
+    HtmlNode* Head() const;
+    PageArena& Arena() const;
+
+    mutable std::unique_ptr<PageArena> m_arena;
+};
+
 using HtmlIter = HtmlPage::iterator;
 using NameSet = std::initializer_list<std::string_view>;
 

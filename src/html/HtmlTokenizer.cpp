@@ -148,7 +148,7 @@ void AttrReader::Keep(HtmlAttr& attr)
 
 class Tokenizer {
 public:
-    explicit Tokenizer(SharedText text) : m_pageText(std::move(text)), m_text(*m_pageText) {}
+    explicit Tokenizer(SharedText text) : m_text(*text), m_page(std::move(text)) {}
     HtmlPage Run(std::optional<OpenConstruct>* openAtEnd);
 
 private:
@@ -167,9 +167,8 @@ private:
     bool ReadServerBlock(size_t start);
     bool ReadTag(size_t start);
 
-    void AddNode(std::string name, size_t start, size_t end);
+    void AddNode(bool text, size_t start, size_t end) { m_page.AppendRead(start, end - start, text); }
 
-    SharedText m_pageText;
     std::string_view m_text;
     size_t m_pos = 0;
     bool m_rawNext = false;
@@ -191,7 +190,7 @@ HtmlPage Tokenizer::Run(std::optional<OpenConstruct>* openAtEnd)
             ReadText();
         }
         if (!closed) {
-            AddNode({}, start, m_text.size());
+            AddNode(true, start, m_text.size());
             if (openAtEnd)
                 *openAtEnd = OpenConstruct{
                     kind, start,
@@ -230,7 +229,7 @@ void Tokenizer::ReadText()
             break;
         ++end;
     }
-    AddNode({}, m_pos, end);
+    AddNode(true, m_pos, end);
     m_pos = end;
 }
 
@@ -257,7 +256,7 @@ bool Tokenizer::ReadRawText()
     if (end == std::string_view::npos)
         return false;
     if (end > m_pos)
-        AddNode({}, m_pos, end);
+        AddNode(true, m_pos, end);
     m_pos = end;
     return true;
 }
@@ -289,7 +288,7 @@ bool Tokenizer::ReadComment(size_t start)
          dash = m_text.find("--", dash + 1)) {
         m_pos = SkipSpaceFrom(m_text, dash + 2);
         if (At(m_pos) == '>') {
-            AddNode("!--", start, ++m_pos);
+            AddNode(false, start, ++m_pos);
             return true;
         }
     }
@@ -302,7 +301,7 @@ bool Tokenizer::ReadServerBlock(size_t start)
     for (size_t pct = m_text.find('%', start + 2); pct != std::string_view::npos; pct = m_text.find('%', pct + 1)) {
         m_pos = SkipSpaceFrom(m_text, pct + 1);
         if (At(m_pos) == '>') {
-            AddNode("%", start, ++m_pos);
+            AddNode(false, start, ++m_pos);
             return true;
         }
     }
@@ -320,7 +319,7 @@ bool Tokenizer::ReadTag(size_t start)
         ++m_pos;
     while (m_pos < m_text.size() && Is(m_text[m_pos], kName))
         ++m_pos;
-    std::string name(m_text.substr(start + 1, m_pos - start - 1));
+    std::string_view name = m_text.substr(start + 1, m_pos - start - 1);
     if (lead == '?') {
         size_t close = m_text.find('>', m_pos);
         m_pos = close == std::string_view::npos ? close : close + 1;
@@ -332,13 +331,8 @@ bool Tokenizer::ReadTag(size_t start)
     m_rawNext =
         name[0] != '/' && name[0] != '!' && name[0] != '?' &&
         (StartsWithNoCase(name, "script") || StartsWithNoCase(name, "style") || StartsWithNoCase(name, "textarea"));
-    AddNode(std::move(name), start, m_pos);
+    AddNode(false, start, m_pos);
     return true;
-}
-
-void Tokenizer::AddNode(std::string name, size_t start, size_t end)
-{
-    m_page.emplace_back(std::move(name)).SetSource(m_pageText, m_text.substr(start, end - start));
 }
 
 // Body of "<!--...-->" or "<%...%>": the bytes between the opener and the closer,
@@ -380,6 +374,20 @@ std::string_view OpenConstructText(OpenConstruct::Kind kind)
     default:
         return "a tag without its closing \">\"";
     }
+}
+
+std::string_view ReadNodeName(std::string_view source)
+{
+    if (source.starts_with("<!--"))
+        return source.substr(1, 3);
+    if (source.size() > 1 && source[1] == '%')
+        return source.substr(1, 1);
+    size_t end = 1;
+    if (end < source.size() && (source[end] == '/' || source[end] == '!' || source[end] == '?'))
+        ++end;
+    while (end < source.size() && Is(source[end], kName))
+        ++end;
+    return source.substr(1, end - 1);
 }
 
 std::vector<HtmlAttr> ReadNodeAttrs(std::string_view name, std::string_view source)

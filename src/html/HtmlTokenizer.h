@@ -26,6 +26,9 @@ HtmlPage ParseOwnedHtml(std::string&& text, std::optional<OpenConstruct>* openAt
 // "a tag without its closing \">\"", ... for messages about an open construct.
 std::string_view OpenConstructText(OpenConstruct::Kind kind);
 
+// The name of a tag, comment or server block read from source, its bytes from "<" to ">".
+std::string_view ReadNodeName(std::string_view source);
+
 // The attributes of a node named name that was read from source (the node's bytes
 // from "<" to ">", or a text node's text).
 std::vector<HtmlAttr> ReadNodeAttrs(std::string_view name, std::string_view source);

@@ -88,7 +88,7 @@ void AppendNodeText(std::string& out, const HtmlNode& node, TagText mode)
         AppendTextNode(out, node);
         return;
     }
-    const std::string& name = node.Name();
+    std::string_view name = node.Name();
     bool bodyNode = name == "!--" || name == "%";
     out += '<';
     out += name;
@@ -105,51 +105,83 @@ void AppendNodeText(std::string& out, const HtmlNode& node, TagText mode)
 
 namespace {
 
-// Writes nodes, copying runs of untouched nodes that lie next to each other in
-// their page's text with one append.
+// Writes nodes, handing runs of untouched nodes that lie next to each other in
+// their page's text to the sink whole, and other nodes' text in pieces of at
+// least 64 KB.
 class RunWriter {
 public:
-    RunWriter(std::string& out, TagText mode) : m_out(out), m_mode(mode) {}
-    ~RunWriter() { Flush(); }
+    RunWriter(const HtmlSink& sink, TagText mode) : m_sink(sink), m_mode(mode) {}
 
     void Add(const HtmlNode& node)
     {
         std::string_view source = node.Source();
         if (source.empty() || (m_mode == TagText::Normalised && !node.IsText())) {
-            Flush();
-            AppendNodeText(m_out, node, m_mode);
+            Emit(m_run);
+            m_run = {};
+            AppendNodeText(m_made, node, m_mode);
+            if (m_made.size() >= kPiece)
+                EmitMade();
             return;
         }
         if (source.data() != m_run.data() + m_run.size()) {
-            Flush();
+            Emit(m_run);
+            EmitMade();
             m_run = source;
             return;
         }
         m_run = std::string_view(m_run.data(), m_run.size() + source.size());
     }
 
-private:
-    void Flush()
+    bool Finish()
     {
-        m_out += m_run;
-        m_run = {};
+        Emit(m_run);
+        EmitMade();
+        return m_ok;
     }
 
-    std::string& m_out;
+private:
+    static constexpr size_t kPiece = 64 * 1024;
+
+    void Emit(std::string_view piece)
+    {
+        if (!piece.empty() && m_ok)
+            m_ok = m_sink(piece);
+    }
+    void EmitMade()
+    {
+        Emit(m_made);
+        m_made.clear();
+    }
+
+    const HtmlSink& m_sink;
     TagText m_mode;
     std::string_view m_run;
+    std::string m_made;
+    bool m_ok = true;
 };
 
+bool WriteRange(HtmlPage::const_iterator first, HtmlPage::const_iterator last, TagText mode, const HtmlSink& sink)
+{
+    RunWriter writer(sink, mode);
+    for (auto it = first; it != last; ++it)
+        writer.Add(*it);
+    return writer.Finish();
+}
+
 } // namespace
+
+bool WriteHtml(const HtmlPage& page, TagText mode, const HtmlSink& sink)
+{
+    return WriteRange(page.begin(), page.end(), mode, sink);
+}
 
 std::string WriteHtmlString(HtmlPage::const_iterator first, HtmlPage::const_iterator last, TagText mode)
 {
     std::string out;
-    {
-        RunWriter writer(out, mode);
-        for (auto it = first; it != last; ++it)
-            writer.Add(*it);
-    }
+    WriteRange(first, last, mode, [&out](std::string_view piece) {
+        out += piece;
+        return true;
+    });
     return out;
 }
 
@@ -157,12 +189,11 @@ std::string WriteHtmlString(const HtmlPage& page, TagText mode)
 {
     std::string out;
     // A page read from text mostly writes back to that size.
-    out.reserve(page.empty() ? 0 : page.front().PageTextSize());
-    {
-        RunWriter writer(out, mode);
-        for (const HtmlNode& node : page)
-            writer.Add(node);
-    }
+    out.reserve(page.TextSize());
+    WriteHtml(page, mode, [&out](std::string_view piece) {
+        out += piece;
+        return true;
+    });
     return out;
 }
 

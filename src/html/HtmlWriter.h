@@ -2,6 +2,7 @@
 
 #include "html/HtmlNode.h"
 
+#include <functional>
 #include <string>
 
 namespace quillet {
@@ -17,6 +18,10 @@ std::string WriteHtmlString(HtmlPage::const_iterator first, HtmlPage::const_iter
 // kind that a backslash does not protect, and no backslash left to protect the closing one.
 bool Quotable(std::string_view value, char quote);
 std::string WriteHtmlString(const HtmlPage& page, TagText mode = TagText::Original);
+// Hands the bytes WriteHtmlString would make to sink in pieces, without holding
+// them all at once; false when the sink refused a piece.
+using HtmlSink = std::function<bool(std::string_view)>;
+bool WriteHtml(const HtmlPage& page, TagText mode, const HtmlSink& sink);
 void AppendNodeText(std::string& out, const HtmlNode& node, TagText mode = TagText::Original);
 
 } // namespace quillet

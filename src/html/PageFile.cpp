@@ -52,6 +52,20 @@ std::string PageFile::DiskText(TagText mode) const
     return m_crlf ? Replace(text, "\n", "\r\n") : text;
 }
 
+bool PageFile::WriteDiskText(TagText mode, const HtmlSink& sink) const
+{
+    if (!m_crlf)
+        return WriteHtml(m_nodes, mode, sink);
+    return WriteHtml(m_nodes, mode, [&sink](std::string_view piece) {
+        for (size_t lf = piece.find('\n'); lf != std::string_view::npos; lf = piece.find('\n')) {
+            if (!sink(piece.substr(0, lf)) || !sink("\r\n"))
+                return false;
+            piece.remove_prefix(lf + 1);
+        }
+        return piece.empty() || sink(piece);
+    });
+}
+
 bool WriteHtmlFile(const PageFile& file, TagText mode)
 {
     return WriteFileAtomically(file.Path(), file.DiskText(mode));

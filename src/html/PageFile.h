@@ -30,6 +30,8 @@ public:
 
     // The bytes WriteHtmlFile puts on disk.
     std::string DiskText(TagText mode = TagText::Original) const;
+    // The same bytes handed to sink in pieces.
+    bool WriteDiskText(TagText mode, const HtmlSink& sink) const;
 
 private:
     std::string m_path;

@@ -18,7 +18,7 @@ inline std::string Dump(const HtmlPage& page)
             out += "T\"" + std::string(node.Text()) + "\"";
             continue;
         }
-        out += "<" + node.Name();
+        out += "<" + std::string(node.Name());
         for (const HtmlAttr& a : node.Attrs()) {
             out += " " + a.name + "=";
             if (a.quote)

@@ -111,8 +111,11 @@ int RunHtml(const Args& given)
         return 1;
     }
     NoteOpenConstruct(kHtmlCommand, args[0], file);
-    std::string text = file.DiskText(mode);
-    return std::fwrite(text.data(), 1, text.size(), stdout) == text.size() && std::fflush(stdout) == 0 ? 0 : 1;
+    // Written as it is made: a copy of a large page would double what the command holds.
+    bool written = file.WriteDiskText(mode, [](std::string_view piece) {
+        return std::fwrite(piece.data(), 1, piece.size(), stdout) == piece.size();
+    });
+    return written && std::fflush(stdout) == 0 ? 0 : 1;
 }
 
 void PrintField(HtmlPage& nodes, HtmlIter field)
