@@ -90,11 +90,12 @@ file_calls() { # folder command...
         END { n = 0; for (p in seen) n++; print calls + 0, n }' "$work/strace"
 }
 
-# Tokenize-and-write throughput in MB/s (CPU time) at one page size, from the in-process bench.
-throughput() { # build size
-    "$1/bench/bench_html_tokenizer" --benchmark_filter="BM_Quillet_PageSize/$2\$" --benchmark_format=csv \
+# Tokenize-and-write throughput (CPU time) at one page size, from the in-process
+# bench: "MB/s thousand-nodes/s".
+throughput() { # build bench size
+    "$1/bench/bench_html_tokenizer" --benchmark_filter="BM_Quillet_$2/$3\$" --benchmark_format=csv \
         --benchmark_repetitions=3 --benchmark_report_aggregates_only=true 2>/dev/null |
-        awk -F, '/_median/ { printf "%.0f\n", $6 / 1e6 }'
+        awk -F, '/_median/ { printf "%.0f %.0f\n", $6 / 1e6, $11 / 1e3 }'
 }
 
 declare -A figure
@@ -124,7 +125,8 @@ for ((r = 0; r < runs; r++)); do
 done
 for i in "${!builds[@]}"; do
     for size in 16384 16777216; do
-        figure[mbs_$size, $i]=$(throughput "${builds[$i]}" $size)
+        figure[pages_$size, $i]=$(throughput "${builds[$i]}" PageSize $size)
+        figure[same_$size, $i]=$(throughput "${builds[$i]}" SameMarkup $size)
     done
 done
 
@@ -153,9 +155,22 @@ html_cell() {
     awk -v q="${figure[html_ins, $1]}" -v x="$xmllint_ins" \
         'BEGIN { printf "%.2fG vs %.2fG instructions: %.1fx fewer", q / 1e9, x / 1e9, x / q }'
 }
+# The joined pages grow denser in markup further in, so their rate per byte falls
+# with size even at a constant cost per node: the cell gives that rate per node
+# too, and the rate on the same markup repeated to each size.
 throughput_cell() {
-    local small=${figure[mbs_16384, $1]} large=${figure[mbs_16777216, $1]}
-    awk -v s="$small" -v l="$large" 'BEGIN { printf "%d MB/s at 16 KB, %d MB/s at 16 MB (%.0f%%)", s, l, 100 * l / s }'
+    local ps pl ns nl ss sl
+    read -r ps ns <<<"${figure[pages_16384, $1]}"
+    read -r pl nl <<<"${figure[pages_16777216, $1]}"
+    read -r ss _ <<<"${figure[same_16384, $1]}"
+    read -r sl _ <<<"${figure[same_16777216, $1]}"
+    if [ "${nl:-0}" = 0 ] || [ -z "$sl" ]; then # a build whose bench counts no nodes
+        awk -v s="$ps" -v l="$pl" 'BEGIN { printf "%d MB/s at 16 KB, %d MB/s at 16 MB (%.0f%%)", s, l, 100 * l / s }'
+        return
+    fi
+    awk -v ps="$ps" -v pl="$pl" -v ns="$ns" -v nl="$nl" -v ss="$ss" -v sl="$sl" \
+        'BEGIN { printf "pages: %d MB/s at 16 KB, %d at 16 MB (%.0f%%), per node %.0f%%; same markup: %d MB/s at 16 KB, %d at 16 MB (%.0f%%)",
+                 ps, pl, 100 * pl / ps, 100 * nl / ns, ss, sl, 100 * sl / ss }'
 }
 memory_cell() {
     awk -v h="${figure[html_kb, $1]}" -v r="${figure[resave_kb, $1]}" -v pm="$page_mb" -v jm="$project_mb" \

@@ -362,21 +362,34 @@ void HtmlPage::clear()
 void HtmlPage::AppendRead(size_t start, size_t size, bool text)
 {
     PageArena& arena = Arena();
-    HtmlNode* slot = arena.NewSlot();
+    HtmlNode* slot;
+    std::uint32_t index = arena.nextSlot;
+    if (arena.freeSlots == 0 && index % PageArena::kSlotsPerBlock != 0) {
+        // The tokenizer's usual case, a node in the last block's next slot.
+        ++arena.nextSlot;
+        slot = new (arena.Node(index)) HtmlNode;
+        HtmlNode* end = arena.Node(PageArena::kEnd);
+        slot->m_link = {end->m_link.prev, PageArena::kEnd};
+        arena.Node(end->m_link.prev)->m_link.next = index;
+        end->m_link.prev = index;
+        ++arena.count;
+    } else {
+        slot = arena.NewSlot();
+        arena.LinkBefore(slot, arena.Node(PageArena::kEnd));
+    }
     if (start <= UINT32_MAX && size <= HtmlNode::kSizeMask) {
         slot->m_start = static_cast<std::uint32_t>(start);
         slot->m_bits = static_cast<std::uint32_t>(size) | (text ? HtmlNode::kText : 0);
-    } else {
-        // Beyond what a node can point at: the Extra points instead.
-        auto extra = std::make_unique<HtmlNode::Extra>();
-        extra->source = std::string_view(*arena.text).substr(start, size);
-        if (!text)
-            extra->name = std::string(ReadNodeName(extra->source));
-        extra->attrsPending = true;
-        slot->m_start = arena.AddExtra(std::move(extra));
-        slot->m_bits = HtmlNode::kExtra;
+        return;
     }
-    arena.LinkBefore(slot, Head());
+    // Beyond what a node can point at: the Extra points instead.
+    auto extra = std::make_unique<HtmlNode::Extra>();
+    extra->source = std::string_view(*arena.text).substr(start, size);
+    if (!text)
+        extra->name = std::string(ReadNodeName(extra->source));
+    extra->attrsPending = true;
+    slot->m_start = arena.AddExtra(std::move(extra));
+    slot->m_bits = HtmlNode::kExtra;
 }
 
 HtmlPage::iterator HtmlPage::splice(const_iterator pos, HtmlPage& other, const_iterator first, const_iterator last)

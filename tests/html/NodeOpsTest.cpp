@@ -139,4 +139,52 @@ TEST(NodeOps, FindNextNamedStartsWithTheGivenNode)
     EXPECT_EQ(FindNextNamed(page, std::next(page.begin()), {"select"}), page.end());
 }
 
+// A page of some thousand nodes spans many storage blocks: nodes must keep their
+// places and bytes while the page object moves, runs move within it or to another
+// page, and the page they came from is gone.
+TEST(NodeOps, NodesKeepTheirBytesThroughMovesSplicesAndReuse)
+{
+    std::string text;
+    for (int i = 0; i < 400; ++i)
+        text += "<p id=" + std::to_string(i) + ">" + std::to_string(i) + "</p>\n";
+    HtmlPage page = ParseHtml(text);
+    ASSERT_EQ(page.size(), 1600u);
+    HtmlIter late = Nth(page, 1200);
+    HtmlPage moved = std::move(page);
+    EXPECT_EQ(AttrValue(*late, "id"), "300");
+    EXPECT_EQ(std::distance(late, moved.end()), 400);
+
+    // A run moved to the end of its own page.
+    moved.splice(moved.end(), moved, Nth(moved, 0), Nth(moved, 4));
+    EXPECT_EQ(WriteHtmlString(moved), text.substr(text.find("<p id=1>")) + "<p id=0>0</p>\n");
+    moved.splice(moved.begin(), moved, Nth(moved, 1596), moved.end());
+    EXPECT_EQ(WriteHtmlString(moved), text);
+
+    // Nodes 400..799 to another page, which outlives the first; an edit on the way.
+    HtmlPage other;
+    HtmlIter first = other.splice(other.end(), moved, Nth(moved, 400), Nth(moved, 800));
+    EXPECT_EQ(AttrValue(*first, "id"), "100");
+    SetAttr(*std::next(first, 4), "id", "x");
+    HtmlNode copy = *std::next(first, 8);
+    size_t from = text.find("<p id=100>"), to = text.find("<p id=200>");
+    std::string expected = text.substr(from, to - from);
+    expected.replace(expected.find("<p id=101>"), 10, "<p id=x>");
+    moved = HtmlPage();
+    EXPECT_EQ(WriteHtmlString(other), expected);
+    EXPECT_EQ(copy.Source(), "<p id=102>");
+
+    // Freed places are reused without disturbing the nodes around them.
+    HtmlIter keep = Nth(other, 8);
+    other.erase(other.begin(), keep);
+    for (int i = 0; i < 300; ++i)
+        Append(other, NewTextNode("+"));
+    other.erase(Nth(other, 4), Nth(other, 8));
+    EXPECT_EQ(AttrValue(*keep, "id"), "102");
+    other.splice(other.begin(), ParseHtml("<b >bold</b >"));
+    EXPECT_EQ(other.size(), 691u);
+    std::string rest = expected.substr(expected.find("<p id=102>"));
+    rest.erase(rest.find("<p id=103>"), 18);
+    EXPECT_EQ(WriteHtmlString(other), "<b >bold</b >" + rest + std::string(300, '+'));
+}
+
 } // namespace
