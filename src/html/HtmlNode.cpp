@@ -94,10 +94,10 @@ HtmlNode::Extra* HtmlNode::GetExtra() const
 
 std::string_view HtmlNode::PageBytes() const
 {
-    std::uint32_t size = m_bits & kSizeMask;
+    std::uint32_t size = ReadSize();
     if (Detached() || (m_bits & kExtra) || size == 0)
         return {};
-    return std::string_view(*Arena().text).substr(m_start, size);
+    return std::string_view(Arena().text->data() + m_start, size);
 }
 
 HtmlNode::Extra& HtmlNode::MakeExtra() const
@@ -123,8 +123,8 @@ std::string_view HtmlNode::Name() const
         return extra->name;
     if (m_bits & kText)
         return {};
-    std::string_view bytes = PageBytes();
-    return bytes.empty() ? std::string_view() : ReadNodeName(bytes);
+    std::uint32_t length = (m_bits >> kNameShift) & kNameMask;
+    return length ? std::string_view(Arena().text->data() + m_start + 1, length) : std::string_view();
 }
 
 bool HtmlNode::IsText() const

@@ -74,12 +74,17 @@ private:
     friend class HtmlPage;
     friend struct PageArena;
 
-    static constexpr std::uint32_t kSizeBits = 28;
-    static constexpr std::uint32_t kSizeMask = (1u << kSizeBits) - 1;
+    // m_bits of a node read from the page: a text node's size in the low 28 bits;
+    // a tag's size in the low 22, and the length of its name in the next 6.
+    static constexpr std::uint32_t kTextSizeMask = (1u << 28) - 1;
+    static constexpr std::uint32_t kTagSizeMask = (1u << 22) - 1;
+    static constexpr std::uint32_t kNameShift = 22;
+    static constexpr std::uint32_t kNameMask = 63;
     static constexpr std::uint32_t kText = 1u << 28;     // a text node read from the page
     static constexpr std::uint32_t kExtra = 1u << 29;    // m_start is the index of an Extra
     static constexpr std::uint32_t kDetached = 1u << 30; // outside any page: m_own holds the Extra
-    static constexpr std::uint32_t kFree = 1u << 31;     // a slot of the page not in use
+
+    std::uint32_t ReadSize() const { return m_bits & ((m_bits & kText) ? kTextSizeMask : kTagSizeMask); }
 
     bool Detached() const { return (m_bits & kDetached) != 0; }
     PageArena& Arena() const;
@@ -209,7 +214,8 @@ public:
 
     // A page whose nodes are read from text; the tokenizer adds them in order.
     explicit HtmlPage(SharedText text);
-    void AppendRead(size_t start, size_t size, bool text);
+    // nameLength is that of a tag's name, which follows its "<".
+    void AppendRead(size_t start, size_t size, bool text, size_t nameLength = 0);
     // The size of the text the page was read from, 0 when it was not.
     size_t TextSize() const;
 

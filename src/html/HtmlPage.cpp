@@ -162,7 +162,7 @@ void PageArena::Free(HtmlNode* node)
     Unlink(node);
     if (node->m_bits & HtmlNode::kExtra)
         TakeExtra(node->m_start);
-    node->m_bits = HtmlNode::kFree;
+    node->m_bits = 0;
     node->m_link.next = freeSlots;
     freeSlots = IndexOf(node);
 }
@@ -221,7 +221,7 @@ void PageArena::Receive(HtmlNode* slot, HtmlNode& node, PageArena& from, bool mo
         Adopt(slot, std::move(copy));
         return;
     }
-    std::uint32_t size = node.m_bits & HtmlNode::kSizeMask;
+    std::uint32_t size = node.ReadSize();
     if (!(node.m_bits & HtmlNode::kExtra)) {
         if (size == 0) {
             slot->m_bits = 0;
@@ -359,7 +359,7 @@ void HtmlPage::clear()
     erase(begin(), end());
 }
 
-void HtmlPage::AppendRead(size_t start, size_t size, bool text)
+void HtmlPage::AppendRead(size_t start, size_t size, bool text, size_t nameLength)
 {
     PageArena& arena = Arena();
     HtmlNode* slot;
@@ -377,9 +377,15 @@ void HtmlPage::AppendRead(size_t start, size_t size, bool text)
         slot = arena.NewSlot();
         arena.LinkBefore(slot, arena.Node(PageArena::kEnd));
     }
-    if (start <= UINT32_MAX && size <= HtmlNode::kSizeMask) {
+    if (start <= UINT32_MAX && text && size <= HtmlNode::kTextSizeMask) {
         slot->m_start = static_cast<std::uint32_t>(start);
-        slot->m_bits = static_cast<std::uint32_t>(size) | (text ? HtmlNode::kText : 0);
+        slot->m_bits = static_cast<std::uint32_t>(size) | HtmlNode::kText;
+        return;
+    }
+    if (start <= UINT32_MAX && !text && size <= HtmlNode::kTagSizeMask && nameLength <= HtmlNode::kNameMask) {
+        slot->m_start = static_cast<std::uint32_t>(start);
+        slot->m_bits = static_cast<std::uint32_t>(size) | static_cast<std::uint32_t>(nameLength)
+                                                              << HtmlNode::kNameShift;
         return;
     }
     // Beyond what a node can point at: the Extra points instead.

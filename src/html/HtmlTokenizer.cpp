@@ -167,7 +167,11 @@ private:
     bool ReadServerBlock(size_t start);
     bool ReadTag(size_t start);
 
-    void AddNode(bool text, size_t start, size_t end) { m_page.AppendRead(start, end - start, text); }
+    void AddText(size_t start, size_t end) { m_page.AppendRead(start, end - start, true); }
+    void AddTag(size_t start, size_t end, size_t nameLength)
+    {
+        m_page.AppendRead(start, end - start, false, nameLength);
+    }
 
     std::string_view m_text;
     size_t m_pos = 0;
@@ -190,7 +194,7 @@ HtmlPage Tokenizer::Run(std::optional<OpenConstruct>* openAtEnd)
             ReadText();
         }
         if (!closed) {
-            AddNode(true, start, m_text.size());
+            AddText(start, m_text.size());
             if (openAtEnd)
                 *openAtEnd = OpenConstruct{
                     kind, start,
@@ -229,7 +233,7 @@ void Tokenizer::ReadText()
             break;
         ++end;
     }
-    AddNode(true, m_pos, end);
+    AddText(m_pos, end);
     m_pos = end;
 }
 
@@ -256,7 +260,7 @@ bool Tokenizer::ReadRawText()
     if (end == std::string_view::npos)
         return false;
     if (end > m_pos)
-        AddNode(true, m_pos, end);
+        AddText(m_pos, end);
     m_pos = end;
     return true;
 }
@@ -288,7 +292,7 @@ bool Tokenizer::ReadComment(size_t start)
          dash = m_text.find("--", dash + 1)) {
         m_pos = SkipSpaceFrom(m_text, dash + 2);
         if (At(m_pos) == '>') {
-            AddNode(false, start, ++m_pos);
+            AddTag(start, ++m_pos, 3);
             return true;
         }
     }
@@ -301,7 +305,7 @@ bool Tokenizer::ReadServerBlock(size_t start)
     for (size_t pct = m_text.find('%', start + 2); pct != std::string_view::npos; pct = m_text.find('%', pct + 1)) {
         m_pos = SkipSpaceFrom(m_text, pct + 1);
         if (At(m_pos) == '>') {
-            AddNode(false, start, ++m_pos);
+            AddTag(start, ++m_pos, 1);
             return true;
         }
     }
@@ -331,7 +335,7 @@ bool Tokenizer::ReadTag(size_t start)
     m_rawNext =
         name[0] != '/' && name[0] != '!' && name[0] != '?' &&
         (StartsWithNoCase(name, "script") || StartsWithNoCase(name, "style") || StartsWithNoCase(name, "textarea"));
-    AddNode(false, start, m_pos);
+    AddTag(start, m_pos, name.size());
     return true;
 }
 
