@@ -44,7 +44,7 @@ void BM_SaveProject(benchmark::State& state)
     for (auto _ : state) {
         ProjectWriter out;
         WriteProject(out, project);
-        std::string disk = out.DiskText();
+        std::string disk(out.DiskText());
         bytes = disk.size();
         benchmark::DoNotOptimize(disk);
     }
@@ -56,7 +56,7 @@ void BM_LoadProject(benchmark::State& state)
 {
     ProjectWriter out;
     WriteProject(out, Generated(static_cast<int>(state.range(0))));
-    std::string disk = out.DiskText();
+    std::string disk(out.DiskText());
     for (auto _ : state) {
         ProjectReader in(disk);
         Project project;

@@ -94,7 +94,10 @@ bool CheckActions(const ActionList& actions, const Project& project, Prompter& p
 bool CheckServedForm(const Form& form, const Project& project, const std::string& projectFile, Prompter& prompter)
 {
     LoadedPage page;
-    Form named = form;
+    // Finding the form needs its page and name only, not a copy of every action.
+    Form named;
+    named.pageFile = form.pageFile;
+    named.formName = form.formName;
     if (!LoadServedForm(named, projectFile, page, prompter))
         return false;
     for (const Handler& handler : form.handlers) {
@@ -236,7 +239,9 @@ bool CheckFormPages(const Project& project, const std::string& projectFile, Prom
 {
     for (const Form* form : ScriptFormList(project)) {
         LoadedPage page;
-        Form named = *form;
+        Form named;
+        named.pageFile = form->pageFile;
+        named.formName = form->formName;
         if (!LoadServedForm(named, projectFile, page, prompter))
             return false;
     }

@@ -26,7 +26,7 @@ Action::Body BodyFor(ActionType type)
         return RecordAction{};
     case ActionType::SendEmail:
     case ActionType::SendBulkEmail:
-        return MailAction{};
+        return Indirect<MailAction>();
     case ActionType::ReadWriteFile:
         return FileAction{};
     case ActionType::RespondToBrowser:
@@ -217,7 +217,10 @@ void ReadRecordFields(ProjectReader& in, RecordAction& r)
     r.dataSource = Text(in, "ACTION_DSN");
     r.table = Text(in, "ACTION_TABLE");
     r.rowsPerPage = ReadNumber(in, "ACTION_NROWS");
-    ReadCounted(in, ReadCount(in, "ACTION_COLNUM"), "ACTION_COL_TBLNAME", [&] {
+    long count = ReadCount(in, "ACTION_COLNUM");
+    // Every column takes at least a line with one of its keys.
+    r.columns.reserve(in.RoomFor(count, std::string_view("ACTION_COL_COLVAL\n").size()));
+    ReadCounted(in, count, "ACTION_COL_TBLNAME", [&] {
         ActionColumn& c = r.columns.emplace_back();
         c.tableName = Text(in, "ACTION_COL_TBLNAME");
         c.columnName = Text(in, "ACTION_COL_COLNAME");
@@ -351,6 +354,8 @@ void ReadActionList(ProjectReader& in, ActionList& list, int depth)
         in.Fail(start, FormatMessage(Msg::ExpectedShallowerNesting, {std::to_string(kMaxNesting)}));
         return;
     }
+    // Every action takes at least its type and its name.
+    list.reserve(list.size() + in.RoomFor(count, std::string_view("ACTION_TYPE=0\nACTION_NAME\n").size()));
     ReadCounted(in, count, "ACTION_TYPE", [&] {
         if (std::optional<Action> action = ReadAction(in, depth))
             list.push_back(std::move(*action));

@@ -3,6 +3,7 @@
 #include "project/Criterion.h"
 #include "project/Form.h"
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -133,8 +134,37 @@ struct FormAction {
     bool operator==(const FormAction&) const = default;
 };
 
+// A value kept on the heap and copied deeply, so that a rarely used large record
+// does not make every action as large as itself. A moved-from one holds nothing
+// and may only be assigned or destroyed.
+template <typename T>
+class Indirect {
+public:
+    Indirect() : m_value(std::make_unique<T>()) {}
+    Indirect(const Indirect& other) : m_value(std::make_unique<T>(*other)) {}
+    Indirect(Indirect&&) noexcept = default;
+    Indirect& operator=(const Indirect& other)
+    {
+        if (!m_value)
+            m_value = std::make_unique<T>(*other);
+        else if (this != &other)
+            *m_value = *other;
+        return *this;
+    }
+    Indirect& operator=(Indirect&&) noexcept = default;
+
+    T& operator*() { return *m_value; }
+    const T& operator*() const { return *m_value; }
+
+    bool operator==(const Indirect& other) const { return *m_value == *other.m_value; }
+
+private:
+    std::unique_ptr<T> m_value;
+};
+
 struct Action {
-    using Body = std::variant<RecordAction, MailAction, FileAction, ResponseAction, CodeAction, CookieAction,
+    // Mail records are by far the largest and among the rarest.
+    using Body = std::variant<RecordAction, Indirect<MailAction>, FileAction, ResponseAction, CodeAction, CookieAction,
                               ConditionAction, FormAction>;
 
     ActionType type = ActionType::InsertRecord;
@@ -145,8 +175,8 @@ struct Action {
 
     RecordAction& Record() { return std::get<RecordAction>(body); }
     const RecordAction& Record() const { return std::get<RecordAction>(body); }
-    MailAction& Mail() { return std::get<MailAction>(body); }
-    const MailAction& Mail() const { return std::get<MailAction>(body); }
+    MailAction& Mail() { return *std::get<Indirect<MailAction>>(body); }
+    const MailAction& Mail() const { return *std::get<Indirect<MailAction>>(body); }
     FileAction& File() { return std::get<FileAction>(body); }
     const FileAction& File() const { return std::get<FileAction>(body); }
     ResponseAction& Response() { return std::get<ResponseAction>(body); }
@@ -161,7 +191,7 @@ struct Action {
     const FormAction& FormBody() const { return std::get<FormAction>(body); }
 
     bool IsRecord() const { return std::holds_alternative<RecordAction>(body); }
-    bool IsMail() const { return std::holds_alternative<MailAction>(body); }
+    bool IsMail() const { return std::holds_alternative<Indirect<MailAction>>(body); }
 };
 
 // A new record of that type with every field empty or zero; none for a number

@@ -6,6 +6,7 @@
 #include "project/UnsavedFiles.h"
 
 #include <sys/stat.h>
+#include <xxhash.h>
 
 namespace quillet {
 
@@ -26,23 +27,53 @@ ProjectDocument::ProjectDocument(Prompter& prompter) : m_prompter(prompter)
 
 namespace {
 
-std::string ProjectText(const Project& project, const ServerSettings& settings)
+// A 128-bit hash of a project's file text, fed in pieces; nothing when it could not be made.
+class TextDigest {
+public:
+    TextDigest() : m_state(XXH3_createState()) { m_ok = m_state && XXH3_128bits_reset(m_state) == XXH_OK; }
+    ~TextDigest() { XXH3_freeState(m_state); }
+    TextDigest(const TextDigest&) = delete;
+    TextDigest& operator=(const TextDigest&) = delete;
+
+    void Add(std::string_view piece)
+    {
+        m_ok = m_ok && XXH3_128bits_update(m_state, piece.data(), piece.size()) == XXH_OK;
+    }
+    std::optional<ProjectDocument::Digest> Finish() const
+    {
+        if (!m_ok)
+            return std::nullopt;
+        XXH128_hash_t hash = XXH3_128bits_digest(m_state);
+        return ProjectDocument::Digest{hash.low64, hash.high64};
+    }
+
+private:
+    XXH3_state_t* m_state;
+    bool m_ok = false;
+};
+
+// The text itself is never held: a large project would need its size again.
+std::optional<ProjectDocument::Digest> ProjectDigest(const Project& project, const ServerSettings& settings)
 {
-    ProjectWriter out;
+    TextDigest digest;
+    ProjectWriter out([&digest](std::string_view piece) { digest.Add(piece); });
     WriteProject(out, project, &settings);
-    return out.Text();
+    out.Flush();
+    return digest.Finish();
 }
 
 } // namespace
 
 bool ProjectDocument::IsModified(const ServerSettings& shownSettings) const
 {
-    return ProjectText(m_project, shownSettings) != m_savedText;
+    // A digest that could not be made counts as a change, so nothing is closed unsaved.
+    auto now = ProjectDigest(m_project, shownSettings);
+    return !now || !m_savedDigest || *now != *m_savedDigest;
 }
 
 void ProjectDocument::MarkUnmodified()
 {
-    m_savedText = ProjectText(m_project, m_project.settings);
+    m_savedDigest = ProjectDigest(m_project, m_project.settings);
 }
 
 std::string ProjectDocument::ProjectFilePath(const std::string& path)
@@ -99,6 +130,7 @@ bool ProjectDocument::LoadProject(const std::string& path)
     m_project = std::move(loaded);
     m_path = path;
     m_loadedBytes = in->Size();
+    in.reset();
     MarkUnmodified();
     return true;
 }
@@ -115,7 +147,9 @@ bool ProjectDocument::SaveProject(const std::string& path)
         m_prompter.Show(FormatMessage(Msg::CantCreateFile, {target}));
         return false;
     }
-    m_savedText = out.Text();
+    TextDigest digest;
+    digest.Add(out.DiskText());
+    m_savedDigest = digest.Finish();
     return true;
 }
 

@@ -2,7 +2,10 @@
 
 #include "project/Project.h"
 
+#include <array>
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace quillet {
@@ -18,6 +21,9 @@ public:
     static constexpr const char* kExtension = ".prj";
     static constexpr const char* kTypeId = "Quillet.Document";
     static constexpr const char* kTypeName = "Quillet Document";
+
+    // What tells a changed project from the one last read or written.
+    using Digest = std::array<uint64_t, 2>;
 
     explicit ProjectDocument(Prompter& prompter);
 
@@ -58,7 +64,8 @@ private:
     std::string m_path;
     // A save writes about what the load read.
     size_t m_loadedBytes = 0;
-    std::string m_savedText;
+    // Of the file text last read or written.
+    std::optional<Digest> m_savedDigest;
     std::function<void()> m_storeEdits;
 };
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <climits>
 #include <cstdint>
 #include <cstdio>
@@ -97,6 +98,12 @@ std::string_view ProjectReader::Take(size_t count)
     return taken;
 }
 
+size_t ProjectReader::RoomFor(long count, size_t minBytes) const
+{
+    size_t left = AtEnd() ? 0 : m_text.size() - m_pos;
+    return count <= 0 ? 0 : std::min(static_cast<size_t>(count), left / minBytes);
+}
+
 void ProjectReader::NoteMissed(size_t position, std::string_view key)
 {
     if (m_missedAt == position)
@@ -149,31 +156,61 @@ bool ProjectReader::ExpectEnd()
     return !m_error;
 }
 
+ProjectWriter::ProjectWriter(std::function<void(std::string_view)> sink) : m_sink(std::move(sink))
+{
+    Reserve(kPieceBytes + 4096);
+}
+
+void ProjectWriter::Reserve(size_t bytes)
+{
+    if (bytes <= m_capacity)
+        return;
+    // Not filled: pages of a large reserve that are never written take no memory.
+    auto data = std::make_unique_for_overwrite<char[]>(bytes);
+    if (m_size > 0)
+        std::memcpy(data.get(), m_data.get(), m_size);
+    m_data = std::move(data);
+    m_capacity = bytes;
+}
+
 void ProjectWriter::Raw(std::string_view text)
 {
     for (size_t lf; (lf = text.find('\n')) != std::string_view::npos; text.remove_prefix(lf + 1)) {
-        m_disk.append(text.data(), lf);
-        m_disk += "\r\n";
+        Append(text.substr(0, lf));
+        Append("\r\n");
     }
-    m_disk += text;
+    Append(text);
+    Grown();
+}
+
+void ProjectWriter::Flush()
+{
+    if (m_sink && m_size > 0) {
+        m_sink(DiskText());
+        m_size = 0;
+    }
 }
 
 void ProjectWriter::SetByteOrderMark(bool mark)
 {
-    if (mark && !std::string_view(m_disk).starts_with(kByteOrderMark))
-        m_disk.insert(0, kByteOrderMark);
+    if (!mark || DiskText().starts_with(kByteOrderMark))
+        return;
+    Reserve(m_size + kByteOrderMark.size());
+    std::memmove(m_data.get() + kByteOrderMark.size(), m_data.get(), m_size);
+    std::memcpy(m_data.get(), kByteOrderMark.data(), kByteOrderMark.size());
+    m_size += kByteOrderMark.size();
 }
 
 std::string ProjectWriter::Text() const
 {
-    std::string text = m_disk;
+    std::string text(DiskText());
     DropCrBeforeLf(text);
     return text;
 }
 
 bool ProjectWriter::Commit(const std::string& path) const
 {
-    return WriteFileAtomically(path, m_disk);
+    return WriteFileAtomically(path, DiskText());
 }
 
 ReadResult ReadValue(ProjectReader& in, std::string_view key, bool listEntry)
@@ -182,16 +219,14 @@ ReadResult ReadValue(ProjectReader& in, std::string_view key, bool listEntry)
     auto line = in.NextLine();
     if (!line)
         return {};
-    size_t eq = line->find('=');
-    if (line->substr(0, eq) != key) {
+    // No key holds "=", so the key is all that comes before the line's first one.
+    if (!line->starts_with(key) || (line->size() > key.size() && (*line)[key.size()] != '=')) {
         in.Rewind(start);
         if (!listEntry)
             in.NoteMissed(start, key);
         return {};
     }
-    if (eq == std::string_view::npos)
-        return {true, {}};
-    return {true, std::string(line->substr(eq + 1))};
+    return {true, std::string(line->substr(std::min(line->size(), key.size() + 1)))};
 }
 
 std::optional<long> ParseWholeNumber(std::string_view text)
@@ -335,30 +370,22 @@ ReadResult ReadLineBlock(ProjectReader& in, std::string_view key, long length)
     return r;
 }
 
-namespace {
-
 // A plain value runs to the end of its line, so a line break inside it would
 // turn the rest into a stray entry; it is written as a blank instead. A lone CR
 // is kept, except at the end, where it would read as a CR CR LF line end.
-void AppendOneLine(std::string& out, std::string_view text)
+void ProjectWriter::Value(std::string_view key, std::string_view text)
 {
+    Append(key);
+    Append("=");
     while (!text.empty() && text.back() == '\r')
         text.remove_suffix(1);
     for (size_t lf; (lf = text.find('\n')) != std::string_view::npos; text.remove_prefix(lf + 1)) {
-        out.append(text.data(), lf > 0 && text[lf - 1] == '\r' ? lf - 1 : lf);
-        out += ' ';
+        Append(text.substr(0, lf > 0 && text[lf - 1] == '\r' ? lf - 1 : lf));
+        Append(" ");
     }
-    out += text;
-}
-
-} // namespace
-
-void ProjectWriter::Value(std::string_view key, std::string_view text)
-{
-    m_disk += key;
-    m_disk += '=';
-    AppendOneLine(m_disk, text);
-    m_disk += "\r\n";
+    Append(text);
+    Append("\r\n");
+    Grown();
 }
 
 void WriteValue(ProjectWriter& out, std::string_view key, std::string_view text)
@@ -368,7 +395,9 @@ void WriteValue(ProjectWriter& out, std::string_view key, std::string_view text)
 
 void WriteNumber(ProjectWriter& out, std::string_view key, long number)
 {
-    WriteValue(out, key, std::to_string(number));
+    char digits[24];
+    auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
+    WriteValue(out, key, std::string_view(digits, static_cast<size_t>(end - digits)));
 }
 
 void WriteMarkedValue(ProjectWriter& out, std::string_view key, std::string_view text)

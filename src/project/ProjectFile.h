@@ -1,6 +1,10 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -39,6 +43,9 @@ public:
     void Rewind(size_t position) { m_pos = position; }
     // Up to count characters from the current position.
     std::string_view Take(size_t count);
+    // How many of count entries of at least minBytes each the rest of the text
+    // can hold: room for a list that a false count cannot inflate.
+    size_t RoomFor(long count, size_t minBytes) const;
 
     // Notes that key was looked for at position and not found there; the first
     // key missed at a line is what a later failure there names as expected.
@@ -76,8 +83,13 @@ private:
 // failed save leaves the old file.
 class ProjectWriter {
 public:
+    ProjectWriter() = default;
+    // A writer that hands its text to sink in pieces as it grows instead of
+    // keeping it all; Flush() hands over the rest.
+    explicit ProjectWriter(std::function<void(std::string_view)> sink);
+
     // Room for about that many bytes, so the text does not move as it grows.
-    void Reserve(size_t bytes) { m_disk.reserve(bytes); }
+    void Reserve(size_t bytes);
     // Every LF of text goes to disk as CR LF.
     void Raw(std::string_view text);
     // A "key=text" line; line breaks in text become blanks.
@@ -86,11 +98,30 @@ public:
     void SetByteOrderMark(bool mark);
     // The text with LF line ends.
     std::string Text() const;
-    const std::string& DiskText() const { return m_disk; }
+    std::string_view DiskText() const { return {m_data.get(), m_size}; }
     bool Commit(const std::string& path) const;
+    void Flush();
 
 private:
-    std::string m_disk;
+    // Lines are short and many: appending is a copy into room already there.
+    void Append(std::string_view text)
+    {
+        if (text.size() > m_capacity - m_size)
+            Reserve(std::max({m_size + text.size(), 2 * m_capacity, size_t{4096}}));
+        std::memcpy(m_data.get() + m_size, text.data(), text.size());
+        m_size += text.size();
+    }
+    void Grown()
+    {
+        if (m_sink && m_size >= kPieceBytes)
+            Flush();
+    }
+
+    static constexpr size_t kPieceBytes = 64 << 10;
+    std::unique_ptr<char[]> m_data;
+    size_t m_size = 0;
+    size_t m_capacity = 0;
+    std::function<void(std::string_view)> m_sink;
 };
 
 enum class MarkedResult { Found, OtherKey, End };

@@ -138,6 +138,15 @@ TEST(Document, OnlyChangesAreAskedAbout)
     ServerSettings shown = doc.Content().settings;
     shown.perlPath = "/usr/local/bin/perl";
     EXPECT_TRUE(doc.IsModified(shown));
+    std::string& formName = doc.Content().forms.at(0).formName;
+    formName += "x";
+    EXPECT_TRUE(doc.IsModified());
+    formName.pop_back();
+    EXPECT_FALSE(doc.IsModified());
+    TempDir dir;
+    formName += "x";
+    ASSERT_TRUE(doc.SaveProject(dir.File("saved.prj")));
+    EXPECT_FALSE(doc.IsModified());
     EXPECT_TRUE(doc.CloseProject());
 
     int saves = 0;
@@ -288,7 +297,7 @@ TEST(Document, EveryFixtureThatLoadsResavesStably)
             return std::nullopt;
         ProjectWriter out;
         WriteProject(out, project);
-        return out.DiskText();
+        return std::string(out.DiskText());
     };
     for (const auto& entry : std::filesystem::directory_iterator(QUILLET_TEST_DATA "/project")) {
         std::string name = entry.path().filename().string();

@@ -192,4 +192,20 @@ TEST(ProjectWriter, KeepsAByteOrderMark)
     WriteValue(out, "A", "1");
     EXPECT_EQ(out.DiskText(), "\xEF\xBB\xBF"
                               "A=1\r\n");
+
+    // A writer that hands its text on in pieces hands on the same bytes.
+    std::string pieces;
+    ProjectWriter piecewise([&pieces](std::string_view piece) { pieces += piece; });
+    piecewise.SetByteOrderMark(true);
+    ProjectWriter whole;
+    whole.SetByteOrderMark(true);
+    for (int i = 0; i < 20000; ++i) {
+        for (ProjectWriter* w : {&piecewise, &whole}) {
+            WriteNumber(*w, "N", -i);
+            WriteBlock(*w, "B", "x\r\ny");
+        }
+    }
+    piecewise.Flush();
+    EXPECT_GT(pieces.size(), size_t{200000});
+    EXPECT_EQ(pieces, whole.DiskText());
 }

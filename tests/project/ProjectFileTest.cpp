@@ -16,7 +16,7 @@ std::string Serialize(const Project& project)
 {
     ProjectWriter out;
     WriteProject(out, project);
-    return out.DiskText();
+    return std::string(out.DiskText());
 }
 
 Project Parse(const std::string& text)
@@ -252,6 +252,14 @@ TEST(ProjectFile, CopyActionIsDeepAndOnlyBetweenEqualTypes)
     EXPECT_EQ(target, source);
     target.Condition().actions[0].name = "Changed";
     EXPECT_NE(target, source);
+
+    // Mail records live apart from the action; a copy must not share them.
+    Action mail = EveryAction(0)[4];
+    Action mailCopy = mail;
+    mailCopy.Mail().attachments.pop_back();
+    EXPECT_NE(mailCopy, mail);
+    mailCopy = mail;
+    EXPECT_EQ(mailCopy, mail);
 
     Action code = Make(ActionType::PerlCodeBlock, "Code");
     CopyAction(code, source);
