@@ -54,7 +54,8 @@ size_t SkipQuoted(std::string_view text, size_t pos)
 // From an opening bracket to just after the one that closes it, quotes skipped whole.
 size_t SkipBracketed(std::string_view text, size_t pos)
 {
-    std::vector<char> closers;
+    // A string, so that the usual few levels need no allocation.
+    std::string closers;
     while (pos < text.size()) {
         char c = text[pos];
         if (c == '\'' || c == '"') {

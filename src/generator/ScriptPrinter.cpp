@@ -7,6 +7,14 @@ namespace quillet {
 // Whole lines at a time: a script of ten thousand actions is megabytes long.
 void ScriptPrinter::Append(std::string_view text)
 {
+    // Outside nested blocks no line needs anything added.
+    if (m_indent.empty()) {
+        if (!text.empty()) {
+            m_text += text;
+            m_atLineStart = text.back() == '\n';
+        }
+        return;
+    }
     while (!text.empty()) {
         if (m_atLineStart && text.front() != '\n')
             m_text += m_indent;

@@ -194,11 +194,6 @@ void WriteActionList(ProjectWriter& out, const ActionList& list)
 
 namespace {
 
-std::string Text(ProjectReader& in, std::string_view key)
-{
-    return ReadValue(in, key).text;
-}
-
 // Reads count entries with readOne; an entry that consumes no line means the
 // count promised more than the file holds.
 template <typename ReadOne>
@@ -214,37 +209,37 @@ void ReadCounted(ProjectReader& in, long count, std::string_view firstKey, ReadO
 
 void ReadRecordFields(ProjectReader& in, RecordAction& r)
 {
-    r.dataSource = Text(in, "ACTION_DSN");
-    r.table = Text(in, "ACTION_TABLE");
+    ReadText(in, "ACTION_DSN", r.dataSource);
+    ReadText(in, "ACTION_TABLE", r.table);
     r.rowsPerPage = ReadNumber(in, "ACTION_NROWS");
     long count = ReadCount(in, "ACTION_COLNUM");
     // Every column takes at least a line with one of its keys.
     r.columns.reserve(in.RoomFor(count, std::string_view("ACTION_COL_COLVAL\n").size()));
     ReadCounted(in, count, "ACTION_COL_TBLNAME", [&] {
         ActionColumn& c = r.columns.emplace_back();
-        c.tableName = Text(in, "ACTION_COL_TBLNAME");
-        c.columnName = Text(in, "ACTION_COL_COLNAME");
+        ReadText(in, "ACTION_COL_TBLNAME", c.tableName);
+        ReadText(in, "ACTION_COL_COLNAME", c.columnName);
         c.attributes = ReadInt(in, "ACTION_COL_COLATTR");
-        c.function = Text(in, "ACTION_COL_COLFUNC");
-        c.value = Text(in, "ACTION_COL_COLVAL");
-        c.header = Text(in, "ACTION_COL_COLHDR");
+        ReadText(in, "ACTION_COL_COLFUNC", c.function);
+        ReadText(in, "ACTION_COL_COLVAL", c.value);
+        ReadText(in, "ACTION_COL_COLHDR", c.header);
     });
     ReadCriteria(in, r.criteria);
 }
 
 void ReadMailFields(ProjectReader& in, MailAction& m)
 {
-    m.templateFile = Text(in, "ACTION_FILE");
+    ReadText(in, "ACTION_FILE", m.templateFile);
     m.mailMode = ReadInt(in, "ACTION_EMAILMODE");
-    m.sender = Text(in, "ACTION_SENDER");
-    m.from = Text(in, "ACTION_FROM");
-    m.to = Text(in, "ACTION_TO");
-    m.cc = Text(in, "ACTION_CC");
-    m.subject = Text(in, "ACTION_SUBJECT");
-    m.server = Text(in, "ACTION_SERVER");
-    m.popServer = Text(in, "ACTION_POP");
-    m.popUser = Text(in, "ACTION_USER");
-    m.popPassword = Text(in, "ACTION_PASS");
+    ReadText(in, "ACTION_SENDER", m.sender);
+    ReadText(in, "ACTION_FROM", m.from);
+    ReadText(in, "ACTION_TO", m.to);
+    ReadText(in, "ACTION_CC", m.cc);
+    ReadText(in, "ACTION_SUBJECT", m.subject);
+    ReadText(in, "ACTION_SERVER", m.server);
+    ReadText(in, "ACTION_POP", m.popServer);
+    ReadText(in, "ACTION_USER", m.popUser);
+    ReadText(in, "ACTION_PASS", m.popPassword);
     m.smtpAuth = ReadInt(in, "ACTION_BAUTH");
     while (!in.Failed()) {
         ReadResult path = ReadValue(in, "ATTACHMENT", true);
@@ -252,9 +247,9 @@ void ReadMailFields(ProjectReader& in, MailAction& m)
             break;
         Attachment& a = m.attachments.emplace_back();
         a.path = std::move(path.text);
-        a.contentType = Text(in, "CONTENT_TYPE");
-        a.encoding = Text(in, "ENC");
-        a.kind = Text(in, "TYPE");
+        ReadText(in, "CONTENT_TYPE", a.contentType);
+        ReadText(in, "ENC", a.encoding);
+        ReadText(in, "TYPE", a.kind);
         a.binaryMode = ReadInt(in, "BINMODE");
         a.isTemplate = ReadInt(in, "TEMPLATE");
     }
@@ -281,20 +276,20 @@ void ReadBody(ProjectReader& in, Action& action, int depth)
         break;
     case ActionType::ReadWriteFile:
         action.File().mode = ReadInt(in, "ACTION_MODE");
-        action.File().file = Text(in, "ACTION_FILE");
-        action.File().dataFile = Text(in, "ACTION_FILES");
+        ReadText(in, "ACTION_FILE", action.File().file);
+        ReadText(in, "ACTION_FILES", action.File().dataFile);
         break;
     case ActionType::RespondToBrowser:
-        action.Response().file = Text(in, "ACTION_FILE");
+        ReadText(in, "ACTION_FILE", action.Response().file);
         action.Response().postMode = ReadInt(in, "ACTION_POSTMODE");
-        action.Response().url = Text(in, "ACTION_URL");
+        ReadText(in, "ACTION_URL", action.Response().url);
         break;
     case ActionType::PerlCodeBlock:
         action.Code().code = ReadCode(in);
         break;
     case ActionType::GenerateHtmlForm:
         ReadNumber(in, "ACTION_MODE");
-        action.FormBody().form.pageFile = Text(in, "ACTION_FILE");
+        ReadText(in, "ACTION_FILE", action.FormBody().form.pageFile);
         ReadValue(in, "ACTION_FILES");
         break;
     case ActionType::SetHttpCookies:

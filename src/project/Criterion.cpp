@@ -24,14 +24,14 @@ void ReadCriteria(ProjectReader& in, CriteriaList& criteria)
     for (long i = 0; i < count && !in.Failed(); ++i) {
         size_t start = in.Position();
         Criterion& c = criteria.emplace_back();
-        c.table = ReadValue(in, "CRITERIA_TBLNAME").text;
-        c.column = ReadValue(in, "CRITERIA_COLNAME").text;
+        ReadText(in, "CRITERIA_TBLNAME", c.table);
+        ReadText(in, "CRITERIA_COLNAME", c.column);
         long cells = ReadCount(in, "CRITERIA_NUMORS");
         for (long j = 0; j < cells && !in.Failed(); ++j) {
             size_t cellStart = in.Position();
             OrCell& cell = c.cells.emplace_back();
-            cell.op = ReadValue(in, "CRITERIA_OP").text;
-            cell.value = ReadValue(in, "CRITERIA_COLVAL").text;
+            ReadText(in, "CRITERIA_OP", cell.op);
+            ReadText(in, "CRITERIA_COLVAL", cell.value);
             // A count larger than what follows is a damaged file.
             if (in.Position() == cellStart)
                 in.FailMissing(cellStart, "\"CRITERIA_OP=\"");

@@ -112,25 +112,46 @@ void ProjectDocument::NewUntitled()
     MarkUnmodified();
 }
 
-bool ProjectDocument::LoadProject(const std::string& path)
+namespace {
+
+// bytes, when given, gets the size of the text read.
+std::optional<Project> ReadFile(const std::string& path, Prompter& prompter, size_t* bytes = nullptr)
 {
     auto in = ProjectReader::FromFile(path);
     if (!in) {
-        m_prompter.Show(FormatMessage(Msg::CantOpenFile, {path}));
-        return false;
+        prompter.Show(FormatMessage(Msg::CantOpenFile, {path}));
+        return std::nullopt;
     }
     Project loaded;
     if (!ReadProject(*in, loaded)) {
         std::string message = FormatMessage(Msg::CantReadBadProject, {path});
         if (in->Error())
             message += "\r\n" + in->Error()->message;
-        m_prompter.Show(message);
-        return false;
+        prompter.Show(message);
+        return std::nullopt;
     }
-    m_project = std::move(loaded);
+    if (bytes)
+        *bytes = in->Size();
+    return loaded;
+}
+
+} // namespace
+
+std::optional<Project> ProjectDocument::ReadProjectFile(const std::string& path, Prompter& prompter)
+{
+    return ReadFile(path, prompter);
+}
+
+bool ProjectDocument::LoadProject(const std::string& path)
+{
+    // The text read is released before the record of it is made.
+    size_t bytes = 0;
+    std::optional<Project> loaded = ReadFile(path, m_prompter, &bytes);
+    if (!loaded)
+        return false;
+    m_project = std::move(*loaded);
     m_path = path;
-    m_loadedBytes = in->Size();
-    in.reset();
+    m_loadedBytes = bytes;
     MarkUnmodified();
     return true;
 }

@@ -31,6 +31,10 @@ public:
     // A project with one empty form that has no file yet; its first save needs a path.
     void NewUntitled();
     bool LoadProject(const std::string& path);
+    // The project in the file at path, for work that never saves it: the
+    // document's record of what was read is not made. Failures are shown as
+    // LoadProject shows them.
+    static std::optional<Project> ReadProjectFile(const std::string& path, Prompter& prompter);
     bool SaveProject(const std::string& path);
     // Asks to save when the content differs from the file; false when the user
     // cancels or the save failed, and the project then stays open.

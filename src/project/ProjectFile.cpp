@@ -213,20 +213,34 @@ bool ProjectWriter::Commit(const std::string& path) const
     return WriteFileAtomically(path, DiskText());
 }
 
-ReadResult ReadValue(ProjectReader& in, std::string_view key, bool listEntry)
+std::optional<std::string_view> ReadValueView(ProjectReader& in, std::string_view key, bool listEntry)
 {
     size_t start = in.Position();
     auto line = in.NextLine();
     if (!line)
-        return {};
+        return std::nullopt;
     // No key holds "=", so the key is all that comes before the line's first one.
     if (!line->starts_with(key) || (line->size() > key.size() && (*line)[key.size()] != '=')) {
         in.Rewind(start);
         if (!listEntry)
             in.NoteMissed(start, key);
-        return {};
+        return std::nullopt;
     }
-    return {true, std::string(line->substr(std::min(line->size(), key.size() + 1)))};
+    return line->substr(std::min(line->size(), key.size() + 1));
+}
+
+ReadResult ReadValue(ProjectReader& in, std::string_view key, bool listEntry)
+{
+    std::optional<std::string_view> value = ReadValueView(in, key, listEntry);
+    if (!value)
+        return {};
+    return {true, std::string(*value)};
+}
+
+void ReadText(ProjectReader& in, std::string_view key, std::string& text)
+{
+    std::optional<std::string_view> value = ReadValueView(in, key);
+    text.assign(value.value_or(std::string_view()));
 }
 
 std::optional<long> ParseWholeNumber(std::string_view text)
@@ -255,12 +269,12 @@ namespace {
 std::optional<long> ReadWholeNumber(ProjectReader& in, std::string_view key, bool* found, bool listEntry)
 {
     size_t start = in.Position();
-    ReadResult r = ReadValue(in, key, listEntry);
+    std::optional<std::string_view> text = ReadValueView(in, key, listEntry);
     if (found)
-        *found = r.found;
-    if (!r.found)
+        *found = text.has_value();
+    if (!text)
         return 0;
-    std::optional<long> number = ParseWholeNumber(r.text);
+    std::optional<long> number = ParseWholeNumber(*text);
     if (!number)
         in.Fail(start, FormatMessage(Msg::ExpectedNumberAfter, {KeyText(key)}));
     return number;

@@ -134,6 +134,10 @@ struct ReadResult {
 // listEntry marks a look for one more entry of a list that may have ended;
 // such a key is not what a later failure at that line names as expected.
 ReadResult ReadValue(ProjectReader& in, std::string_view key, bool listEntry = false);
+// The same without a copy: the text stays in the reader, valid while it lives.
+std::optional<std::string_view> ReadValueView(ProjectReader& in, std::string_view key, bool listEntry = false);
+// Sets text to the entry's value, or empties it when the entry is missing.
+void ReadText(ProjectReader& in, std::string_view key, std::string& text);
 // A missing entry gives 0; a value that is not a whole number in range fails the read.
 long ReadNumber(ProjectReader& in, std::string_view key, bool* found = nullptr, bool listEntry = false);
 int ReadInt(ProjectReader& in, std::string_view key, bool* found = nullptr);

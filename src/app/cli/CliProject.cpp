@@ -8,10 +8,10 @@ namespace quillet::cli {
 
 bool LoadUploadList(const std::string& path, unsigned kinds, Prompter& prompter, Project& project, UploadList& list)
 {
-    ProjectDocument doc(prompter);
-    if (!doc.LoadProject(path))
+    std::optional<Project> loaded = ProjectDocument::ReadProjectFile(path, prompter);
+    if (!loaded)
         return false;
-    project = std::move(doc.Content());
+    project = std::move(*loaded);
     if (const Form* form = project.CurrentForm())
         BuildUploadList(list, PathContext::ForProject(project, path), project.settings, *form, kinds, true, prompter);
     return true;

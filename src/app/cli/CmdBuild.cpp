@@ -27,11 +27,11 @@ int RunBuild(const Args& given)
     CliPrompter prompter = CliPrompter::FromArgs(args);
     if (args.size() != 1)
         return UsageError(kBuildCommand, "expects one project file");
-    ProjectDocument doc(prompter);
-    if (!doc.LoadProject(args[0]))
+    std::optional<Project> project = ProjectDocument::ReadProjectFile(args[0], prompter);
+    if (!project)
         return 1;
     std::string scriptPath;
-    if (!BuildProject(doc.Content(), doc.Path(), prompter, &scriptPath))
+    if (!BuildProject(*project, args[0], prompter, &scriptPath))
         return 1;
     std::printf("%s\n", scriptPath.c_str());
     return 0;
