@@ -5,11 +5,12 @@
 #
 #   bench/table.sh BUILD [BUILD...]
 #
-# Each BUILD is a Release build configured with -DQUILLET_BUILD_BENCH=ON; the
-# first one that has make_bench_project makes the projects for all. Instruction counts come from
-# callgrind and do not depend on the machine's load; CPU times are medians of
-# interleaved runs and do. Pages come from $QUILLET_BENCH_HTML (default: the
-# HTML documentation of installed Debian packages).
+# Each BUILD is a Release build configured with -DQUILLET_BUILD_BENCH=ON (see
+# README.md for the whole line); the first one that has make_bench_project makes
+# the projects for all. Instruction counts come from callgrind and do not depend
+# on the machine's load; CPU times are medians of interleaved runs and do. Pages
+# come from $QUILLET_BENCH_HTML (default: the HTML documentation of installed
+# Debian packages).
 # Needs: valgrind, strace, linux-perf, time, libxml2-utils.
 set -euo pipefail
 
