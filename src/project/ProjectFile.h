@@ -106,6 +106,9 @@ private:
     // Lines are short and many: appending is a copy into room already there.
     void Append(std::string_view text)
     {
+        // An empty view may hold no pointer, which memcpy must not be given.
+        if (text.empty())
+            return;
         if (text.size() > m_capacity - m_size)
             Reserve(std::max({m_size + text.size(), 2 * m_capacity, size_t{4096}}));
         std::memcpy(m_data.get() + m_size, text.data(), text.size());
