@@ -188,6 +188,10 @@ std::optional<std::string> ParseDsn(std::string_view value, DataSource& ds)
         } else if (key == "user") {
             ds.user = val;
         } else if (key == "pass") {
+            // The password is written last on its line, where a CR would read as part of the
+            // line end: it would be lost on the next save, so it is not read in.
+            while (!val.empty() && val.back() == '\r')
+                val.remove_suffix(1);
             ds.password = val;
         } else {
             return FormatMessage(Msg::ExpectedDsnSetting);

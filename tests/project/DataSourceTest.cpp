@@ -63,6 +63,7 @@ TEST(ParseDsn, TakesTheWholeFieldOrSaysWhatWasExpected)
     } cases[] = {
         {"db1:DBI:mysql:shop;host=h;port=3306;user=u;pass=p", {"db1", "mysql", "shop", "h", 3306, "u", "p", {}}, {}},
         {"s:DBI:SQLite:C:\\data\\x.db;pass=a=b", {"s", "SQLite", "C:\\data\\x.db", "", 0, "", "a=b", {}}, {}},
+        {"s:DBI:SQLite:d;pass=a\rb\r\r;user=\r", {"s", "SQLite", "d", "", 0, "\r", "a\rb", {}}, {}},
         {"lonely", {}, Msg::ExpectedDsnHead},
         {"a:ODBC:Pg:d", {}, Msg::ExpectedDsnHead},
         {"a:DBI:Pg:d;other=1", {}, Msg::ExpectedDsnSetting},
