@@ -21,30 +21,22 @@ std::string Quoted(const ScriptFileArg& arg)
     return arg.quoted ? "\"" + arg.text + "\"" : arg.text;
 }
 
-// Splits stored code at line feeds, drops empty lines, and turns the CR that
-// ends a line into a blank, as the script has always been written.
-std::vector<std::string_view> CodeLines(std::string_view code)
+// Writes stored code line by line: empty lines are dropped, and the CR that ends
+// a line turns into a blank, as the script has always been written.
+void WriteCodeLines(ScriptPrinter& out, std::string_view code)
 {
-    std::vector<std::string_view> lines;
     size_t start = 0;
     while (start <= code.size()) {
         size_t lf = code.find('\n', start);
         std::string_view line = code.substr(start, lf == std::string_view::npos ? std::string_view::npos : lf - start);
-        if (!line.empty() && line != "\r")
-            lines.push_back(line);
+        if (!line.empty() && line != "\r") {
+            bool cr = line.back() == '\r';
+            out.Print(cr ? "  `l` \n" : "  `l`\n", {{"l", cr ? line.substr(0, line.size() - 1) : line}});
+        }
         if (lf == std::string_view::npos)
             break;
         start = lf + 1;
     }
-    return lines;
-}
-
-std::string WithCrAsBlank(std::string_view line)
-{
-    std::string text(line);
-    if (!text.empty() && text.back() == '\r')
-        text.back() = ' ';
-    return text;
 }
 
 bool IsHtmlFile(std::string_view file)
@@ -305,8 +297,7 @@ bool WriteAction(ScriptPrinter& out, const Action& action, const EmitContext& co
         return true;
     }
     case ActionType::PerlCodeBlock:
-        for (std::string_view line : CodeLines(action.Code().code))
-            out.Print("  `l`\n", {{"l", WithCrAsBlank(line)}});
+        WriteCodeLines(out, action.Code().code);
         return false;
     case ActionType::SetHttpCookies:
         WriteCookieAction(out, action.Cookie(), context.settings);

@@ -26,17 +26,20 @@
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace quillet {
 
 namespace {
 
-bool HasButtonNamed(HtmlPage& nodes, HtmlIter formNode, const std::string& name)
+// Gathered once per form: a form of many handlers would otherwise walk its fields for each.
+std::vector<std::string_view> ButtonNames(HtmlPage& nodes, HtmlIter formNode)
 {
+    std::vector<std::string_view> names;
     for (HtmlIter field : FormFields(nodes, formNode))
-        if (IsHandlerButton(*field) && AttrValue(*field, "NAME") == name)
-            return true;
-    return false;
+        if (IsHandlerButton(*field))
+            names.push_back(AttrValue(*field, "NAME"));
+    return names;
 }
 
 // Multi-table UPDATE and DELETE are MySQL's own; SQLite and PostgreSQL refuse them.
@@ -103,11 +106,12 @@ bool CheckServedForm(const Form& form, const Project& project, const std::string
     named.formName = form.formName;
     if (!LoadServedForm(named, projectFile, page, prompter))
         return false;
+    std::vector<std::string_view> buttons = ButtonNames(page.file->Nodes(), *page.formNode);
     for (const Handler& handler : form.handlers) {
         // A handler left without actions runs nothing either way.
         if (handler.actions.empty())
             continue;
-        if (!HasButtonNamed(page.file->Nodes(), *page.formNode, handler.name)) {
+        if (std::find(buttons.begin(), buttons.end(), handler.name) == buttons.end()) {
             prompter.Show(FormatMessage(Msg::HandlerWithoutButton, {named.formName, page.file->Path(), handler.name}));
             return false;
         }

@@ -13,6 +13,7 @@
 #include "project/Prompter.h"
 #include "project/WebText.h"
 
+#include <algorithm>
 #include <cctype>
 #include <filesystem>
 
@@ -70,10 +71,11 @@ bool CodeMentions(const Action& action, std::string_view word)
 {
     if (action.type != ActionType::PerlCodeBlock)
         return false;
-    std::string code = action.Code().code;
-    for (char& c : code)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return code.find(word) != std::string::npos;
+    // word is lower case; the code is searched as it stands rather than lowered in a copy.
+    const std::string& code = action.Code().code;
+    auto lower = [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); };
+    return std::search(code.begin(), code.end(), word.begin(), word.end(),
+                       [&](char a, char b) { return lower(a) == b; }) != code.end();
 }
 
 // A script loads only the modules its actions use: each costs every request

@@ -57,9 +57,10 @@ void ScriptPrinter::Raw(std::string_view text)
     Append(text);
 }
 
-ScriptPrinter::Section::Section(ScriptPrinter& printer, std::string label) : m_printer(printer)
+ScriptPrinter::Section::Section(ScriptPrinter& printer, std::string_view label) : m_printer(printer)
 {
-    printer.m_sections.push_back(std::move(label));
+    printer.m_sections.push_back(printer.m_labels.size());
+    printer.m_labels.emplace_back(label);
     printer.AddMark();
 }
 
@@ -71,7 +72,7 @@ ScriptPrinter::Section::~Section()
 
 void ScriptPrinter::AddMark()
 {
-    m_marks.push_back({m_text.size(), m_sections.empty() ? std::string() : m_sections.back()});
+    m_marks.push_back({m_text.size(), m_sections.empty() ? 0 : m_sections.back()});
 }
 
 std::string ScriptPrinter::LabelOfLine(size_t line) const
@@ -84,13 +85,13 @@ std::string ScriptPrinter::LabelOfLine(size_t line) const
     }
     if (offset == std::string::npos)
         return {};
-    std::string label;
+    size_t label = 0;
     for (const Mark& mark : m_marks) {
         if (mark.offset > offset)
             break;
         label = mark.label;
     }
-    return label;
+    return m_labels[label];
 }
 
 } // namespace quillet

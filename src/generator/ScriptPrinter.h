@@ -30,7 +30,7 @@ public:
     // names (an action), so that a problem found in the script can be traced back.
     class Section {
     public:
-        Section(ScriptPrinter& printer, std::string label);
+        Section(ScriptPrinter& printer, std::string_view label);
         ~Section();
         Section(const Section&) = delete;
         Section& operator=(const Section&) = delete;
@@ -58,16 +58,18 @@ public:
     };
 
 private:
+    // A label is kept once; marks refer to it by its index, 0 being none.
     struct Mark {
         size_t offset;
-        std::string label;
+        size_t label;
     };
 
     void Append(std::string_view text);
     void AddMark();
 
     std::string m_text;
-    std::vector<std::string> m_sections;
+    std::vector<std::string> m_labels{std::string()};
+    std::vector<size_t> m_sections;
     std::vector<Mark> m_marks;
     std::string m_indent;
     bool m_atLineStart = true;

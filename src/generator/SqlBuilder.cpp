@@ -47,13 +47,19 @@ std::string_view Trim(std::string_view text)
 }
 
 // Closes the script's string, adds the Perl expression as DBI quotes it at run time, and reopens the string.
-std::string Splice(std::string_view dataSource, std::string_view expression)
+void AppendSplice(std::string& out, std::string_view dataSource, std::string_view expression)
 {
-    std::string out = "\" . $";
+    out += "\" . $";
     out += dataSource;
     out += "->quote(";
     out += expression;
     out += ") . \"";
+}
+
+std::string Splice(std::string_view dataSource, std::string_view expression)
+{
+    std::string out;
+    AppendSplice(out, dataSource, expression);
     return out;
 }
 
@@ -106,11 +112,13 @@ void JoinItems(std::string& out, const Items& items, Write write)
     }
 }
 
-std::string ColumnName(const ActionColumn& row, bool qualify)
+void AppendColumnName(std::string& out, const ActionColumn& row, bool qualify)
 {
-    if (!qualify || row.tableName.empty())
-        return row.columnName;
-    return row.tableName + "." + row.columnName;
+    if (qualify && !row.tableName.empty()) {
+        out += row.tableName;
+        out += '.';
+    }
+    out += row.columnName;
 }
 
 void AppendTables(std::string& out, const RecordAction& record)
@@ -123,8 +131,10 @@ void AppendWhere(std::string& out, const RecordAction& record)
     std::string condition;
     BuildCriteriaExpression(record.criteria, condition, false, record.dataSource);
     // A grid whose cells are all empty selects everything rather than leaving a bare WHERE.
-    if (!condition.empty())
-        out += "\nWHERE " + condition;
+    if (!condition.empty()) {
+        out += "\nWHERE ";
+        out += condition;
+    }
 }
 
 std::string InsertStatement(const RecordAction& record)
@@ -133,7 +143,7 @@ std::string InsertStatement(const RecordAction& record)
     std::string out = "INSERT INTO " + record.table + " (";
     JoinItems(out, rows, [&](const ActionColumn* row) { out += row->columnName; });
     out += ") VALUES (";
-    JoinItems(out, rows, [&](const ActionColumn* row) { out += Splice(record.dataSource, PerlValue(row->value)); });
+    JoinItems(out, rows, [&](const ActionColumn* row) { AppendSplice(out, record.dataSource, PerlValue(row->value)); });
     out += ")";
     return out;
 }
@@ -147,7 +157,9 @@ std::string UpdateStatement(const RecordAction& record)
     AppendTables(out, record);
     out += " SET ";
     JoinItems(out, rows, [&](const ActionColumn* row) {
-        out += ColumnName(*row, qualify) + " = " + Splice(record.dataSource, PerlValue(row->value));
+        AppendColumnName(out, *row, qualify);
+        out += " = ";
+        AppendSplice(out, record.dataSource, PerlValue(row->value));
     });
     AppendWhere(out, record);
     return out;
@@ -159,7 +171,7 @@ void AppendClause(std::string& out, std::string_view keyword, const Rows& rows, 
         return;
     out += keyword;
     JoinItems(out, rows, [&](const ActionColumn* row) {
-        out += ColumnName(*row, qualify);
+        AppendColumnName(out, *row, qualify);
         if (RoleOf(*row) == Role::OrderDescending)
             out += " DESC";
         else if (RoleOf(*row) == Role::OrderAscending && Trim(row->function).size() > 8)
@@ -173,10 +185,14 @@ std::string SelectStatement(const RecordAction& record)
     bool qualify = rows.size() > 1;
     std::string out = "SELECT ";
     JoinItems(out, rows, [&](const ActionColumn* row) {
-        if (RoleOf(*row) == Role::Aggregate)
-            out += std::string(Trim(row->function)) + "(" + ColumnName(*row, qualify) + ")";
-        else
-            out += ColumnName(*row, qualify);
+        bool aggregate = RoleOf(*row) == Role::Aggregate;
+        if (aggregate) {
+            out += Trim(row->function);
+            out += '(';
+        }
+        AppendColumnName(out, *row, qualify);
+        if (aggregate)
+            out += ')';
     });
     out += " FROM ";
     AppendTables(out, record);
