@@ -56,13 +56,6 @@ void AppendSplice(std::string& out, std::string_view dataSource, std::string_vie
     out += ") . \"";
 }
 
-std::string Splice(std::string_view dataSource, std::string_view expression)
-{
-    std::string out;
-    AppendSplice(out, dataSource, expression);
-    return out;
-}
-
 // ---- column rows -------------------------------------------------------
 
 // "Group By" and the "Order By" choices name clauses, not functions of the select list.
@@ -128,13 +121,13 @@ void AppendTables(std::string& out, const RecordAction& record)
 
 void AppendWhere(std::string& out, const RecordAction& record)
 {
-    std::string condition;
-    BuildCriteriaExpression(record.criteria, condition, false, record.dataSource);
+    size_t start = out.size();
+    out += "\nWHERE ";
+    size_t condition = out.size();
+    BuildCriteriaExpression(record.criteria, out, false, record.dataSource);
     // A grid whose cells are all empty selects everything rather than leaving a bare WHERE.
-    if (!condition.empty()) {
-        out += "\nWHERE ";
-        out += condition;
-    }
+    if (out.size() == condition)
+        out.resize(start);
 }
 
 std::string InsertStatement(const RecordAction& record)
@@ -270,57 +263,90 @@ bool IsWordOperator(std::string_view op)
     });
 }
 
+// Appends each term to the text being built rather than joining temporary strings.
 class TermWriter {
 public:
-    TermWriter(bool perlMode, std::string_view dataSource) : m_perl(perlMode), m_dataSource(dataSource) {}
-
-    std::string Term(const Criterion& criterion, const OrCell& cell) const
+    TermWriter(bool perlMode, std::string_view dataSource, std::string& out)
+        : m_perl(perlMode), m_dataSource(dataSource), m_out(out)
     {
-        std::string left = criterion.table.empty() ? criterion.column : criterion.table + "." + criterion.column;
+    }
+
+    void Term(const Criterion& criterion, const OrCell& cell) const
+    {
+        if (!criterion.table.empty()) {
+            m_out += criterion.table;
+            m_out += '.';
+        }
+        m_out += criterion.column;
         std::string_view op = Trim(cell.op);
-        if (!IsWordOperator(op))
-            return left + std::string(op) + Value(cell.value);
-        return left + " " + WordOperand(op, cell.value);
+        if (!IsWordOperator(op)) {
+            m_out += op;
+            Value(cell.value);
+            return;
+        }
+        m_out += ' ';
+        WordOperand(op, cell.value);
     }
 
 private:
-    std::string Value(std::string_view value) const
+    void Value(std::string_view value) const
     {
         if (IsPlainNumber(value))
-            return std::string(value);
-        if (m_perl)
-            return PerlValue(value);
-        return Splice(m_dataSource, PerlValue(value));
+            m_out += value;
+        else if (m_perl)
+            m_out += PerlValue(value);
+        else
+            AppendSplice(m_out, m_dataSource, PerlValue(value));
     }
 
-    std::string ValueList(std::string_view value) const
+    void ValueList(std::string_view value) const
     {
-        std::string out = "(";
-        JoinItems(out, SplitList(StripParentheses(value)), [&](std::string_view item) { out += Value(item); });
-        return out + ")";
+        m_out += '(';
+        JoinItems(m_out, SplitList(StripParentheses(value)), [&](std::string_view item) { Value(item); });
+        m_out += ')';
     }
 
-    std::string WordOperand(std::string_view op, std::string_view value) const
+    void WordOperand(std::string_view op, std::string_view value) const
     {
+        if (m_perl) {
+            m_out += op;
+            m_out += ' ';
+            Value(value);
+            return;
+        }
         std::string word = Upper(op);
-        if (m_perl)
-            return std::string(op) + " " + Value(value);
-        if (word == "IN" || word == "NOT IN")
-            return word + " " + ValueList(value);
+        if (word == "IN" || word == "NOT IN") {
+            m_out += word;
+            m_out += ' ';
+            ValueList(value);
+            return;
+        }
         if (word == "BETWEEN") {
             std::vector<std::string_view> range = SplitRange(value);
-            if (range.size() == 2)
-                return word + " " + Value(range[0]) + " AND " + Value(range[1]);
+            if (range.size() == 2) {
+                m_out += word;
+                m_out += ' ';
+                Value(range[0]);
+                m_out += " AND ";
+                Value(range[1]);
+                return;
+            }
         }
         // The column holds the value anywhere in its text; the pattern is built
         // in Perl so that every driver gets one quoted string.
-        if (word == "AMONG")
-            return "LIKE " + Splice(m_dataSource, "'%' . (" + PerlValue(value) + ") . '%'");
-        return word + " " + Value(value);
+        if (word == "AMONG") {
+            m_out += "LIKE ";
+            AppendSplice(m_out, m_dataSource, "'%' . (" + PerlValue(value) + ") . '%'");
+            return;
+        }
+        m_out += word;
+        m_out += ' ';
+        Value(value);
     }
 
     bool m_perl;
     std::string_view m_dataSource;
+    std::string& m_out;
 };
 
 } // namespace
@@ -360,25 +386,31 @@ std::string& BuildCriteriaExpression(const CriteriaList& criteria, std::string& 
 {
     if (criteria.empty())
         return text;
-    TermWriter writer(perlMode, dataSource);
+    TermWriter writer(perlMode, dataSource, text);
     std::string_view rowJoin = perlMode ? " || " : " or ";
     std::string_view termJoin = perlMode ? " && " : " and ";
     bool firstRow = true;
     for (size_t row = 0; row < criteria.front().cells.size(); ++row) {
-        std::string group;
+        // A row without terms is taken back out, its joiner with it.
+        size_t rowStart = text.size();
+        if (!firstRow)
+            text += rowJoin;
+        text += '(';
+        bool any = false;
         for (const Criterion& criterion : criteria) {
             if (row >= criterion.cells.size() || criterion.column.empty() || criterion.cells[row].IsEmpty())
                 continue;
-            if (!group.empty())
-                group += termJoin;
-            group += writer.Term(criterion, criterion.cells[row]);
+            if (any)
+                text += termJoin;
+            any = true;
+            writer.Term(criterion, criterion.cells[row]);
         }
-        if (group.empty())
+        if (!any) {
+            text.resize(rowStart);
             continue;
-        if (!firstRow)
-            text += rowJoin;
+        }
+        text += ')';
         firstRow = false;
-        text += "(" + group + ")";
     }
     return text;
 }
