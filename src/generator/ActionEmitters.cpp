@@ -235,12 +235,14 @@ ScriptFileArg TemplateArg(const EmitContext& context, std::string_view file)
 {
     if (file.empty())
         return {"", true};
-    std::string local(file);
     // Only a Perl expression stays bare (an upload's handle, a variable): a plain
     // name that is not at hand yet still names the file a publish puts there.
     bool expression = file.front() == '$' || file.front() == '@' || file.front() == '\\';
-    if (!ResolveFile(context.paths, local) && expression)
-        return {std::string(file), false};
+    if (expression) {
+        std::string local(file);
+        if (!ResolveFile(context.paths, local))
+            return {std::string(file), false};
+    }
     return {RemotePath(context.settings, RemoteKind::ScriptTemplate, file), true};
 }
 

@@ -69,10 +69,8 @@ std::optional<Action> CreateAction(long type)
     auto actionType = ActionTypeFromNumber(type);
     if (!actionType)
         return std::nullopt;
-    Action action;
-    action.type = *actionType;
-    action.body = BodyFor(*actionType);
-    return action;
+    // Built with its body in place: a default body replaced would cost every action read.
+    return Action{.type = *actionType, .name = {}, .body = BodyFor(*actionType)};
 }
 
 void CopyAction(Action& target, const Action& source)
@@ -202,8 +200,12 @@ void ReadCounted(ProjectReader& in, long count, std::string_view firstKey, ReadO
     for (long i = 0; i < count && !in.Failed(); ++i) {
         size_t start = in.Position();
         readOne();
-        if (in.Position() == start)
-            in.FailMissing(start, "\"" + std::string(firstKey) + "=\"");
+        if (in.Position() == start) {
+            // Built by appending: GCC 12 takes the inlined operator+ chain here for an overlapping copy.
+            std::string expected = "\"";
+            expected.append(firstKey).append("=\"");
+            in.FailMissing(start, std::move(expected));
+        }
     }
 }
 
