@@ -73,7 +73,7 @@ bool CodeMentions(const Action& action, std::string_view word)
         return false;
     // word is lower case; the code is searched as it stands rather than lowered in a copy.
     const std::string& code = action.Code().code;
-    auto lower = [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); };
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
     return std::search(code.begin(), code.end(), word.begin(), word.end(),
                        [&](char a, char b) { return lower(a) == b; }) != code.end();
 }
@@ -83,6 +83,15 @@ bool CodeMentions(const Action& action, std::string_view word)
 bool UsesMail(const Project& project)
 {
     return AnyAction(project, [](const Action& action) { return action.IsMail() || CodeMentions(action, "sendmail"); });
+}
+
+size_t CountActions(const ActionList& actions)
+{
+    size_t count = actions.size();
+    for (const Action& action : actions)
+        if (action.type == ActionType::ConditionalStatement)
+            count += CountActions(action.Condition().actions);
+    return count;
 }
 
 bool UsesCwd(const Project& project)
@@ -181,7 +190,11 @@ std::string ChoiceValue(const HtmlNode& node)
     const HtmlAttr* value = FindAttr(node, "VALUE");
     if (!value || !value->value)
         return "' ', ";
-    return "'" + EscapePerlSingle(DecodeEntities(*value->value)) + "', ";
+    // Appended rather than joined with operator+, which GCC 12 misreads here as an overlapping copy.
+    std::string text = "'";
+    text += EscapePerlSingle(DecodeEntities(*value->value));
+    text += "', ";
+    return text;
 }
 
 void WriteSelectStates(ScriptPrinter& out, const FormNodes& form)
@@ -191,7 +204,7 @@ void WriteSelectStates(ScriptPrinter& out, const FormNodes& form)
         std::string_view name = AttrValue(*field, "NAME");
         if (name.empty() || !EqualsNoCase(field->Name(), "select"))
             return;
-        out.Raw("'" + EscapePerlSingle(DecodeEntities(name)) + "' =>[");
+        out.Print("'`n`' =>[", {{"n", EscapePerlSingle(DecodeEntities(name))}});
         for (HtmlIter it = std::next(field); it != form.page->end(); ++it) {
             if (EqualsNoCase(it->Name(), "/select"))
                 break;
@@ -215,7 +228,7 @@ void WriteCheckStates(ScriptPrinter& out, const FormNodes& form)
         if (!group || *group != name) {
             if (group)
                 out.Raw("],\n");
-            out.Raw("'" + EscapePerlSingle(DecodeEntities(name)) + "' => [");
+            out.Print("'`n`' => [", {{"n", EscapePerlSingle(DecodeEntities(name))}});
             group = std::string(name);
         }
         out.Raw(ChoiceValue(*field));
@@ -322,6 +335,13 @@ bool GenerateScriptText(const GenerateInput& input, Prompter& prompter, ScriptPr
         return false;
     }
     WriteHead(out, input);
+
+    // An action takes a few hundred bytes of script; pages of the reserve left unused are never touched.
+    size_t actions = 0;
+    for (const Form* form : ScriptFormList(project))
+        for (const Handler& handler : form->handlers)
+            actions += CountActions(handler.actions);
+    out.Reserve(out.Text().size() + 65536 + 512 * actions);
 
     PathContext paths = PathContext::ForProject(project, input.projectFile);
     paths.knownFiles = std::make_shared<std::unordered_map<std::string, bool>>();

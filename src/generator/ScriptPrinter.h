@@ -23,6 +23,9 @@ public:
     // Text copied as it stands; a new line still begins with the indent.
     void Raw(std::string_view text);
 
+    // Room for the whole script at once: growing a text of megabytes step by step
+    // copies it each time into memory never touched before.
+    void Reserve(size_t bytes) { m_text.reserve(bytes); }
     const std::string& Text() const { return m_text; }
     std::string Take() { return std::move(m_text); }
 
