@@ -10,15 +10,10 @@ namespace quillet {
 
 namespace {
 
-#if defined(__SANITIZE_ADDRESS__)
-#define QUILLET_BLOCK_POOL 0
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define QUILLET_BLOCK_POOL 0
-#endif
-#endif
-#ifndef QUILLET_BLOCK_POOL
-#define QUILLET_BLOCK_POOL 1
+#ifdef QUILLET_SANITIZED
+constexpr bool kBlockPool = false;
+#else
+constexpr bool kBlockPool = true;
 #endif
 
 struct BlockHead {
@@ -46,7 +41,7 @@ class BlockPool {
 public:
     static char* Allocate()
     {
-        if (!QUILLET_BLOCK_POOL)
+        if (!kBlockPool)
             return NewAlignedBlock(PageArena::kBlockBytes);
         BlockPool& pool = Instance();
         std::lock_guard guard(pool.m_lock);
@@ -62,7 +57,7 @@ public:
 
     static void Release(std::vector<char*>& blocks)
     {
-        if (!QUILLET_BLOCK_POOL) {
+        if (!kBlockPool) {
             for (char* block : blocks)
                 std::free(block);
         } else {
