@@ -30,18 +30,25 @@ std::string KeyText(std::string_view key)
 
 } // namespace
 
+// One pass from CR to CR: a project of ten thousand actions has a CR on every line.
 void DropCrBeforeLf(std::string& text)
 {
-    size_t to = text.find("\r\n");
-    if (to == std::string::npos)
-        return;
-    size_t from = to + 1;
-    while (from < text.size()) {
-        size_t next = text.find("\r\n", from + 1);
-        size_t end = next == std::string::npos ? text.size() : next;
-        std::memmove(text.data() + to, text.data() + from, end - from);
-        to += end - from;
-        from = end + 1;
+    char* data = text.data();
+    size_t size = text.size();
+    size_t to = 0;
+    size_t from = 0;
+    while (from < size) {
+        const void* found = std::memchr(data + from, '\r', size - from);
+        size_t cr = found ? static_cast<size_t>(static_cast<const char*>(found) - data) : size;
+        if (to != from)
+            std::memmove(data + to, data + from, cr - from);
+        to += cr - from;
+        if (cr == size)
+            break;
+        // A CR of its own stays; the LF after one that is dropped is copied with the next run.
+        if (cr + 1 == size || data[cr + 1] != '\n')
+            data[to++] = '\r';
+        from = cr + 1;
     }
     text.resize(to);
 }
