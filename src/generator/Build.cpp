@@ -13,11 +13,13 @@
 
 namespace quillet {
 
-bool PrepareFormPages(const Project& project, const std::string& projectFile, Prompter& prompter)
+bool PrepareFormPages(const Project& project, const std::string& projectFile, Prompter& prompter, PageFileCache* pages)
 {
     for (const Form* form : ScriptFormList(project)) {
         Form copy{form->pageFile, form->formName, {}};
         LoadedPage page(projectFile);
+        if (pages)
+            page.file = pages->Read(PagePath(*form, page));
         FindFormResult found = FindForm(copy, page);
         if (found == FindFormResult::Unreadable) {
             prompter.Show(UnreadableFileMessage(PagePath(*form, page)));
@@ -45,13 +47,14 @@ bool BuildProject(const Project& project, const std::string& projectFile, Prompt
         return false;
     }
     // Everything is checked before the first page or script is written.
-    if (!CheckBuild(project, projectFile, prompter))
+    PageFileCache pages;
+    if (!CheckBuild(project, projectFile, prompter, &pages))
         return false;
-    GenerateInput input{project, projectFile, project.settings.buildPortable != 0};
+    GenerateInput input{project, projectFile, project.settings.buildPortable != 0, &pages};
     ScriptPrinter script;
     if (!GenerateScriptText(input, prompter, script) || !CheckScriptCompiles(script, prompter))
         return false;
-    return PrepareFormPages(project, projectFile, prompter) &&
+    return PrepareFormPages(project, projectFile, prompter, &pages) &&
            WriteScriptFile(input, script.Text(), prompter, scriptPath);
 }
 

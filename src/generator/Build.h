@@ -4,13 +4,15 @@
 
 namespace quillet {
 
+class PageFileCache;
 class Prompter;
 struct Project;
 
 // Points every form the script serves at the script and writes its page back:
 // the main page and the pages that Post HTML Form actions carry. False when a
 // page cannot be read or written; the message has been shown.
-bool PrepareFormPages(const Project& project, const std::string& projectFile, Prompter& prompter);
+bool PrepareFormPages(const Project& project, const std::string& projectFile, Prompter& prompter,
+                      PageFileCache* pages = nullptr);
 
 // The build without the action sheet: the project checked (CheckBuild), the
 // script generated and compiled, then the pages prepared and the script written.

@@ -97,14 +97,15 @@ bool CheckActions(const ActionList& actions, const Project& project, Prompter& p
     return true;
 }
 
-bool CheckServedForm(const Form& form, const Project& project, const std::string& projectFile, Prompter& prompter)
+bool CheckServedForm(const Form& form, const Project& project, const std::string& projectFile, Prompter& prompter,
+                     PageFileCache* pages)
 {
     LoadedPage page;
     // Finding the form needs its page and name only, not a copy of every action.
     Form named;
     named.pageFile = form.pageFile;
     named.formName = form.formName;
-    if (!LoadServedForm(named, projectFile, page, prompter))
+    if (!LoadServedForm(named, projectFile, page, prompter, pages))
         return false;
     std::vector<std::string_view> buttons = ButtonNames(page.file->Nodes(), *page.formNode);
     for (const Handler& handler : form.handlers) {
@@ -249,12 +250,13 @@ std::string PerlMessage(const std::string& output)
 
 } // namespace
 
-bool LoadServedForm(Form& form, const std::string& projectFile, LoadedPage& page, Prompter& prompter)
+bool LoadServedForm(Form& form, const std::string& projectFile, LoadedPage& page, Prompter& prompter,
+                    PageFileCache* pages)
 {
     page = LoadedPage(projectFile);
     std::string path = PagePath(form, page);
-    PageFile file(path);
-    if (!file.Read()) {
+    std::optional<PageFile> file = ReadPageFile(path, pages);
+    if (!file) {
         prompter.Show(FormatMessage(Msg::CantFindFile, {path}));
         return false;
     }
@@ -290,14 +292,14 @@ bool CheckFormPages(const Project& project, const std::string& projectFile, Prom
     return true;
 }
 
-bool CheckBuild(const Project& project, const std::string& projectFile, Prompter& prompter)
+bool CheckBuild(const Project& project, const std::string& projectFile, Prompter& prompter, PageFileCache* pages)
 {
     if (std::optional<std::string> problem = CheckProjectNames(project)) {
         prompter.Show(*problem);
         return false;
     }
     for (const Form* form : ScriptFormList(project))
-        if (!CheckServedForm(*form, project, projectFile, prompter))
+        if (!CheckServedForm(*form, project, projectFile, prompter, pages))
             return false;
     return true;
 }

@@ -248,6 +248,8 @@ bool WriteDispatchBlock(ScriptPrinter& out, const GenerateInput& input, const Fo
     // Finding the form may name it; the handlers are not needed for that.
     Form copy{form.pageFile, form.formName, {}};
     LoadedPage page(input.projectFile);
+    if (input.pages)
+        page.file = input.pages->Read(PagePath(form, page));
     if (FindForm(copy, page) == FindFormResult::Unreadable) {
         prompter.Show(UnreadableFileMessage(PagePath(form, page)));
         return false;

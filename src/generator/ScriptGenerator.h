@@ -7,6 +7,7 @@
 
 namespace quillet {
 
+class PageFileCache;
 class Prompter;
 struct Form;
 struct Project;
@@ -17,6 +18,8 @@ struct GenerateInput {
     // The project file's path: relative page files are found from its folder.
     std::string projectFile;
     bool portable = false;
+    // Where a build keeps the pages it has read; none reads them afresh.
+    PageFileCache* pages = nullptr;
 };
 
 // The forms the script dispatches over: the main form, then every form that a

@@ -66,6 +66,24 @@ bool PageFile::WriteDiskText(TagText mode, const HtmlSink& sink) const
     });
 }
 
+std::optional<PageFile> PageFileCache::Read(const std::string& path)
+{
+    auto found = m_files.find(path);
+    if (found == m_files.end())
+        found = m_files.emplace(path, ReadPageFile(path, nullptr)).first;
+    return found->second;
+}
+
+std::optional<PageFile> ReadPageFile(const std::string& path, PageFileCache* cache)
+{
+    if (cache)
+        return cache->Read(path);
+    PageFile file(path);
+    if (!file.Read())
+        return std::nullopt;
+    return file;
+}
+
 bool WriteHtmlFile(const PageFile& file, TagText mode)
 {
     return WriteFileAtomically(file.Path(), file.DiskText(mode));

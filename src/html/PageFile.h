@@ -4,6 +4,8 @@
 #include "html/HtmlTokenizer.h"
 #include "html/HtmlWriter.h"
 
+#include <map>
+#include <optional>
 #include <string>
 
 namespace quillet {
@@ -39,6 +41,20 @@ private:
     bool m_crlf = false;
     std::optional<OpenConstruct> m_openAtEnd;
 };
+
+// The page files one build reads, each read from disk once: the checks, the script
+// and the rewritten pages all start from the same bytes.
+class PageFileCache {
+public:
+    // A copy of the page at path as first read; none when it could not be read.
+    std::optional<PageFile> Read(const std::string& path);
+
+private:
+    std::map<std::string, std::optional<PageFile>> m_files;
+};
+
+// The page at path, from cache when one is given.
+std::optional<PageFile> ReadPageFile(const std::string& path, PageFileCache* cache);
 
 // Writes the nodes to the file through a temporary file, so a failed write leaves the old page.
 bool WriteHtmlFile(const PageFile& file, TagText mode = TagText::Original);

@@ -57,4 +57,21 @@ TEST(PageFile, MissingFileIsAFailureAndLeavesTheNodes)
     EXPECT_FALSE(WriteHtmlFile(intoMissingFolder));
 }
 
+// A build reads each page once: what changes on disk after the first read is not seen.
+TEST(PageFile, CacheReadsEachFileOnce)
+{
+    TempDir dir;
+    std::string path = dir.File("page.html");
+    WriteBytes(path, "<form></form>");
+    PageFileCache cache;
+    ASSERT_TRUE(cache.Read(path));
+    WriteBytes(path, "<p>");
+    std::optional<PageFile> again = cache.Read(path);
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->DiskText(), "<form></form>");
+    EXPECT_FALSE(cache.Read(dir.File("none.html")));
+    WriteBytes(dir.File("none.html"), "<p>");
+    EXPECT_FALSE(cache.Read(dir.File("none.html")));
+}
+
 } // namespace
