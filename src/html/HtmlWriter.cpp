@@ -175,13 +175,18 @@ bool WriteHtml(const HtmlPage& page, TagText mode, const HtmlSink& sink)
     return WriteRange(page.begin(), page.end(), mode, sink);
 }
 
+HtmlSink AppendTo(std::string& out)
+{
+    return [&out](std::string_view piece) {
+        out += piece;
+        return true;
+    };
+}
+
 std::string WriteHtmlString(HtmlPage::const_iterator first, HtmlPage::const_iterator last, TagText mode)
 {
     std::string out;
-    WriteRange(first, last, mode, [&out](std::string_view piece) {
-        out += piece;
-        return true;
-    });
+    WriteRange(first, last, mode, AppendTo(out));
     return out;
 }
 
@@ -190,10 +195,7 @@ std::string WriteHtmlString(const HtmlPage& page, TagText mode)
     std::string out;
     // A page read from text mostly writes back to that size.
     out.reserve(page.TextSize());
-    WriteHtml(page, mode, [&out](std::string_view piece) {
-        out += piece;
-        return true;
-    });
+    WriteHtml(page, mode, AppendTo(out));
     return out;
 }
 

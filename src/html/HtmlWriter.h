@@ -22,6 +22,8 @@ std::string WriteHtmlString(const HtmlPage& page, TagText mode = TagText::Origin
 // them all at once; false when the sink refused a piece.
 using HtmlSink = std::function<bool(std::string_view)>;
 bool WriteHtml(const HtmlPage& page, TagText mode, const HtmlSink& sink);
+// A sink that appends every piece to out.
+HtmlSink AppendTo(std::string& out);
 void AppendNodeText(std::string& out, const HtmlNode& node, TagText mode = TagText::Original);
 
 } // namespace quillet

@@ -5,24 +5,6 @@
 
 namespace quillet {
 
-namespace {
-
-std::string Replace(std::string_view text, std::string_view from, std::string_view to)
-{
-    std::string out;
-    out.reserve(text.size() + text.size() / 32);
-    size_t start = 0;
-    for (size_t hit = text.find(from); hit != std::string_view::npos; hit = text.find(from, start)) {
-        out.append(text, start, hit - start);
-        out += to;
-        start = hit + from.size();
-    }
-    out.append(text, start);
-    return out;
-}
-
-} // namespace
-
 bool AllLinesEndInCrLf(std::string_view text)
 {
     size_t lf = text.find('\n');
@@ -48,8 +30,10 @@ bool PageFile::Read()
 
 std::string PageFile::DiskText(TagText mode) const
 {
-    std::string text = WriteHtmlString(m_nodes, mode);
-    return m_crlf ? Replace(text, "\n", "\r\n") : text;
+    std::string text;
+    text.reserve(m_nodes.TextSize());
+    WriteDiskText(mode, AppendTo(text));
+    return text;
 }
 
 bool PageFile::WriteDiskText(TagText mode, const HtmlSink& sink) const
